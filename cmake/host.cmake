@@ -1,0 +1,38 @@
+# Host build: the library against the simulated desktop, with GoogleTest.
+option(WEXUTIL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
+set(WEXUTIL_WARNINGS -Wall -Wextra -Werror)
+if(WEXUTIL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+endif()
+
+add_library(wexutil_host STATIC
+  ${WEXUTIL_LIBRARY_SOURCES}
+  src/platform/sim/desktop.cpp
+  src/platform/sim/os_sim.cpp
+)
+target_include_directories(wexutil_host PUBLIC include src)
+target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
+
+# One test executable per subsystem.
+function(wexutil_host_test name)
+  add_executable(${name} ${ARGN} tests/support/sim_test.cpp)
+  target_include_directories(${name} PRIVATE tests)
+  target_compile_options(${name} PRIVATE ${WEXUTIL_WARNINGS})
+  target_link_libraries(${name} PRIVATE wexutil_host GTest::gtest GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+endfunction()
+
+wexutil_host_test(core_tests
+  tests/core/records_test.cpp
+  tests/core/lifecycle_test.cpp
+  tests/core/notify_test.cpp
+)

@@ -1,0 +1,11 @@
+# Library sources shared by both builds: no platform code here.
+set(WEXUTIL_LIBRARY_SOURCES
+  src/core/shared.cpp
+  src/core/notify.cpp
+  src/core/exports.cpp
+  src/actions/playback.cpp
+  src/actions/press_and_hold.cpp
+  src/mouse/mouse_hook.cpp
+  src/keyboard/keyboard_hook.cpp
+  src/message/message_hook.cpp
+)

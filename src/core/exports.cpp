@@ -1,0 +1,106 @@
+// The library's surface toward the controlling program: entry point, hook
+// lifecycle and the copying of records in and out of the shared section.
+#include "core/exports.h"
+
+#include "core/shared.h"
+
+namespace {
+
+// Records are copied as 32-bit words in order.  A null address from the
+// controlling program is ignored rather than faulting in its process.
+void CopyWords(void* destination, const void* source, unsigned words) {
+    volatile uint32_t* to = static_cast<volatile uint32_t*>(destination);
+    const volatile uint32_t* from = static_cast<const volatile uint32_t*>(source);
+    for (unsigned i = 0; i < words; ++i) to[i] = from[i];
+}
+
+// Copies a remembered string into a caller's buffer: at most 39 bytes, always
+// terminated, even if the shared copy was somehow left unterminated.
+void CopyRememberedString(char* destination, const char* source) {
+    int i = 0;
+    for (; i < 38 && source[i] != '\0'; ++i) destination[i] = source[i];
+    destination[i] = '\0';
+}
+
+HHOOK InstallOne(int type, HOOKPROC procedure) {
+    return os::SetWindowsHookExA(type, procedure, Proc().moduleInstance, 0);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
+    (void)reason;
+    (void)reserved;
+    Proc().moduleInstance = module;
+    return TRUE;
+}
+
+extern "C" int WINAPI InstallHook(HWND window, int ignored) {
+    (void)ignored;
+    g_shared.notifyWindow = window;
+    g_shared.wheelMessage = os::RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    // Mouse, keyboard, message: a failure stops here and keeps what is in
+    // place, so a later call installs only what is missing.
+    if (g_shared.mouseHook == nullptr) {
+        g_shared.mouseHook = InstallOne(WH_MOUSE, MouseProc);
+        if (g_shared.mouseHook == nullptr) return 0;
+    }
+    if (g_shared.keyboardHook == nullptr) {
+        g_shared.keyboardHook = InstallOne(WH_KEYBOARD, KeyboardProc);
+        if (g_shared.keyboardHook == nullptr) return 0;
+    }
+    if (g_shared.messageHook == nullptr) {
+        g_shared.messageHook = InstallOne(WH_GETMESSAGE, GetMsgProc);
+        if (g_shared.messageHook == nullptr) return 0;
+    }
+    return 1;
+}
+
+extern "C" void WINAPI RemoveHook(void) {
+    HHOOK* slots[] = {&g_shared.mouseHook, &g_shared.keyboardHook, &g_shared.messageHook};
+    for (HHOOK* slot : slots) {
+        if (*slot != nullptr) {
+            os::UnhookWindowsHookEx(*slot);
+            *slot = nullptr;
+        }
+    }
+}
+
+extern "C" void GetSettings(HookSettings* destination) {
+    if (destination == nullptr) return;
+    CopyWords(destination, &g_shared.settings, sizeof(HookSettings) / 4);
+}
+
+extern "C" void UpdateSettings(const HookSettings* source) {
+    if (source == nullptr) return;
+    CopyWords(&g_shared.settings, source, sizeof(HookSettings) / 4);
+    g_shared.holdButtons = 0;
+    g_shared.holdButtons = ComputeHoldButtons();
+}
+
+extern "C" void GetStatistics(HookStatistics* destination) {
+    if (destination == nullptr) return;
+    CopyWords(destination, &g_shared.statistics, offsetof(HookStatistics, distance) / 4);
+    destination->distance = LoadDistance();
+}
+
+extern "C" void SetStatistics(const HookStatistics* source) {
+    if (source == nullptr) return;
+    CopyWords(&g_shared.statistics, source, offsetof(HookStatistics, distance) / 4);
+    StoreDistance(source->distance);
+}
+
+extern "C" void GetRememberedWindow(char* className, char* title, WexPoint* point) {
+    if (className != nullptr) CopyRememberedString(className, g_shared.rememberedClass);
+    if (title != nullptr) CopyRememberedString(title, g_shared.rememberedTitle);
+    if (point != nullptr) {
+        point->x = g_shared.rememberedPoint.x;
+        point->y = g_shared.rememberedPoint.y;
+    }
+}
+
+extern "C" BOOL WINAPI LeftStillDown(HWND window, UINT message, UINT_PTR timerId, DWORD time) {
+    (void)message;
+    (void)time;
+    return os::KillTimer(window, timerId);
+}

@@ -1,0 +1,20 @@
+#include "core/notify.h"
+
+#include "core/shared.h"
+
+void PostNotify(int code, int32_t argument) {
+    // Posted, never sent: no hook waits for the controlling program.  A lost
+    // post (window gone, queue full) is not retried.
+    os::PostMessageA(g_shared.notifyWindow, WM_HOOK_NOTIFY, static_cast<WPARAM>(code),
+                     static_cast<LPARAM>(argument));
+}
+
+void PostCapture(UINT message, uint32_t value) {
+    os::PostMessageA(g_shared.notifyWindow, WM_HOOK_CAPTURE, message, static_cast<LPARAM>(value));
+}
+
+void PostCaptureMouse(UINT rawMessage) {
+    POINT cursor = {0, 0};
+    os::GetCursorPos(&cursor);
+    PostCapture(rawMessage, PackPoint(cursor.x, cursor.y));
+}

@@ -1,0 +1,349 @@
+#include "platform/sim/desktop.h"
+
+#include "core/exports.h"
+#include "core/shared.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdio>
+#include <cstring>
+
+ProcessState* g_process = nullptr;
+
+namespace sim {
+
+namespace {
+std::unique_ptr<Desktop> g_desktop;
+
+bool Contains(const RECT& r, POINT p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+}  // namespace
+
+std::string Hex(uint32_t value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%X", value);
+    return buffer;
+}
+
+std::ostream& operator<<(std::ostream& out, const Message& m) {
+    return out << "{" << m.window << " " << Hex(m.message) << " " << Hex(m.wParam) << " "
+               << Hex(m.lParam) << "}";
+}
+
+Desktop& desktop() {
+    if (!g_desktop) Reset();
+    return *g_desktop;
+}
+
+void Reset() {
+    g_desktop.reset();
+    // The last process unloaded the library: the shared section starts over.
+    g_shared = SharedSection{};
+    g_desktop = std::make_unique<Desktop>();
+}
+
+Desktop::Desktop() {
+    WindowSpec spec;
+    spec.name = "desktop";
+    spec.className = "#32769";
+    spec.style = WS_POPUP | WS_VISIBLE;
+    spec.rect = {0, 0, screenWidth, screenHeight};
+    spec.client = spec.rect;
+    auto w = std::make_unique<Window>();
+    w->handle = reinterpret_cast<HWND>(uintptr_t{0x10010});
+    w->name = spec.name;
+    w->className = spec.className;
+    w->style = spec.style;
+    w->rect = spec.rect;
+    w->client = spec.client;
+    desktopWindow_ = w->handle;
+    windows_.push_back(std::move(w));
+    AddProcess("controller");
+    LoadLibraryInto(0);
+    EnterProcess(0);
+}
+
+Desktop::~Desktop() {
+    if (g_process != nullptr) g_process = nullptr;
+}
+
+int Desktop::AddProcess(const std::string& name) {
+    Process p;
+    p.name = name;
+    p.state = std::make_unique<ProcessState>();
+    *p.state = ProcessState{};
+    p.instance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000} + processes_.size() * 0x100000);
+    processes_.push_back(std::move(p));
+    return static_cast<int>(processes_.size()) - 1;
+}
+
+void Desktop::LoadLibraryInto(int process) {
+    Process& p = processes_.at(process);
+    if (p.libraryLoaded) return;
+    p.libraryLoaded = true;
+    *p.state = ProcessState{};
+    const int previous = current_;
+    EnterProcess(process);
+    DllMain(p.instance, DLL_PROCESS_ATTACH, nullptr);
+    EnterProcess(previous);
+}
+
+void Desktop::EnterProcess(int process) {
+    current_ = process;
+    g_process = processes_.at(process).state.get();
+}
+
+HWND Desktop::CreateWindow(const WindowSpec& spec) {
+    auto w = std::make_unique<Window>();
+    w->handle = reinterpret_cast<HWND>(uintptr_t{0x10010} + windows_.size() * 0x10);
+    w->name = spec.name.empty() ? Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w->handle)))
+                                : spec.name;
+    w->className = spec.className;
+    w->classStyle = spec.classStyle;
+    w->style = spec.style;
+    w->text = spec.text;
+    w->parent = spec.parent;
+    w->rect = spec.rect;
+    const RECT& c = spec.client;
+    if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
+        w->client = {spec.rect.left + 4, spec.rect.top + 24, spec.rect.right - 4,
+                     spec.rect.bottom - 4};
+        if (w->client.right < w->client.left) w->client.right = w->client.left;
+        if (w->client.bottom < w->client.top) w->client.bottom = w->client.top;
+    } else {
+        w->client = c;
+    }
+    w->visible = spec.visible;
+    w->zoomed = spec.zoomed;
+    w->process = spec.process;
+    HWND handle = w->handle;
+    if (spec.parent != nullptr) {
+        W(spec.parent).children.insert(W(spec.parent).children.begin(), handle);
+    } else {
+        zOrder_.insert(zOrder_.begin(), handle);
+    }
+    windows_.push_back(std::move(w));
+    return handle;
+}
+
+void Desktop::DestroyWindow(HWND window) {
+    Window* w = Find(window);
+    if (w == nullptr) return;
+    for (HWND child : std::vector<HWND>(w->children)) DestroyWindow(child);
+    w->destroyed = true;
+    zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), window), zOrder_.end());
+    if (Window* parent = Find(w->parent)) {
+        parent->children.erase(std::remove(parent->children.begin(), parent->children.end(), window),
+                               parent->children.end());
+    }
+    if (foreground == window) foreground = nullptr;
+    if (focus == window) focus = nullptr;
+}
+
+Window* Desktop::Find(HWND window) {
+    if (window == nullptr) return nullptr;
+    for (auto& w : windows_) {
+        if (w->handle == window) return w->destroyed ? nullptr : w.get();
+    }
+    return nullptr;
+}
+
+Window& Desktop::W(HWND window) {
+    Window* w = Find(window);
+    assert(w != nullptr);
+    return *w;
+}
+
+HWND Desktop::ByName(const std::string& name) const {
+    for (auto& w : windows_) {
+        if (w->name == name && !w->destroyed) return w->handle;
+    }
+    return nullptr;
+}
+
+std::string Desktop::NameOf(HWND window) const {
+    if (window == nullptr) return "null";
+    for (auto& w : windows_) {
+        if (w->handle == window) return w->name;
+    }
+    return Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)));
+}
+
+void Desktop::BringToTop(HWND window) {
+    zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), window), zOrder_.end());
+    zOrder_.insert(zOrder_.begin(), window);
+}
+
+int Desktop::HitTest(HWND window, POINT p) {
+    Window* w = Find(window);
+    if (w == nullptr) return HTNOWHERE;
+    for (auto& region : w->hitRegions) {
+        if (Contains(region.first, p)) return region.second;
+    }
+    if (Contains(w->client, p)) return HTCLIENT;
+    if (Contains(w->rect, p)) return HTCAPTION;
+    return HTNOWHERE;
+}
+
+void Desktop::SetKeyDown(int vk, bool down) {
+    uint8_t& k = keyState[vk & 0xFF];
+    if (down && !(k & 0x80)) k ^= 0x01;  // each press flips the toggle
+    k = down ? (k | 0x80) : (k & ~0x80);
+    // The generic modifier keys follow their left and right forms.
+    auto generic = [&](int g, int l, int r) {
+        if ((vk & 0xFF) == l || (vk & 0xFF) == r) {
+            bool any = (keyState[l] & 0x80) || (keyState[r] & 0x80);
+            keyState[g] = any ? (keyState[g] | 0x80) : (keyState[g] & ~0x80);
+        }
+    };
+    generic(VK_SHIFT, VK_LSHIFT, VK_RSHIFT);
+    generic(VK_CONTROL, VK_LCONTROL, VK_RCONTROL);
+    generic(VK_MENU, VK_LMENU, VK_RMENU);
+}
+
+bool Desktop::HookInstalled(int type) const {
+    for (auto& h : hooks) {
+        if (h.type == type) return true;
+    }
+    return false;
+}
+
+LRESULT Desktop::CallHooks(int type, int code, WPARAM wParam, LPARAM lParam) {
+    for (auto& h : hooks) {
+        if (h.type == type) return h.procedure(code, wParam, lParam);
+    }
+    return chainResult;
+}
+
+void Desktop::SetProfileString(const std::string& file, const std::string& section,
+                               const std::string& key, const std::string& value) {
+    profile[file + "|" + section + "|" + key] = value;
+}
+
+Lines Desktop::TakeTrace() {
+    Lines out;
+    out.swap(trace);
+    return out;
+}
+
+std::vector<Message> Desktop::PostedTo(HWND window) const {
+    for (auto& w : windows_) {
+        if (w->handle == window) return w->posted;
+    }
+    return {};
+}
+
+void Desktop::ClearPosted() {
+    for (auto& w : windows_) w->posted.clear();
+    threadQueue.clear();
+}
+
+void Desktop::Pump() {
+    // Events injected while delivering (by the hooks themselves) join the end
+    // of the stream, as on Windows.  Bounded so that a feedback loop in a test
+    // ends instead of hanging.
+    for (int guard = 0; guard < 10000 && !pendingInput.empty(); ++guard) {
+        InputEvent e = pendingInput.front();
+        pendingInput.erase(pendingInput.begin());
+        if (e.keyboard) {
+            DeliverKey(e);
+        } else {
+            DeliverMouse(e);
+        }
+    }
+}
+
+void Desktop::DeliverKey(const InputEvent& e) {
+    HWND target = focus != nullptr ? focus : foreground;
+    Window* w = Find(target);
+    const int process = w != nullptr ? w->process : 0;
+    const bool up = (e.c & KEYEVENTF_KEYUP) != 0;
+    // Key flags as the keyboard hook sees them: repeat count 1, the scan code,
+    // bit 30 the previous state, bit 31 the transition.
+    uint32_t flags = 1u | (e.b & 0xFFu) << 16;
+    if (up) flags |= 0xC0000000u;
+    const int previous = current_;
+    LoadLibraryInto(process);
+    EnterProcess(process);
+    const LRESULT consumed = HookInstalled(WH_KEYBOARD)
+                                 ? CallHooks(WH_KEYBOARD, HC_ACTION, e.a, static_cast<LPARAM>(flags))
+                                 : 0;
+    EnterProcess(previous);
+    if (consumed == 0 && w != nullptr) {
+        w->posted.push_back({w->name, static_cast<uint32_t>(up ? WM_KEYUP : WM_KEYDOWN), e.a, flags});
+    }
+}
+
+void Desktop::DeliverMouse(const InputEvent& e) {
+    struct Button {
+        DWORD flag;
+        UINT message;
+    };
+    static const Button buttons[] = {
+        {MOUSEEVENTF_LEFTDOWN, WM_LBUTTONDOWN},   {MOUSEEVENTF_LEFTUP, WM_LBUTTONUP},
+        {MOUSEEVENTF_RIGHTDOWN, WM_RBUTTONDOWN},  {MOUSEEVENTF_RIGHTUP, WM_RBUTTONUP},
+        {MOUSEEVENTF_MIDDLEDOWN, WM_MBUTTONDOWN}, {MOUSEEVENTF_MIDDLEUP, WM_MBUTTONUP},
+    };
+    std::vector<UINT> messages;
+    if (e.a & MOUSEEVENTF_MOVE) messages.push_back(WM_MOUSEMOVE);
+    for (auto& b : buttons) {
+        if (e.a & b.flag) messages.push_back(b.message);
+    }
+    if (e.a & MOUSEEVENTF_WHEEL) messages.push_back(WM_MOUSEWHEEL);
+    for (UINT message : messages) {
+        POINT p = cursor;
+        HWND target = nullptr;
+        for (HWND top : zOrder_) {
+            Window& t = W(top);
+            if (t.visible && Contains(t.rect, p)) {
+                target = top;
+                break;
+            }
+        }
+        // Descend to the deepest visible child under the point.
+        for (bool descended = true; target != nullptr && descended;) {
+            descended = false;
+            for (HWND child : W(target).children) {
+                Window& c = W(child);
+                if (c.visible && Contains(c.rect, p)) {
+                    target = child;
+                    descended = true;
+                    break;
+                }
+            }
+        }
+        Window* w = Find(target);
+        const int hit = w != nullptr ? HitTest(target, p) : HTNOWHERE;
+        UINT delivered = message;
+        if (w != nullptr && hit != HTCLIENT && message != WM_MOUSEWHEEL) {
+            delivered = message - (WM_MOUSEMOVE - WM_NCMOUSEMOVE);
+        }
+        MOUSEHOOKSTRUCT info{};
+        info.pt = p;
+        info.hwnd = target;
+        info.wHitTestCode = static_cast<UINT>(hit);
+        info.dwExtraInfo = message == WM_MOUSEWHEEL ? static_cast<ULONG_PTR>(e.d & 0xFFFF) : e.extra;
+        const int process = w != nullptr ? w->process : 0;
+        const int previous = current_;
+        LoadLibraryInto(process);
+        EnterProcess(process);
+        const LRESULT consumed = HookInstalled(WH_MOUSE)
+                                     ? CallHooks(WH_MOUSE, HC_ACTION, delivered,
+                                                 reinterpret_cast<LPARAM>(&info))
+                                     : 0;
+        EnterProcess(previous);
+        if (consumed == 0 && w != nullptr) {
+            POINT at = p;
+            if (delivered == message && message != WM_MOUSEWHEEL) {
+                at.x -= w->client.left;
+                at.y -= w->client.top;
+            }
+            w->posted.push_back({w->name, delivered,
+                                 delivered == message ? 0u : static_cast<uint32_t>(hit),
+                                 static_cast<uint32_t>(MAKELPARAM(at.x, at.y))});
+        }
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,214 @@
+// The simulated desktop: what the library expects of Windows, and no more,
+// with everything the library does to it recorded for tests.
+//
+// Time only moves when a test advances it or the library sleeps.  Every
+// side effect the library causes (posts, sends, injected input, sleeps, window
+// commands, launches, hook changes) is appended to one trace of text lines, so
+// a test can state a whole sequence in one assertion.
+#pragma once
+
+#include "platform/sim/win_types.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+struct ProcessState;
+
+namespace sim {
+
+using Lines = std::vector<std::string>;
+
+// A message as a window or the controlling program receives it, with the
+// 32-bit values a Win32 process would see.
+struct Message {
+    std::string window;  // name of the target window
+    uint32_t message;
+    uint32_t wParam;
+    uint32_t lParam;
+    bool operator==(const Message& o) const {
+        return window == o.window && message == o.message && wParam == o.wParam &&
+               lParam == o.lParam;
+    }
+};
+std::ostream& operator<<(std::ostream& out, const Message& m);
+
+struct Window {
+    HWND handle = nullptr;
+    std::string name;  // how the trace names it
+    std::string className;
+    uint32_t classStyle = 0;
+    uint32_t style = 0;
+    std::string text;
+    HWND parent = nullptr;
+    RECT rect{};    // window rectangle, screen coordinates
+    RECT client{};  // client rectangle, screen coordinates
+    bool visible = true;
+    bool zoomed = false;
+    bool minimized = false;
+    bool destroyed = false;
+    int process = 0;
+    // Hit-test answers by region (screen coordinates); the first region that
+    // contains the point answers.  Outside all regions: HTCLIENT inside the
+    // client rectangle, HTCAPTION elsewhere inside the window, else HTNOWHERE.
+    std::vector<std::pair<RECT, int>> hitRegions;
+    // Answers sent messages the desktop does not answer itself; may be empty.
+    std::function<LRESULT(UINT, WPARAM, LPARAM)> onSend;
+    std::vector<Message> posted;
+    std::vector<Message> sent;
+    std::vector<int> showCommands;
+    std::vector<HWND> children;  // top of the Z order first
+};
+
+struct WindowSpec {
+    std::string name;
+    std::string className = "SimWindow";
+    uint32_t classStyle = 0;
+    uint32_t style = WS_OVERLAPPEDWINDOW;
+    std::string text;
+    HWND parent = nullptr;
+    RECT rect{100, 100, 500, 400};
+    RECT client{0, 0, 0, 0};  // empty: inset 4 pixels, 24 below the top
+    bool visible = true;
+    bool zoomed = false;
+    int process = 0;
+};
+
+struct Hook {
+    HHOOK handle;
+    int type;
+    HOOKPROC procedure;
+    HINSTANCE module;
+    DWORD thread;
+};
+
+struct Process {
+    std::string name;
+    std::unique_ptr<ProcessState> state;
+    bool libraryLoaded = false;
+    HINSTANCE instance = nullptr;
+};
+
+class Desktop {
+public:
+    Desktop();
+    ~Desktop();
+
+    // ---- processes ----
+    // Process 0 is the controlling program, with the library loaded.
+    int AddProcess(const std::string& name);
+    // Maps the library into a process (DllMain runs there) if it is not yet.
+    void LoadLibraryInto(int process);
+    bool LibraryLoaded(int process) const { return processes_[process].libraryLoaded; }
+    // Runs library code as the given process would: its own per-process copy.
+    void EnterProcess(int process);
+    int CurrentProcess() const { return current_; }
+    ProcessState& StateOf(int process) { return *processes_[process].state; }
+
+    // ---- windows ----
+    HWND CreateWindow(const WindowSpec& spec);
+    void DestroyWindow(HWND window);
+    Window* Find(HWND window);
+    Window& W(HWND window);  // asserts that it exists
+    HWND ByName(const std::string& name) const;
+    std::string NameOf(HWND window) const;
+    // Moves a top-level window to the top of the Z order.
+    void BringToTop(HWND window);
+    HWND desktopWindow() const { return desktopWindow_; }
+    std::vector<HWND> TopLevelZOrder() const { return zOrder_; }
+    HWND foreground = nullptr;
+    HWND focus = nullptr;
+    bool refuseSetForeground = false;
+    int HitTest(HWND window, POINT screen);
+
+    // ---- input state ----
+    POINT cursor{0, 0};
+    int screenWidth = 1024;
+    int screenHeight = 768;
+    UINT doubleClickTime = 500;
+    int showCursorCount = 0;
+    std::array<uint8_t, 256> keyState{};  // bit 0x80 down, bit 0x01 toggled
+    void SetKeyDown(int vk, bool down);
+    bool KeyDown(int vk) const { return (keyState[vk & 0xFF] & 0x80) != 0; }
+
+    // ---- time ----
+    DWORD tick = 1000;
+    void Advance(DWORD ms) { tick += ms; }
+
+    // ---- hooks ----
+    std::vector<Hook> hooks;  // the newest hook of a type is called first
+    std::map<int, int> failHooks;  // hook type -> how many installs to refuse
+    LRESULT chainResult = 0;  // what the end of a hook chain returns
+    bool HookInstalled(int type) const;
+    // Calls the hook chain of a type as Windows does; true when consumed
+    // (a nonzero result).  Runs in the current process.
+    LRESULT CallHooks(int type, int code, WPARAM wParam, LPARAM lParam);
+
+    // ---- messages ----
+    std::map<std::string, UINT> registeredMessages;
+    bool failRegisterMessage = false;
+    std::vector<Message> threadQueue;  // posts with no window (PostThreadMessage)
+    std::vector<MSG> peekQueue;        // what PeekMessage hands out, in order
+
+    // ---- timers ----
+    struct Timer {
+        HWND window;
+        UINT_PTR id;
+    };
+    std::vector<Timer> timers;
+    void SetTimer(HWND window, UINT_PTR id) { timers.push_back({window, id}); }
+
+    // ---- system ----
+    DWORD foregroundLockTimeout = 200000;
+    bool failGetForegroundLockTimeout = false;
+    bool failSetForegroundLockTimeout = false;
+    std::map<std::string, std::string> profile;  // "file|section|key" -> value
+    void SetProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value);
+    std::vector<std::string> launched;  // command lines given to WinExec
+    UINT winExecResult = 33;
+
+    // ---- the input stream ----
+    struct InputEvent {
+        bool keyboard;
+        DWORD a, b, c, d;  // keybd_event(vk, scan, flags) or mouse_event(flags, dx, dy, data)
+        ULONG_PTR extra;
+    };
+    std::vector<InputEvent> pendingInput;  // injected, not yet delivered
+    // Delivers pending input through the hooks to its windows.
+    void Pump();
+
+    // ---- the trace ----
+    Lines trace;
+    void Log(const std::string& line) { trace.push_back(line); }
+    Lines TakeTrace();
+    // Messages posted to one window, in order, since the last ClearPosted.
+    std::vector<Message> PostedTo(HWND window) const;
+    void ClearPosted();
+
+private:
+    void DeliverKey(const InputEvent& e);
+    void DeliverMouse(const InputEvent& e);
+
+    std::vector<std::unique_ptr<Window>> windows_;
+    std::vector<HWND> zOrder_;  // top-level windows, top first
+    std::vector<Process> processes_;
+    HWND desktopWindow_ = nullptr;
+    int current_ = 0;
+    uintptr_t nextHook_ = 0x100;
+};
+
+// The desktop the os:: functions answer from.  Reset() throws the old one
+// away and unloads the library everywhere (the shared section starts at zero
+// again).
+Desktop& desktop();
+void Reset();
+
+std::string Hex(uint32_t value);
+
+}  // namespace sim

@@ -1,0 +1,526 @@
+// The os:: operations answered by the simulated desktop.
+#include "platform/os.h"
+#include "platform/sim/desktop.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+using sim::desktop;
+using sim::Hex;
+
+namespace {
+
+std::string Name(HWND w) { return desktop().NameOf(w); }
+
+std::string Trace4(const char* verb, HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) +
+           " " + Hex(static_cast<uint32_t>(lp));
+}
+
+bool Contains(const RECT& r, POINT p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// Copies a string as the ANSI Win32 getters do: at most size - 1 characters
+// and the terminator; returns the number of characters copied.
+int CopyOut(const std::string& s, LPSTR buffer, int size) {
+    if (buffer == nullptr || size <= 0) return 0;
+    const int n = std::min<int>(static_cast<int>(s.size()), size - 1);
+    std::memcpy(buffer, s.data(), static_cast<size_t>(n));
+    buffer[n] = '\0';
+    return n;
+}
+
+std::string MouseFlags(DWORD flags) {
+    static const std::pair<DWORD, const char*> names[] = {
+        {MOUSEEVENTF_MOVE, "MOVE"},           {MOUSEEVENTF_LEFTDOWN, "LEFTDOWN"},
+        {MOUSEEVENTF_LEFTUP, "LEFTUP"},       {MOUSEEVENTF_RIGHTDOWN, "RIGHTDOWN"},
+        {MOUSEEVENTF_RIGHTUP, "RIGHTUP"},     {MOUSEEVENTF_MIDDLEDOWN, "MIDDLEDOWN"},
+        {MOUSEEVENTF_MIDDLEUP, "MIDDLEUP"},   {MOUSEEVENTF_WHEEL, "WHEEL"},
+        {MOUSEEVENTF_ABSOLUTE, "ABSOLUTE"},
+    };
+    std::string out;
+    for (auto& n : names) {
+        if (flags & n.first) {
+            if (!out.empty()) out += "|";
+            out += n.second;
+        }
+    }
+    return out.empty() ? "0" : out;
+}
+
+}  // namespace
+
+namespace os {
+
+HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId) {
+    auto& d = desktop();
+    auto fail = d.failHooks.find(idHook);
+    if (fail != d.failHooks.end() && fail->second > 0) {
+        --fail->second;
+        d.Log("hook refused " + std::to_string(idHook));
+        return nullptr;
+    }
+    static uintptr_t next = 0x5000;
+    next += 4;
+    HHOOK handle = reinterpret_cast<HHOOK>(next);
+    d.hooks.insert(d.hooks.begin(), sim::Hook{handle, idHook, proc, module, threadId});
+    d.Log("hook install " + std::to_string(idHook));
+    return handle;
+}
+
+BOOL UnhookWindowsHookEx(HHOOK hook) {
+    auto& d = desktop();
+    for (auto it = d.hooks.begin(); it != d.hooks.end(); ++it) {
+        if (it->handle == hook) {
+            d.Log("hook remove " + std::to_string(it->type));
+            d.hooks.erase(it);
+            return TRUE;
+        }
+    }
+    d.Log("hook remove unknown");
+    return FALSE;
+}
+
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+    auto& d = desktop();
+    // The next hook is the next older one of the same type.
+    int type = -1;
+    bool found = false;
+    for (auto& h : d.hooks) {
+        if (found && h.type == type) return h.procedure(code, wParam, lParam);
+        if (h.handle == hook) {
+            found = true;
+            type = h.type;
+        }
+    }
+    return d.chainResult;
+}
+
+UINT RegisterWindowMessageA(LPCSTR name) {
+    auto& d = desktop();
+    if (d.failRegisterMessage || name == nullptr) return 0;
+    auto it = d.registeredMessages.find(name);
+    if (it != d.registeredMessages.end()) return it->second;
+    const UINT id = 0xC000 + static_cast<UINT>(d.registeredMessages.size()) * 7 + 3;
+    d.registeredMessages[name] = id;
+    return id;
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto& d = desktop();
+    const sim::Message m{Name(window), message, static_cast<uint32_t>(wParam),
+                         static_cast<uint32_t>(lParam)};
+    if (window == nullptr) {
+        // Windows treats this as a post to the calling thread's own queue.
+        d.threadQueue.push_back(m);
+        d.Log(Trace4("post", window, message, wParam, lParam));
+        return TRUE;
+    }
+    sim::Window* w = d.Find(window);
+    if (w == nullptr) {
+        d.Log(Trace4("post-lost", window, message, wParam, lParam));
+        return FALSE;
+    }
+    w->posted.push_back(m);
+    d.Log(Trace4("post", window, message, wParam, lParam));
+    return TRUE;
+}
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto& d = desktop();
+    sim::Window* w = d.Find(window);
+    if (w == nullptr) {
+        d.Log(Trace4("send-lost", window, message, wParam, lParam));
+        return 0;
+    }
+    w->sent.push_back({w->name, message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)});
+    d.Log(Trace4("send", window, message, wParam, lParam));
+    if (w->onSend) return w->onSend(message, wParam, lParam);
+    if (message == WM_NCHITTEST) {
+        const POINT p{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
+        return d.HitTest(window, p);
+    }
+    return 0;
+}
+
+BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
+    (void)window;
+    (void)first;
+    (void)last;
+    auto& d = desktop();
+    if (d.peekQueue.empty()) return FALSE;
+    if (msg != nullptr) *msg = d.peekQueue.front();
+    if (remove & PM_REMOVE) d.peekQueue.erase(d.peekQueue.begin());
+    return TRUE;
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+    if (msg != nullptr) desktop().Log("translate " + Hex(msg->message));
+    return FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (msg != nullptr) desktop().Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
+    return 0;
+}
+
+BOOL KillTimer(HWND window, UINT_PTR timerId) {
+    auto& d = desktop();
+    for (auto it = d.timers.begin(); it != d.timers.end(); ++it) {
+        if (it->window == window && it->id == timerId) {
+            d.timers.erase(it);
+            d.Log("killtimer " + Name(window) + " " + std::to_string(timerId));
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+SHORT GetAsyncKeyState(int vk) {
+    return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
+}
+
+BOOL GetKeyboardState(PBYTE state) {
+    if (state == nullptr) return FALSE;
+    std::memcpy(state, desktop().keyState.data(), 256);
+    return TRUE;
+}
+
+BOOL GetCursorPos(LPPOINT point) {
+    if (point == nullptr) return FALSE;
+    *point = desktop().cursor;
+    return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+    auto& d = desktop();
+    // Windows keeps the cursor on the screen.
+    d.cursor.x = std::clamp(x, 0, d.screenWidth - 1);
+    d.cursor.y = std::clamp(y, 0, d.screenHeight - 1);
+    d.Log("cursor " + std::to_string(x) + " " + std::to_string(y));
+    return TRUE;
+}
+
+int ShowCursor(BOOL show) {
+    auto& d = desktop();
+    d.showCursorCount += show ? 1 : -1;
+    d.Log(std::string("showcursor ") + (show ? "1" : "0"));
+    return d.showCursorCount;
+}
+
+UINT GetDoubleClickTime() { return desktop().doubleClickTime; }
+
+int GetSystemMetrics(int index) {
+    auto& d = desktop();
+    if (index == SM_CXSCREEN) return d.screenWidth;
+    if (index == SM_CYSCREEN) return d.screenHeight;
+    return 0;
+}
+
+void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+    auto& d = desktop();
+    const bool up = (flags & KEYEVENTF_KEYUP) != 0;
+    std::string line = "key " + Hex(vk) + (up ? " up" : " down");
+    if (scan != 0 || (flags & ~DWORD{KEYEVENTF_KEYUP}) != 0 || extra != 0) {
+        line += " scan=" + Hex(scan) + " flags=" + Hex(flags) + " extra=" + Hex(static_cast<uint32_t>(extra));
+    }
+    d.Log(line);
+    // Injected input shows at once in the asynchronous state, and reaches the
+    // hooks when the stream is pumped.
+    d.SetKeyDown(vk, !up);
+    d.pendingInput.push_back({true, vk, scan, flags, 0, extra});
+}
+
+void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
+    auto& d = desktop();
+    std::string line = "mouse " + MouseFlags(flags);
+    if (dx != 0 || dy != 0 || data != 0 || extra != 0) {
+        line += " dx=" + std::to_string(static_cast<int32_t>(dx)) + " dy=" +
+                std::to_string(static_cast<int32_t>(dy)) + " data=" + Hex(data) + " extra=" +
+                Hex(static_cast<uint32_t>(extra));
+    }
+    d.Log(line);
+    if (flags & MOUSEEVENTF_MOVE) {
+        if (flags & MOUSEEVENTF_ABSOLUTE) {
+            d.cursor.x = static_cast<LONG>(static_cast<int64_t>(dx) * d.screenWidth / 65536);
+            d.cursor.y = static_cast<LONG>(static_cast<int64_t>(dy) * d.screenHeight / 65536);
+        } else {
+            d.cursor.x = std::clamp<LONG>(d.cursor.x + static_cast<int32_t>(dx), 0, d.screenWidth - 1);
+            d.cursor.y = std::clamp<LONG>(d.cursor.y + static_cast<int32_t>(dy), 0, d.screenHeight - 1);
+        }
+    }
+    if (flags & MOUSEEVENTF_LEFTDOWN) d.SetKeyDown(VK_LBUTTON, true);
+    if (flags & MOUSEEVENTF_LEFTUP) d.SetKeyDown(VK_LBUTTON, false);
+    if (flags & MOUSEEVENTF_RIGHTDOWN) d.SetKeyDown(VK_RBUTTON, true);
+    if (flags & MOUSEEVENTF_RIGHTUP) d.SetKeyDown(VK_RBUTTON, false);
+    if (flags & MOUSEEVENTF_MIDDLEDOWN) d.SetKeyDown(VK_MBUTTON, true);
+    if (flags & MOUSEEVENTF_MIDDLEUP) d.SetKeyDown(VK_MBUTTON, false);
+    d.pendingInput.push_back({false, flags, dx, dy, data, extra});
+}
+
+HWND WindowFromPoint(POINT point) {
+    auto& d = desktop();
+    HWND found = nullptr;
+    for (HWND top : d.TopLevelZOrder()) {
+        sim::Window& t = d.W(top);
+        if (t.visible && Contains(t.rect, point)) {
+            found = top;
+            break;
+        }
+    }
+    for (bool descended = true; found != nullptr && descended;) {
+        descended = false;
+        for (HWND child : d.W(found).children) {
+            sim::Window& c = d.W(child);
+            if (c.visible && Contains(c.rect, point)) {
+                found = child;
+                descended = true;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+HWND ChildWindowFromPoint(HWND parent, POINT point) {
+    auto& d = desktop();
+    sim::Window* p = d.Find(parent);
+    if (p == nullptr) return nullptr;
+    const POINT screen{point.x + p->client.left, point.y + p->client.top};
+    if (!Contains(p->rect, screen)) return nullptr;
+    for (HWND child : p->children) {
+        if (Contains(d.W(child).rect, screen)) return child;
+    }
+    return parent;
+}
+
+HWND GetParent(HWND window) {
+    sim::Window* w = desktop().Find(window);
+    return w != nullptr ? w->parent : nullptr;
+}
+
+HWND GetWindow(HWND window, UINT command) {
+    auto& d = desktop();
+    sim::Window* w = d.Find(window);
+    if (w == nullptr) return nullptr;
+    if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
+    if (command == GW_OWNER) return nullptr;
+    const std::vector<HWND> siblings =
+        w->parent != nullptr ? d.W(w->parent).children : d.TopLevelZOrder();
+    if (siblings.empty()) return nullptr;
+    auto at = std::find(siblings.begin(), siblings.end(), window);
+    switch (command) {
+        case GW_HWNDFIRST: return siblings.front();
+        case GW_HWNDLAST: return siblings.back();
+        case GW_HWNDNEXT:
+            return (at == siblings.end() || at + 1 == siblings.end()) ? nullptr : *(at + 1);
+        case GW_HWNDPREV:
+            return (at == siblings.end() || at == siblings.begin()) ? nullptr : *(at - 1);
+        default: return nullptr;
+    }
+}
+
+HWND GetDesktopWindow() { return desktop().desktopWindow(); }
+
+HWND GetForegroundWindow() { return desktop().foreground; }
+
+BOOL SetForegroundWindow(HWND window) {
+    auto& d = desktop();
+    d.Log("foreground " + Name(window));
+    if (d.refuseSetForeground || d.Find(window) == nullptr) return FALSE;
+    d.foreground = window;
+    if (d.W(window).parent == nullptr) d.BringToTop(window);
+    return TRUE;
+}
+
+HWND SetFocus(HWND window) {
+    auto& d = desktop();
+    d.Log("focus " + Name(window));
+    HWND previous = d.focus;
+    if (window != nullptr && d.Find(window) == nullptr) return nullptr;
+    d.focus = window;
+    return previous;
+}
+
+int GetClassNameA(HWND window, LPSTR buffer, int size) {
+    sim::Window* w = desktop().Find(window);
+    return w != nullptr ? CopyOut(w->className, buffer, size) : 0;
+}
+
+DWORD GetClassLongA(HWND window, int index) {
+    sim::Window* w = desktop().Find(window);
+    if (w == nullptr || index != GCL_STYLE) return 0;
+    return w->classStyle;
+}
+
+LONG GetWindowLongA(HWND window, int index) {
+    sim::Window* w = desktop().Find(window);
+    if (w == nullptr || index != GWL_STYLE) return 0;
+    uint32_t style = w->style & ~(WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE);
+    if (w->visible) style |= WS_VISIBLE;
+    if (w->zoomed) style |= WS_MAXIMIZE;
+    if (w->minimized) style |= WS_MINIMIZE;
+    return static_cast<LONG>(style);
+}
+
+int GetWindowTextA(HWND window, LPSTR buffer, int size) {
+    sim::Window* w = desktop().Find(window);
+    return w != nullptr ? CopyOut(w->text, buffer, size) : 0;
+}
+
+BOOL GetClientRect(HWND window, LPRECT rect) {
+    sim::Window* w = desktop().Find(window);
+    if (w == nullptr || rect == nullptr) return FALSE;
+    *rect = {0, 0, w->client.right - w->client.left, w->client.bottom - w->client.top};
+    return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+    auto& d = desktop();
+    POINT offset{0, 0};
+    if (from != nullptr) {
+        sim::Window* f = d.Find(from);
+        if (f == nullptr) return 0;
+        offset.x += f->client.left;
+        offset.y += f->client.top;
+    }
+    if (to != nullptr) {
+        sim::Window* t = d.Find(to);
+        if (t == nullptr) return 0;
+        offset.x -= t->client.left;
+        offset.y -= t->client.top;
+    }
+    for (UINT i = 0; points != nullptr && i < count; ++i) {
+        points[i].x += offset.x;
+        points[i].y += offset.y;
+    }
+    return static_cast<int>(MAKELONG(offset.x, offset.y));
+}
+
+BOOL ScreenToClient(HWND window, LPPOINT point) {
+    sim::Window* w = desktop().Find(window);
+    if (w == nullptr || point == nullptr) return FALSE;
+    point->x -= w->client.left;
+    point->y -= w->client.top;
+    return TRUE;
+}
+
+BOOL ClientToScreen(HWND window, LPPOINT point) {
+    sim::Window* w = desktop().Find(window);
+    if (w == nullptr || point == nullptr) return FALSE;
+    point->x += w->client.left;
+    point->y += w->client.top;
+    return TRUE;
+}
+
+BOOL IsWindowVisible(HWND window) {
+    auto& d = desktop();
+    // Visible only if it and every ancestor are.
+    for (sim::Window* w = d.Find(window); w != nullptr; w = d.Find(w->parent)) {
+        if (!w->visible) return FALSE;
+        if (w->parent == nullptr) return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL IsZoomed(HWND window) {
+    sim::Window* w = desktop().Find(window);
+    return w != nullptr && w->zoomed ? TRUE : FALSE;
+}
+
+BOOL ShowWindow(HWND window, int command) {
+    auto& d = desktop();
+    d.Log("show " + Name(window) + " " + std::to_string(command));
+    sim::Window* w = d.Find(window);
+    if (w == nullptr) return FALSE;
+    const BOOL wasVisible = w->visible ? TRUE : FALSE;
+    w->showCommands.push_back(command);
+    switch (command) {
+        case SW_HIDE: w->visible = false; break;
+        case SW_MAXIMIZE:
+            w->visible = true;
+            w->zoomed = true;
+            w->minimized = false;
+            break;
+        case SW_MINIMIZE:
+        case SW_SHOWMINIMIZED:
+            w->minimized = true;
+            w->zoomed = false;
+            break;
+        case SW_RESTORE:
+        case SW_SHOWNORMAL:
+            w->visible = true;
+            w->zoomed = false;
+            w->minimized = false;
+            break;
+        default: w->visible = true; break;
+    }
+    return wasVisible;
+}
+
+BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni) {
+    auto& d = desktop();
+    (void)uiParam;
+    if (action == SPI_GETFOREGROUNDLOCKTIMEOUT) {
+        d.Log("spi get-foreground-lock winini=" + std::to_string(winIni));
+        if (d.failGetForegroundLockTimeout || pvParam == nullptr) return FALSE;
+        *static_cast<DWORD*>(pvParam) = d.foregroundLockTimeout;
+        return TRUE;
+    }
+    if (action == SPI_SETFOREGROUNDLOCKTIMEOUT) {
+        const DWORD value = static_cast<DWORD>(reinterpret_cast<uintptr_t>(pvParam));
+        d.Log("spi set-foreground-lock " + std::to_string(value) + " winini=" + std::to_string(winIni));
+        if (d.failSetForegroundLockTimeout) return FALSE;
+        d.foregroundLockTimeout = value;
+        return TRUE;
+    }
+    d.Log("spi " + Hex(action));
+    return FALSE;
+}
+
+DWORD GetTickCount() { return desktop().tick; }
+
+void Sleep(DWORD milliseconds) {
+    auto& d = desktop();
+    d.Log("sleep " + std::to_string(milliseconds));
+    d.tick += milliseconds;
+}
+
+UINT WinExec(LPCSTR commandLine, UINT show) {
+    auto& d = desktop();
+    const std::string line = commandLine != nullptr ? commandLine : "";
+    d.launched.push_back(line);
+    d.Log("exec '" + line + "' " + std::to_string(show));
+    return d.winExecResult;
+}
+
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
+                               LPCSTR file) {
+    auto& d = desktop();
+    std::string value = fallback != nullptr ? fallback : "";
+    auto it = d.profile.find(std::string(file ? file : "") + "|" + (section ? section : "") + "|" +
+                             (key ? key : ""));
+    if (it != d.profile.end()) value = it->second;
+    return static_cast<DWORD>(CopyOut(value, buffer, static_cast<int>(size)));
+}
+
+int lstrcmpA(LPCSTR a, LPCSTR b) {
+    const int r = std::strcmp(a ? a : "", b ? b : "");
+    return (r > 0) - (r < 0);
+}
+
+int lstrcmpiA(LPCSTR a, LPCSTR b) {
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a ? a : "");
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b ? b : "");
+    for (;; ++x, ++y) {
+        const int cx = std::tolower(*x);
+        const int cy = std::tolower(*y);
+        if (cx != cy) return cx < cy ? -1 : 1;
+        if (cx == 0) return 0;
+    }
+}
+
+}  // namespace os
