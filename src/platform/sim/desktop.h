@@ -124,6 +124,13 @@ public:
     HWND foreground = nullptr;
     HWND focus = nullptr;
     bool refuseSetForeground = false;
+    // When set, SetForegroundWindow is refused while the foreground lock
+    // time-out is nonzero, as Windows refuses a program in the background.
+    bool foregroundLockApplies = false;
+    // When set, GW_HWNDNEXT of the bottom top-level window answers the top
+    // one: a window list that loops, as one that changes during a walk can.
+    bool zOrderLoops = false;
+    int getWindowCalls = 0;
     int HitTest(HWND window, POINT screen);
 
     // ---- input state ----

@@ -304,6 +304,7 @@ HWND GetParent(HWND window) {
 
 HWND GetWindow(HWND window, UINT command) {
     auto& d = desktop();
+    ++d.getWindowCalls;
     sim::Window* w = d.Find(window);
     if (w == nullptr) return nullptr;
     if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
@@ -316,7 +317,11 @@ HWND GetWindow(HWND window, UINT command) {
         case GW_HWNDFIRST: return siblings.front();
         case GW_HWNDLAST: return siblings.back();
         case GW_HWNDNEXT:
-            return (at == siblings.end() || at + 1 == siblings.end()) ? nullptr : *(at + 1);
+            if (at == siblings.end()) return nullptr;
+            if (at + 1 == siblings.end()) {
+                return d.zOrderLoops && w->parent == nullptr ? siblings.front() : nullptr;
+            }
+            return *(at + 1);
         case GW_HWNDPREV:
             return (at == siblings.end() || at == siblings.begin()) ? nullptr : *(at - 1);
         default: return nullptr;
@@ -331,6 +336,10 @@ BOOL SetForegroundWindow(HWND window) {
     auto& d = desktop();
     d.Log("foreground " + Name(window));
     if (d.refuseSetForeground || d.Find(window) == nullptr) return FALSE;
+    if (d.foregroundLockApplies && d.foregroundLockTimeout != 0) {
+        d.Log("foreground refused " + Name(window));
+        return FALSE;
+    }
     d.foreground = window;
     if (d.W(window).parent == nullptr) d.BringToTop(window);
     return TRUE;
