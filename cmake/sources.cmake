@@ -3,6 +3,9 @@ set(WEXUTIL_LIBRARY_SOURCES
   src/core/shared.cpp
   src/core/notify.cpp
   src/core/exports.cpp
+  src/actions/click.cpp
+  src/actions/dispatcher.cpp
+  src/actions/keys.cpp
   src/actions/playback.cpp
   src/actions/press_and_hold.cpp
   src/mouse/mouse_hook.cpp
