@@ -36,3 +36,9 @@ wexutil_host_test(core_tests
   tests/core/lifecycle_test.cpp
   tests/core/notify_test.cpp
 )
+
+wexutil_host_test(actions_tests
+  tests/actions/click_test.cpp
+  tests/actions/dispatcher_test.cpp
+  tests/actions/press_and_hold_test.cpp
+)
