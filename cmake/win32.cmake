@@ -1,0 +1,48 @@
+# Win32 build: WexUTIL.dll for i686 and the end-to-end test programs that
+# drive it under Wine.
+
+set(WEXUTIL_WARNINGS -Wall -Wextra -Werror)
+
+# ---- The library -----------------------------------------------------------
+# Lean on purpose: it is mapped into every process that gets input.  No C or
+# C++ runtime (no heap, no exceptions, no RTTI, no static constructors, no
+# TLS); the entry point is DllMain itself.  GCC must not turn loops into
+# memcpy/memset calls, since nothing provides them.
+add_library(WexUTIL SHARED
+  ${WEXUTIL_LIBRARY_SOURCES}
+  src/platform/win32/os_win32.cpp
+  src/platform/win32/WexUTIL.def
+)
+set_target_properties(WexUTIL PROPERTIES
+  PREFIX ""
+  OUTPUT_NAME WexUTIL
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+)
+target_include_directories(WexUTIL PRIVATE include src)
+target_compile_options(WexUTIL PRIVATE
+  ${WEXUTIL_WARNINGS}
+  -O2
+  -fno-exceptions -fno-rtti
+  -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -fno-threadsafe-statics
+  -fno-tree-loop-distribute-patterns
+  -fno-stack-protector
+)
+target_link_options(WexUTIL PRIVATE
+  -nostdlib -nostartfiles
+  -Wl,--entry,_DllMain@12
+  -Wl,--enable-stdcall-fixup
+  -Wl,--no-insert-timestamp
+  -static-libgcc
+)
+# CMake adds the Windows libraries it links by default; name only the two
+# the library needs, and libgcc for the few helpers GCC may call.
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+set(CMAKE_C_STANDARD_LIBRARIES "")
+target_link_libraries(WexUTIL PRIVATE kernel32 user32 gcc)
+
+# ---- End-to-end tests under Wine -------------------------------------------
+include(tests/e2e/e2e.cmake)
+
+# ---- The controlling demo program ------------------------------------------
+include(demo/demo.cmake)

@@ -1,0 +1,81 @@
+// The os:: operations of the real build: each one forwards to the user32 or
+// kernel32 function of the same name.
+#include "platform/os.h"
+
+namespace os {
+
+// Hooks and messages.
+HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId) {
+    return ::SetWindowsHookExA(idHook, proc, module, threadId);
+}
+BOOL UnhookWindowsHookEx(HHOOK hook) { return ::UnhookWindowsHookEx(hook); }
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+    return ::CallNextHookEx(hook, code, wParam, lParam);
+}
+UINT RegisterWindowMessageA(LPCSTR name) { return ::RegisterWindowMessageA(name); }
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::PostMessageA(window, message, wParam, lParam);
+}
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageA(window, message, wParam, lParam);
+}
+BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
+    return ::PeekMessageA(msg, window, first, last, remove);
+}
+BOOL TranslateMessage(const MSG* msg) { return ::TranslateMessage(msg); }
+LRESULT DispatchMessageA(const MSG* msg) { return ::DispatchMessageA(msg); }
+BOOL KillTimer(HWND window, UINT_PTR timerId) { return ::KillTimer(window, timerId); }
+
+// Input state and injection.
+SHORT GetAsyncKeyState(int vk) { return ::GetAsyncKeyState(vk); }
+BOOL GetKeyboardState(PBYTE state) { return ::GetKeyboardState(state); }
+BOOL GetCursorPos(LPPOINT point) { return ::GetCursorPos(point); }
+BOOL SetCursorPos(int x, int y) { return ::SetCursorPos(x, y); }
+int ShowCursor(BOOL show) { return ::ShowCursor(show); }
+UINT GetDoubleClickTime() { return ::GetDoubleClickTime(); }
+int GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+    ::keybd_event(vk, scan, flags, extra);
+}
+void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
+    ::mouse_event(flags, dx, dy, data, extra);
+}
+
+// Windows.
+HWND WindowFromPoint(POINT point) { return ::WindowFromPoint(point); }
+HWND ChildWindowFromPoint(HWND parent, POINT point) { return ::ChildWindowFromPoint(parent, point); }
+HWND GetParent(HWND window) { return ::GetParent(window); }
+HWND GetWindow(HWND window, UINT command) { return ::GetWindow(window, command); }
+HWND GetDesktopWindow() { return ::GetDesktopWindow(); }
+HWND GetForegroundWindow() { return ::GetForegroundWindow(); }
+BOOL SetForegroundWindow(HWND window) { return ::SetForegroundWindow(window); }
+HWND SetFocus(HWND window) { return ::SetFocus(window); }
+int GetClassNameA(HWND window, LPSTR buffer, int size) { return ::GetClassNameA(window, buffer, size); }
+DWORD GetClassLongA(HWND window, int index) { return ::GetClassLongA(window, index); }
+LONG GetWindowLongA(HWND window, int index) { return ::GetWindowLongA(window, index); }
+int GetWindowTextA(HWND window, LPSTR buffer, int size) { return ::GetWindowTextA(window, buffer, size); }
+BOOL GetClientRect(HWND window, LPRECT rect) { return ::GetClientRect(window, rect); }
+int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+    return ::MapWindowPoints(from, to, points, count);
+}
+BOOL ScreenToClient(HWND window, LPPOINT point) { return ::ScreenToClient(window, point); }
+BOOL ClientToScreen(HWND window, LPPOINT point) { return ::ClientToScreen(window, point); }
+BOOL IsWindowVisible(HWND window) { return ::IsWindowVisible(window); }
+BOOL IsZoomed(HWND window) { return ::IsZoomed(window); }
+BOOL ShowWindow(HWND window, int command) { return ::ShowWindow(window, command); }
+BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni) {
+    return ::SystemParametersInfoA(action, uiParam, pvParam, winIni);
+}
+
+// kernel32.
+DWORD GetTickCount() { return ::GetTickCount(); }
+void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
+UINT WinExec(LPCSTR commandLine, UINT show) { return ::WinExec(commandLine, show); }
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer,
+                               DWORD size, LPCSTR file) {
+    return ::GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
+}
+int lstrcmpA(LPCSTR a, LPCSTR b) { return ::lstrcmpA(a, b); }
+int lstrcmpiA(LPCSTR a, LPCSTR b) { return ::lstrcmpiA(a, b); }
+
+}  // namespace os
