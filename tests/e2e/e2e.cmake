@@ -1,0 +1,73 @@
+# End-to-end tests: Win32 programs that drive the real WexUTIL.dll under
+# Wine.  Each program is one CTest entry, run through scripts/wine-run in a
+# Wine prefix and on a virtual display that the e2e_wine_up fixture prepares
+# once per ctest run (fresh prefix under the build folder) and e2e_wine_down
+# tears down again.
+
+# GoogleTest from the Debian sources, built with the cross compiler and
+# linked statically, so that no runtime DLL has to be found under Wine.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(WEXUTIL_E2E_DIR ${CMAKE_BINARY_DIR}/e2e-wine CACHE PATH "Wine prefix and display state of the e2e run")
+set(WEXUTIL_E2E_TIMEOUT 240 CACHE STRING "Seconds one e2e program may run under Wine")
+set(WEXUTIL_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+set(WEXUTIL_WINE_ENV ${CMAKE_SOURCE_DIR}/scripts/wine-env)
+
+# Win32 programs that use the library as a controlling program would: only
+# through include/wexutil.h.
+function(wexutil_win32_program name)
+  add_executable(${name} ${ARGN})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/include)
+  target_compile_options(${name} PRIVATE ${WEXUTIL_WARNINGS})
+  target_link_options(${name} PRIVATE -static)
+  target_link_libraries(${name} PRIVATE user32 gdi32 kernel32)
+  add_dependencies(${name} WexUTIL)
+endfunction()
+
+# wexutil_add_e2e_test(name source...): a GoogleTest program run under Wine
+# as one CTest entry.  Give it a main() of its own when it starts children of
+# itself; otherwise gtest_main supplies one.
+function(wexutil_add_e2e_test name)
+  wexutil_win32_program(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/e2e)
+  set(has_main FALSE)
+  foreach(source ${ARGN})
+    file(READ ${CMAKE_CURRENT_SOURCE_DIR}/${source} text)
+    if(text MATCHES "int main\\(")
+      set(has_main TRUE)
+    endif()
+  endforeach()
+  if(has_main)
+    target_link_libraries(${name} PRIVATE gtest)
+  else()
+    target_link_libraries(${name} PRIVATE gtest gtest_main)
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${WEXUTIL_WINE_RUN} ${WEXUTIL_E2E_DIR} ${WEXUTIL_E2E_TIMEOUT}
+            $<TARGET_FILE:${name}> --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED wine
+    RESOURCE_LOCK wine-desktop
+    SKIP_RETURN_CODE 77
+    TIMEOUT 600
+    LABELS e2e)
+endfunction()
+
+add_test(NAME e2e_wine_up COMMAND ${WEXUTIL_WINE_ENV} up ${WEXUTIL_E2E_DIR})
+add_test(NAME e2e_wine_down COMMAND ${WEXUTIL_WINE_ENV} down ${WEXUTIL_E2E_DIR})
+set_tests_properties(e2e_wine_up PROPERTIES FIXTURES_SETUP wine TIMEOUT 600 LABELS e2e)
+set_tests_properties(e2e_wine_down PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 120 LABELS e2e)
+
+# The built file itself, read on this machine without Wine.
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+add_test(NAME dll_image_file
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/check_dll_image.py $<TARGET_FILE:WexUTIL>)
+
+wexutil_add_e2e_test(controller_test tests/e2e/controller_test.cpp)
+wexutil_add_e2e_test(dll_image_test tests/e2e/dll_image_test.cpp)
+wexutil_add_e2e_test(shared_settings_test tests/e2e/shared_settings_test.cpp)
+wexutil_add_e2e_test(hook_injection_test tests/e2e/hook_injection_test.cpp)

@@ -1,0 +1,189 @@
+// Helpers for the end-to-end programs: they drive WexUTIL.dll the way a
+// controlling program does, from the public header alone.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "wexutil.h"
+
+namespace e2e {
+
+// The library's exports, resolved by their exported names.
+struct Library {
+    HMODULE module = nullptr;
+    PFN_InstallHook InstallHook = nullptr;
+    PFN_RemoveHook RemoveHook = nullptr;
+    PFN_GetSettings GetSettings = nullptr;
+    PFN_UpdateSettings UpdateSettings = nullptr;
+    PFN_GetStatistics GetStatistics = nullptr;
+    PFN_SetStatistics SetStatistics = nullptr;
+    PFN_GetRememberedWindow GetRememberedWindow = nullptr;
+    PFN_PressAndHoldCallBack PressAndHoldCallBack = nullptr;
+    PFN_LeftStillDown LeftStillDown = nullptr;
+
+    // Resolves every export of an already mapped or newly loaded module;
+    // false if one is missing.
+    bool Resolve(HMODULE m) {
+        module = m;
+        if (!m) return false;
+        InstallHook = Get<PFN_InstallHook>("_InstallHook@8");
+        RemoveHook = Get<PFN_RemoveHook>("_RemoveHook@0");
+        GetSettings = Get<PFN_GetSettings>("GetSettings");
+        UpdateSettings = Get<PFN_UpdateSettings>("UpdateSettings");
+        GetStatistics = Get<PFN_GetStatistics>("GetStatistics");
+        SetStatistics = Get<PFN_SetStatistics>("SetStatistics");
+        GetRememberedWindow = Get<PFN_GetRememberedWindow>("GetRememberedWindow");
+        PressAndHoldCallBack = Get<PFN_PressAndHoldCallBack>("PressAndHoldCallBack");
+        LeftStillDown = Get<PFN_LeftStillDown>("_LeftStillDown@16");
+        return InstallHook && RemoveHook && GetSettings && UpdateSettings && GetStatistics &&
+               SetStatistics && GetRememberedWindow && PressAndHoldCallBack && LeftStillDown;
+    }
+    FARPROC Proc(const char* name) const {
+        return ::GetProcAddress(module, name);
+    }
+    // An export as a pointer of its own type (FARPROC says nothing of the
+    // arguments or the calling convention).
+    template <typename T>
+    T Get(const char* name) const {
+        return reinterpret_cast<T>(reinterpret_cast<void*>(Proc(name)));
+    }
+};
+
+// Folder of the running executable, with a trailing backslash; the DLL and
+// the test programs are built into the same folder.
+inline std::string ExeFolder() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+inline std::string DllPath() { return ExeFolder() + "WexUTIL.dll"; }
+inline std::string ExePath() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// Runs queued messages of this thread.
+inline void Pump() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// Pumps messages until condition() holds or timeoutMs pass; true if it held.
+// Hook dispatch under Wine is slow, so callers give generous limits.
+inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 30000) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        Pump();
+        if (condition()) return true;
+        if (::GetTickCount() - start > timeoutMs) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// Starts this executable again with the given arguments.
+inline HANDLE StartSelf(const std::string& arguments) {
+    std::string command = "\"" + ExePath() + "\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        return nullptr;
+    }
+    ::CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// Waits for a process while pumping this thread's messages; returns its exit
+// code, or -1 when it did not end in time (it is then terminated).
+inline int WaitExit(HANDLE process, DWORD timeoutMs = 60000) {
+    DWORD code = STILL_ACTIVE;
+    const bool ended = WaitFor([&] { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (!ended) {
+        ::TerminateProcess(process, 1);
+        ::CloseHandle(process);
+        return -1;
+    }
+    ::GetExitCodeProcess(process, &code);
+    ::CloseHandle(process);
+    return static_cast<int>(code);
+}
+
+// A settings record whose every word differs, derived from seed, reserved
+// words included; the same seed gives the same record in every process.
+inline HookSettings PatternSettings(uint32_t seed) {
+    HookSettings s;
+    uint32_t* words = reinterpret_cast<uint32_t*>(&s);
+    for (unsigned i = 0; i < sizeof s / 4; ++i) words[i] = seed * 2654435761u + i * 40503u + 1;
+    s.bindingCount = 0;  // keep the hooks from running actions on test input
+    s.captureMode = 0;
+    s.pauseLock = 0;
+    return s;
+}
+
+inline HookStatistics PatternStatistics(uint32_t seed) {
+    HookStatistics s;
+    uint32_t* words = reinterpret_cast<uint32_t*>(&s);
+    for (unsigned i = 0; i < 10; ++i) words[i] = seed + i * 7919u;
+    s.distance = 1.5 + seed;
+    return s;
+}
+
+inline bool SameBytes(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
+
+// A top-level window of its own class with a region the size of the whole
+// window, so that without a window manager its frame still answers hit
+// tests.  Messages go to the given procedure.
+inline HWND MakeWindow(const char* className, WNDPROC procedure, int x, int y, int w, int h) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    ::RegisterClassA(&wc);
+    HWND window = ::CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, w, h,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
+    if (window) {
+        ::SetWindowRgn(window, ::CreateRectRgn(0, 0, w, h), TRUE);
+        ::ShowWindow(window, SW_SHOW);
+        ::UpdateWindow(window);
+        ::SetForegroundWindow(window);
+    }
+    return window;
+}
+
+// Moves the real cursor to a point of a window's client area and clicks the
+// left button there with injected input.
+inline void ClickInClient(HWND window, int cx, int cy) {
+    POINT p = {cx, cy};
+    ::ClientToScreen(window, &p);
+    ::SetCursorPos(p.x, p.y);
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+}
+
+inline void TapKey(BYTE vk) {
+    ::keybd_event(vk, 0, 0, 0);
+    ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+}
+
+// Value of "--name=value" in the command line, or "" when absent.
+inline std::string Argument(int argc, char** argv, const char* name) {
+    const std::string prefix = std::string("--") + name + "=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) return argv[i] + prefix.size();
+    }
+    return "";
+}
+
+}  // namespace e2e
