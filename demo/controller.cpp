@@ -47,8 +47,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             ++seen.notifications;
             if (wParam == NOTIFY_BUTTON) ++seen.buttonEvents;
             return 0;
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
+        default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -118,8 +117,9 @@ int main() {
     HWND window = CreateWindowExA(0, wc.lpszClassName, "WexUTIL demo", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                                   nullptr, nullptr, wc.hInstance, nullptr);
     const int installed = InstallHook(window, 0);
-    std::printf("3. InstallHook(our window) returned %d: mouse, keyboard and message hooks for every thread.\n",
-                installed);
+    std::printf(
+        "3. InstallHook(our window) returned %d: mouse, keyboard and message hooks for every thread.\n",
+        installed);
     if (installed != 1) return 1;
 
     char command[MAX_PATH + 64];
@@ -147,11 +147,13 @@ int main() {
     SetCursorPos(p.x, p.y);
     mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    std::printf("5. Moved the real cursor to (%ld, %ld) in its window and clicked the left button.\n", p.x, p.y);
+    std::printf("5. Moved the real cursor to (%ld, %ld) in its window and clicked the left button.\n", p.x,
+                p.y);
 
     const bool clicked = WaitFor([] { return seen.downs > 0 && seen.ups > 0 && seen.settingsSeen; }, 60000);
-    std::printf("6. The second program saw the button go down %d and up %d times; WexUTIL.dll is now %s there.\n",
-                seen.downs, seen.ups, seen.mappedOnInput ? "mapped" : "NOT mapped");
+    std::printf(
+        "6. The second program saw the button go down %d and up %d times; WexUTIL.dll is now %s there.\n",
+        seen.downs, seen.ups, seen.mappedOnInput ? "mapped" : "NOT mapped");
     if (seen.settingsSeen) {
         std::printf("7. Through its own mapping it reads bindingCount %d and reserved word 0x%X: %s.\n",
                     seen.bindingCount, seen.reserved1,
@@ -172,7 +174,9 @@ int main() {
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     DestroyWindow(window);
-    const bool ok = clicked && seen.mappedOnInput && seen.settingsSeen && seen.reserved1 == settings.reserved1;
-    Say(ok ? "Done: the library ran in another process and shared its settings." : "Done, with problems (see above).");
+    const bool ok =
+        clicked && seen.mappedOnInput && seen.settingsSeen && seen.reserved1 == settings.reserved1;
+    Say(ok ? "Done: the library ran in another process and shared its settings."
+           : "Done, with problems (see above).");
     return ok ? 0 : 1;
 }

@@ -22,8 +22,8 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         HMODULE library = GetModuleHandleA("WexUTIL.dll");
         PostMessageA(g_controller, kTargetInput, message, library != nullptr);
         if (library && message == WM_LBUTTONUP) {
-            auto getSettings =
-                reinterpret_cast<PFN_GetSettings>(reinterpret_cast<void*>(GetProcAddress(library, "GetSettings")));
+            auto getSettings = reinterpret_cast<PFN_GetSettings>(
+                reinterpret_cast<void*>(GetProcAddress(library, "GetSettings")));
             if (getSettings) {
                 HookSettings s;
                 getSettings(&s);
@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassA(&wc);
     const int w = 320, h = 240;
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "WexUTIL demo target", WS_OVERLAPPEDWINDOW, 250, 150, w,
-                                  h, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "WexUTIL demo target", WS_OVERLAPPEDWINDOW, 250, 150,
+                                  w, h, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) return 3;
     // A region as large as the window keeps the frame's hit tests right on
     // a display without a window manager.

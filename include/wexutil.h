@@ -26,45 +26,45 @@ extern "C" {
 
 /* One row of the binding table (20 bytes). */
 typedef struct Binding {
-    int action;     /* ActionCode, 0..44 */
-    int parameter;  /* argument of the action (action 22 only) */
-    int trigger;    /* TriggerCode that fires the row */
-    int modifiers;  /* ModifierMask that must match exactly */
-    int held;       /* run-time: 1 while a button press has run the row */
+    int action;    /* ActionCode, 0..44 */
+    int parameter; /* argument of the action (action 22 only) */
+    int trigger;   /* TriggerCode that fires the row */
+    int modifiers; /* ModifierMask that must match exactly */
+    int held;      /* run-time: 1 while a button press has run the row */
 } Binding;
 
 /* The settings record (716 bytes). */
 typedef struct HookSettings {
-    int captureMode;            /* 0x000 */
-    int copyWatch;              /* 0x004 */
-    int copySeen;               /* 0x008 */
-    int cornerAEnabled;         /* 0x00C */
-    int cornerAPosition;        /* 0x010 */
-    int action29Bypass;         /* 0x014 */
-    int rightButtonFilter;      /* 0x018 */
-    int wiggleDetect;           /* 0x01C */
-    int clickWiggleSensitivity; /* 0x020 */
-    int moveWiggleSensitivity;  /* 0x024 */
-    int rememberButtonClicks;   /* 0x028 */
-    int reserved1;              /* 0x02C, carried unchanged */
-    int edgeWrap;               /* 0x030 */
-    int edgeWrapEdges;          /* 0x034: 1 bottom, 2 top, 4 left, 8 right */
-    int edgeWrapNeedsShift;     /* 0x038 */
-    int trackDistance;          /* 0x03C */
-    int keyboardMouse;          /* 0x040 */
-    int keyboardMouseKeys;      /* 0x044 */
-    int keyboardMouseAccel;     /* 0x048 */
-    int keyboardMouseStep;      /* 0x04C */
-    int cornerB;                /* 0x050 */
-    int typingWatch;            /* 0x054 */
-    int bindingCount;           /* 0x058: rows in use, 0..30 */
+    int captureMode;                        /* 0x000 */
+    int copyWatch;                          /* 0x004 */
+    int copySeen;                           /* 0x008 */
+    int cornerAEnabled;                     /* 0x00C */
+    int cornerAPosition;                    /* 0x010 */
+    int action29Bypass;                     /* 0x014 */
+    int rightButtonFilter;                  /* 0x018 */
+    int wiggleDetect;                       /* 0x01C */
+    int clickWiggleSensitivity;             /* 0x020 */
+    int moveWiggleSensitivity;              /* 0x024 */
+    int rememberButtonClicks;               /* 0x028 */
+    int reserved1;                          /* 0x02C, carried unchanged */
+    int edgeWrap;                           /* 0x030 */
+    int edgeWrapEdges;                      /* 0x034: 1 bottom, 2 top, 4 left, 8 right */
+    int edgeWrapNeedsShift;                 /* 0x038 */
+    int trackDistance;                      /* 0x03C */
+    int keyboardMouse;                      /* 0x040 */
+    int keyboardMouseKeys;                  /* 0x044 */
+    int keyboardMouseAccel;                 /* 0x048 */
+    int keyboardMouseStep;                  /* 0x04C */
+    int cornerB;                            /* 0x050 */
+    int typingWatch;                        /* 0x054 */
+    int bindingCount;                       /* 0x058: rows in use, 0..30 */
     Binding bindings[WEXUTIL_BINDING_ROWS]; /* 0x05C */
-    int reserved2;              /* 0x2B4, carried unchanged */
-    int singleClickDesktop;     /* 0x2B8 */
-    int singleClickFolders;     /* 0x2BC */
-    int singleClickTrees;       /* 0x2C0 */
-    int vendorWheel;            /* 0x2C4 */
-    int pauseLock;              /* 0x2C8 */
+    int reserved2;                          /* 0x2B4, carried unchanged */
+    int singleClickDesktop;                 /* 0x2B8 */
+    int singleClickFolders;                 /* 0x2BC */
+    int singleClickTrees;                   /* 0x2C0 */
+    int vendorWheel;                        /* 0x2C4 */
+    int pauseLock;                          /* 0x2C8 */
 } HookSettings;
 
 /* The statistics record (48 bytes). Counters wrap at 2^32. */
@@ -98,21 +98,21 @@ _Static_assert(sizeof(HookStatistics) == 48, "HookStatistics is 48 bytes");
 /* ---- Trigger codes ---------------------------------------------------- */
 /* Mouse buttons and keys use their virtual-key codes (1 left, 2 right,
  * 4 middle, any key).  Inputs without a virtual key use these: */
-#define TRIGGER_EXTRA_BUTTON_BIT4 245 /* 0x1400/0x1401 with lParam bit 4 */
-#define TRIGGER_EXTRA_BUTTON      246 /* 0x1400/0x1401 without it */
+#define TRIGGER_EXTRA_BUTTON_BIT4 245  /* 0x1400/0x1401 with lParam bit 4 */
+#define TRIGGER_EXTRA_BUTTON 246       /* 0x1400/0x1401 without it */
 #define TRIGGER_CHORD_RIGHT_MIDDLE 247 /* middle while right down, left up */
-#define TRIGGER_CHORD_LEFT_MIDDLE 248 /* middle while left down */
-#define TRIGGER_HOLD_MIDDLE       250
-#define TRIGGER_HOLD_RIGHT        251
-#define TRIGGER_HOLD_LEFT         252
-#define TRIGGER_VENDOR_BUTTON     253 /* message 0x8C5 */
-#define TRIGGER_CHORD_LEFT_RIGHT  254 /* right while left down */
-#define TRIGGER_WHEEL             255
+#define TRIGGER_CHORD_LEFT_MIDDLE 248  /* middle while left down */
+#define TRIGGER_HOLD_MIDDLE 250
+#define TRIGGER_HOLD_RIGHT 251
+#define TRIGGER_HOLD_LEFT 252
+#define TRIGGER_VENDOR_BUTTON 253    /* message 0x8C5 */
+#define TRIGGER_CHORD_LEFT_RIGHT 254 /* right while left down */
+#define TRIGGER_WHEEL 255
 
 /* ---- Modifier mask ---------------------------------------------------- */
 #define MODIFIER_SHIFT 1
-#define MODIFIER_CTRL  2
-#define MODIFIER_ALT   4
+#define MODIFIER_CTRL 2
+#define MODIFIER_ALT 4
 
 /* ---- Action codes ----------------------------------------------------- */
 enum {
@@ -165,7 +165,7 @@ enum {
 };
 
 /* ---- Messages posted to the notification window ----------------------- */
-#define WM_HOOK_NOTIFY  (0x0400 + 50) /* wParam NotifyCode, lParam argument */
+#define WM_HOOK_NOTIFY (0x0400 + 50)  /* wParam NotifyCode, lParam argument */
 #define WM_HOOK_CAPTURE (0x0400 + 55) /* raw input while captureMode is on */
 
 /* NotifyCode: the wParam of WM_HOOK_NOTIFY. */

@@ -52,25 +52,18 @@ void ClickAtCursor() {
             }
             break;
         }
-        case HTCAPTION:
-            os::PostMessageA(window, WM_NCLBUTTONDBLCLK, HTCAPTION, screen);
-            break;
+        case HTCAPTION: os::PostMessageA(window, WM_NCLBUTTONDBLCLK, HTCAPTION, screen); break;
         case HTSYSMENU:
-        case HTCLOSE:
-            os::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, screen);
-            break;
+        case HTCLOSE: os::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, screen); break;
         case HTMENU:
             os::PostMessageA(window, WM_NCLBUTTONDOWN, HTMENU, screen);
             os::PostMessageA(window, WM_NCLBUTTONUP, HTMENU, screen);
             os::PostMessageA(window, WM_NCLBUTTONDBLCLK, HTMENU, screen);
             os::PostMessageA(window, WM_NCLBUTTONUP, HTMENU, screen);
             break;
-        case HTMINBUTTON:
-            os::PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, screen);
-            break;
+        case HTMINBUTTON: os::PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, screen); break;
         case HTMAXBUTTON:
-            os::PostMessageA(window, WM_SYSCOMMAND, os::IsZoomed(window) ? SC_RESTORE : SC_MAXIMIZE,
-                             screen);
+            os::PostMessageA(window, WM_SYSCOMMAND, os::IsZoomed(window) ? SC_RESTORE : SC_MAXIMIZE, screen);
             break;
         default:
             // Borders, scroll bars and the rest get a plain click at "nowhere"

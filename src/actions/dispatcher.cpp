@@ -55,8 +55,7 @@ void StartScreenSaver() {
     os::Sleep(450);
     char path[kProfileValueSize];
     path[0] = '\0';
-    os::GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", path, kProfileValueSize,
-                                 "system.ini");
+    os::GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", path, kProfileValueSize, "system.ini");
     path[kProfileValueSize - 1] = '\0';
 
     bool hasSpace = false;
@@ -85,9 +84,8 @@ int CtrlClick(int release) {
     os::GetCursorPos(&cursor);
     const HWND window = os::WindowFromPoint(cursor);
     const bool overClient =
-        window != nullptr &&
-        static_cast<int>(os::SendMessageA(window, WM_NCHITTEST, 0,
-                                          PointParam(cursor.x, cursor.y))) == HTCLIENT;
+        window != nullptr && static_cast<int>(os::SendMessageA(window, WM_NCHITTEST, 0,
+                                                               PointParam(cursor.x, cursor.y))) == HTCLIENT;
     if (release == 0) {
         if (!overClient) return 0;
         os::keybd_event(VK_CONTROL, 0, 0, 0);
@@ -143,8 +141,7 @@ void TaskList() {
     os::Sleep(100);
     POINT cursor = {0, 0};
     os::GetCursorPos(&cursor);
-    os::SendMessageA(os::GetDesktopWindow(), WM_SYSCOMMAND, SC_TASKLIST,
-                     PointParam(cursor.x, cursor.y));
+    os::SendMessageA(os::GetDesktopWindow(), WM_SYSCOMMAND, SC_TASKLIST, PointParam(cursor.x, cursor.y));
 }
 
 // The actions that act in the release phase or in both.  Returns 1 or 0 when
@@ -206,8 +203,7 @@ void StageTwo(int action, int parameter) {
         case ACTION_START_SCREEN_SAVER: StartScreenSaver(); break;
         case ACTION_RUN_CONTROL: Launch("control.exe", SW_SHOWNORMAL); break;
         case ACTION_CENTER_CURSOR:
-            os::SetCursorPos(os::GetSystemMetrics(SM_CXSCREEN) / 2,
-                             os::GetSystemMetrics(SM_CYSCREEN) / 2);
+            os::SetCursorPos(os::GetSystemMetrics(SM_CXSCREEN) / 2, os::GetSystemMetrics(SM_CYSCREEN) / 2);
             break;
         case ACTION_NOTIFY_13_0: PostNotify(NOTIFY_SELECT, 0); break;
         case ACTION_NOTIFY_13_1: PostNotify(NOTIFY_SELECT, 1); break;

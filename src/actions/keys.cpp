@@ -7,9 +7,7 @@ namespace {
 // A key is down when the top bit of its asynchronous state is set.
 bool IsDown(int vk) { return os::GetAsyncKeyState(vk & 0xFF) < 0; }
 
-void Inject(int vk, bool up) {
-    os::keybd_event(static_cast<BYTE>(vk), 0, up ? KEYEVENTF_KEYUP : 0, 0);
-}
+void Inject(int vk, bool up) { os::keybd_event(static_cast<BYTE>(vk), 0, up ? KEYEVENTF_KEYUP : 0, 0); }
 
 }  // namespace
 

@@ -51,8 +51,8 @@ void AddTravel(int32_t dx, int32_t dy) {
     for (;;) {
         DoubleBits next;
         next.value = (dx + seen.value) + dy;
-        if (__atomic_compare_exchange_n(DistanceBits(), &seen.bits, next.bits, false,
-                                        __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+        if (__atomic_compare_exchange_n(DistanceBits(), &seen.bits, next.bits, false, __ATOMIC_RELAXED,
+                                        __ATOMIC_RELAXED)) {
             return;
         }
     }

@@ -128,9 +128,7 @@ int ComputeHoldButtons();
 
 // Counter and travel updates from many processes at once: lock-free
 // read-modify-write so that no update is lost.
-inline void IncrementCounter(unsigned int& counter) {
-    __atomic_fetch_add(&counter, 1u, __ATOMIC_RELAXED);
-}
+inline void IncrementCounter(unsigned int& counter) { __atomic_fetch_add(&counter, 1u, __ATOMIC_RELAXED); }
 // distance = (dx + distance) + dy, as one atomic update.
 void AddTravel(int32_t dx, int32_t dy);
 // The 64-bit distance read or written whole, never torn.

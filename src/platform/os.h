@@ -63,8 +63,8 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
 DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
 UINT WinExec(LPCSTR commandLine, UINT show);
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer,
-                               DWORD size, LPCSTR file);
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
+                               LPCSTR file);
 int lstrcmpA(LPCSTR a, LPCSTR b);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
 

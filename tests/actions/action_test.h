@@ -36,8 +36,7 @@ protected:
 
 // What ForceForeground does with the lock time-out at its default.
 inline sim::Lines ForegroundLines(const std::string& window, DWORD saved = 200000) {
-    return {"spi get-foreground-lock winini=0", "spi set-foreground-lock 0 winini=0",
-            "foreground " + window,
+    return {"spi get-foreground-lock winini=0", "spi set-foreground-lock 0 winini=0", "foreground " + window,
             "spi set-foreground-lock " + std::to_string(saved) + " winini=0"};
 }
 

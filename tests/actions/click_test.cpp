@@ -42,16 +42,20 @@ TEST_F(ClickTest, EveryHitTestAnswerGetsItsMessages) {
     const std::string s = "0x820096";
     const std::string c = "0x6002E";
     const HitCase cases[] = {
-        {"client", HTCLIENT, 0, false,
-         {"focus t", "post t 0x201 0x0 " + c, "post t 0x202 0x0 " + c}},
-        {"client with double-clicks", HTCLIENT, CS_DBLCLKS, false,
+        {"client", HTCLIENT, 0, false, {"focus t", "post t 0x201 0x0 " + c, "post t 0x202 0x0 " + c}},
+        {"client with double-clicks",
+         HTCLIENT,
+         CS_DBLCLKS,
+         false,
          {"focus t", "post t 0x201 0x0 " + c, "post t 0x202 0x0 " + c, "post t 0x203 0x0 " + c,
           "post t 0x202 0x0 " + c}},
         {"caption", HTCAPTION, 0, false, {"post t 0xA3 0x2 " + s}},
         {"system menu", HTSYSMENU, 0, false, {"post t 0x112 0xF060 " + s}},
-        {"menu", HTMENU, 0, false,
-         {"post t 0xA1 0x5 " + s, "post t 0xA2 0x5 " + s, "post t 0xA3 0x5 " + s,
-          "post t 0xA2 0x5 " + s}},
+        {"menu",
+         HTMENU,
+         0,
+         false,
+         {"post t 0xA1 0x5 " + s, "post t 0xA2 0x5 " + s, "post t 0xA3 0x5 " + s, "post t 0xA2 0x5 " + s}},
         {"minimise", HTMINBUTTON, 0, false, {"post t 0x112 0xF020 " + s}},
         {"maximise", HTMAXBUTTON, 0, false, {"post t 0x112 0xF030 " + s}},
         {"maximise when zoomed", HTMAXBUTTON, 0, true, {"post t 0x112 0xF120 " + s}},
@@ -70,8 +74,7 @@ TEST_F(ClickTest, EveryHitTestAnswerGetsItsMessages) {
         d().cursor = {150, 130};
         Fresh();
         ClickAtCursor();
-        EXPECT_EQ(Join(Join(ForegroundLines("t"), {"send t 0x84 0x0 " + s}), k.after),
-                  d().TakeTrace());
+        EXPECT_EQ(Join(Join(ForegroundLines("t"), {"send t 0x84 0x0 " + s}), k.after), d().TakeTrace());
         EXPECT_FALSE(AnyKeyDown());  // nothing goes through the input stream
     }
 }

@@ -84,8 +84,8 @@ TEST_F(DispatcherTest, PressOnlyActionsDoNothingOnRelease) {
     d().cursor = {150, 150};
     d().SetProfileString("system.ini", "boot", "SCRNSAVE.EXE", "saver.scr");
     Fresh();
-    for (int action : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 21, 22, 26,
-                       27, 28, 38, 39, 42}) {
+    for (int action :
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 21, 22, 26, 27, 28, 38, 39, 42}) {
         SCOPED_TRACE(action);
         EXPECT_EQ(1, ExecuteAction(action, 5, 1));
         EXPECT_EQ(sim::Lines{}, d().TakeTrace());
@@ -112,12 +112,12 @@ struct NotifyCase {
 
 TEST_F(DispatcherTest, NotifyingActionsPostTheirCodeAndArgument) {
     const NotifyCase cases[] = {
-        {10, 0, 0, 13, 0},   {11, 0, 0, 13, 1},           {12, 0, 0, 13, 2},
-        {17, 0, 0, 5, 0},    {17, 1, 0, 5, 1},            {18, 0, 0, 8, 0},
-        {19, 0, 0, 6, 0},    {19, 1, 0, 6, 1},            {20, 0, 0, 7, 0},
-        {20, 1, 0, 7, 1},    {22, 0, 1234, 10, 1234},     {22, 0, -7, 10, 0xFFFFFFF9u},
-        {23, 0, 0, 14, 0},   {23, 1, 0, 15, 0},           {24, 0, 0, 14, 0},
-        {24, 1, 0, 15, 0},   {26, 0, 0, 0, 0xFFFFFFFFu},  {29, 0, 0, 25, 0xFFFFFFFFu},
+        {10, 0, 0, 13, 0}, {11, 0, 0, 13, 1},          {12, 0, 0, 13, 2},
+        {17, 0, 0, 5, 0},  {17, 1, 0, 5, 1},           {18, 0, 0, 8, 0},
+        {19, 0, 0, 6, 0},  {19, 1, 0, 6, 1},           {20, 0, 0, 7, 0},
+        {20, 1, 0, 7, 1},  {22, 0, 1234, 10, 1234},    {22, 0, -7, 10, 0xFFFFFFF9u},
+        {23, 0, 0, 14, 0}, {23, 1, 0, 15, 0},          {24, 0, 0, 14, 0},
+        {24, 1, 0, 15, 0}, {26, 0, 0, 0, 0xFFFFFFFFu}, {29, 0, 0, 25, 0xFFFFFFFFu},
     };
     for (const NotifyCase& k : cases) {
         SCOPED_TRACE("action " + std::to_string(k.action) + " release " + std::to_string(k.release));
@@ -140,11 +140,10 @@ TEST_F(DispatcherTest, LaunchesAndWindowCommands) {
     HWND front = MakeWindow("front", {0, 0, 100, 100});
     d().foreground = front;
     const std::pair<int, std::string> cases[] = {
-        {1, "exec 'notepad.exe' 5"}, {2, "exec 'write.exe' 1"},   {3, "exec 'pbrush.exe' 1"},
-        {4, "exec 'calc.exe' 1"},    {5, "exec 'sol.exe' 1"},     {6, "exec 'charmap.exe' 1"},
-        {8, "exec 'control.exe' 1"}, {28, "exec 'explorer.exe' 1"},
-        {27, "post front 0x112 0xF060 0x0"}, {38, "show front 3"},
-        {39, "show front 6"},        {42, "show front 6"},
+        {1, "exec 'notepad.exe' 5"}, {2, "exec 'write.exe' 1"},     {3, "exec 'pbrush.exe' 1"},
+        {4, "exec 'calc.exe' 1"},    {5, "exec 'sol.exe' 1"},       {6, "exec 'charmap.exe' 1"},
+        {8, "exec 'control.exe' 1"}, {28, "exec 'explorer.exe' 1"}, {27, "post front 0x112 0xF060 0x0"},
+        {38, "show front 3"},        {39, "show front 6"},          {42, "show front 6"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.first);
@@ -165,8 +164,7 @@ TEST_F(DispatcherTest, CentreCursorHalvesTheScreenSize) {
         d().screenWidth = s[0];
         d().screenHeight = s[1];
         EXPECT_EQ(1, ExecuteAction(9, 0, 0));
-        EXPECT_EQ(sim::Lines{"cursor " + std::to_string(s[2]) + " " + std::to_string(s[3])},
-                  d().TakeTrace());
+        EXPECT_EQ(sim::Lines{"cursor " + std::to_string(s[2]) + " " + std::to_string(s[3])}, d().TakeTrace());
     }
 }
 
@@ -305,8 +303,7 @@ TEST_F(DispatcherTest, TaskListTapsAltThenAsksTheDesktop) {
     d().cursor = {300, 200};
     const std::string request = Send("desktop", WM_SYSCOMMAND, SC_TASKLIST, 0x00C8012C);
     EXPECT_EQ(1, ExecuteAction(43, 0, 1));
-    EXPECT_EQ((sim::Lines{"sleep 100", KeyDown(VK_MENU), "sleep 100", KeyUp(VK_MENU), "sleep 100",
-                          request}),
+    EXPECT_EQ((sim::Lines{"sleep 100", KeyDown(VK_MENU), "sleep 100", KeyUp(VK_MENU), "sleep 100", request}),
               d().TakeTrace());
     d().SetKeyDown(VK_MENU, true);
     EXPECT_EQ(1, ExecuteAction(43, 0, 1));

@@ -120,8 +120,7 @@ TEST_P(HoldButtonsTest, ComesFromTheRowsInUseOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, HoldButtonsTest,
-                         ::testing::Values(HoldCase{3, 5}, HoldCase{2, 1}, HoldCase{0, 0},
-                                           HoldCase{-1, 0}));
+                         ::testing::Values(HoldCase{3, 5}, HoldCase{2, 1}, HoldCase{0, 0}, HoldCase{-1, 0}));
 
 TEST_F(RecordsTest, BindingCountAboveThirtyReadsNoRowPastTheTable) {
     // Where a 31st row's trigger would be, the record holds singleClickFolders;

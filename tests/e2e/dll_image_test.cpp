@@ -17,11 +17,10 @@ struct Export {
 };
 
 const Export kExports[] = {
-    {1, "_DllMain@12"},        {2, "_GetMsgProc@12"},          {3, "GetRememberedWindow"},
-    {4, "GetSettings"},        {5, "GetStatistics"},           {6, "_InstallHook@8"},
-    {7, "_JournalPlaybackFunc@12"}, {8, "_KeyboardProc@12"},   {9, "_LeftStillDown@16"},
-    {10, "_MouseProc@12"},     {11, "PressAndHoldCallBack"},   {12, "_RemoveHook@0"},
-    {13, "SetStatistics"},     {14, "UpdateSettings"},
+    {1, "_DllMain@12"},       {2, "_GetMsgProc@12"},  {3, "GetRememberedWindow"},     {4, "GetSettings"},
+    {5, "GetStatistics"},     {6, "_InstallHook@8"},  {7, "_JournalPlaybackFunc@12"}, {8, "_KeyboardProc@12"},
+    {9, "_LeftStillDown@16"}, {10, "_MouseProc@12"},  {11, "PressAndHoldCallBack"},   {12, "_RemoveHook@0"},
+    {13, "SetStatistics"},    {14, "UpdateSettings"},
 };
 
 class DllImage : public ::testing::Test {

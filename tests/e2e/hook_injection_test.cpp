@@ -11,8 +11,8 @@
 namespace {
 
 // Reports from the child to the parent's window.
-const UINT kChildReady = WM_APP + 1;   // wParam child window, lParam library mapped at start
-const UINT kChildInput = WM_APP + 2;   // wParam message seen, lParam library mapped then
+const UINT kChildReady = WM_APP + 1;     // wParam child window, lParam library mapped at start
+const UINT kChildInput = WM_APP + 2;     // wParam message seen, lParam library mapped then
 const UINT kChildSettings = WM_APP + 3;  // wParam reserved1, lParam reserved2 as the child reads them
 
 // ---- The child: a plain program with a window, no library of its own ----
@@ -41,11 +41,8 @@ LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                 }
             }
             break;
-        case WM_DESTROY:
-            ::PostQuitMessage(0);
-            return 0;
-        default:
-            break;
+        case WM_DESTROY: ::PostQuitMessage(0); return 0;
+        default: break;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
@@ -81,19 +78,14 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             g_seen.child = reinterpret_cast<HWND>(wParam);
             g_seen.childMappedAtStart = static_cast<int>(lParam);
             return 0;
-        case kChildInput:
-            g_seen.inputs.push_back({static_cast<UINT>(wParam), lParam != 0});
-            return 0;
+        case kChildInput: g_seen.inputs.push_back({static_cast<UINT>(wParam), lParam != 0}); return 0;
         case kChildSettings:
             g_seen.settingsReported = true;
             g_seen.reserved1 = static_cast<int>(wParam);
             g_seen.reserved2 = static_cast<int>(lParam);
             return 0;
-        case WM_HOOK_NOTIFY:
-            ++g_seen.notifications;
-            return 0;
-        default:
-            return ::DefWindowProcA(window, message, wParam, lParam);
+        case WM_HOOK_NOTIFY: ++g_seen.notifications; return 0;
+        default: return ::DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -126,8 +118,8 @@ TEST_F(Hooks, InputMapsTheLibraryIntoANewProcessAndStillReachesItsWindow) {
     lib.UpdateSettings(&settings);
     ASSERT_EQ(lib.InstallHook(owner, 0), 1);
 
-    HANDLE child = e2e::StartSelf("--child=target --report=" +
-                                  std::to_string(reinterpret_cast<uintptr_t>(owner)));
+    HANDLE child =
+        e2e::StartSelf("--child=target --report=" + std::to_string(reinterpret_cast<uintptr_t>(owner)));
     ASSERT_NE(child, nullptr);
     ASSERT_TRUE(e2e::WaitFor([] { return g_seen.child != nullptr; })) << "child window never reported";
     EXPECT_EQ(g_seen.childMappedAtStart, 0) << "the child had the library before any input";
@@ -143,7 +135,8 @@ TEST_F(Hooks, InputMapsTheLibraryIntoANewProcessAndStillReachesItsWindow) {
         << "the click did not reach the child window";
     ::SetForegroundWindow(g_seen.child);
     e2e::TapKey('A');
-    EXPECT_TRUE(e2e::WaitFor([] { return SawInput(WM_KEYDOWN); })) << "the key did not reach the child window";
+    EXPECT_TRUE(e2e::WaitFor([] { return SawInput(WM_KEYDOWN); }))
+        << "the key did not reach the child window";
 
     ASSERT_FALSE(g_seen.inputs.empty());
     EXPECT_TRUE(e2e::WaitFor([] { return g_seen.inputs.back().second; }))
@@ -186,7 +179,8 @@ TEST_F(Hooks, RemoveThenInstallKeepsSettingsAndStatistics) {
 
 int main(int argc, char** argv) {
     if (e2e::Argument(argc, argv, "child") == "target") {
-        return RunChild(reinterpret_cast<HWND>(std::strtoul(e2e::Argument(argc, argv, "report").c_str(), nullptr, 10)));
+        return RunChild(
+            reinterpret_cast<HWND>(std::strtoul(e2e::Argument(argc, argv, "report").c_str(), nullptr, 10)));
     }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -27,8 +27,8 @@ std::string Hex(uint32_t value) {
 }
 
 std::ostream& operator<<(std::ostream& out, const Message& m) {
-    return out << "{" << m.window << " " << Hex(m.message) << " " << Hex(m.wParam) << " "
-               << Hex(m.lParam) << "}";
+    return out << "{" << m.window << " " << Hex(m.message) << " " << Hex(m.wParam) << " " << Hex(m.lParam)
+               << "}";
 }
 
 Desktop& desktop() {
@@ -97,8 +97,8 @@ void Desktop::EnterProcess(int process) {
 HWND Desktop::CreateWindow(const WindowSpec& spec) {
     auto w = std::make_unique<Window>();
     w->handle = reinterpret_cast<HWND>(uintptr_t{0x10010} + windows_.size() * 0x10);
-    w->name = spec.name.empty() ? Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w->handle)))
-                                : spec.name;
+    w->name =
+        spec.name.empty() ? Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w->handle))) : spec.name;
     w->className = spec.className;
     w->classStyle = spec.classStyle;
     w->style = spec.style;
@@ -107,8 +107,7 @@ HWND Desktop::CreateWindow(const WindowSpec& spec) {
     w->rect = spec.rect;
     const RECT& c = spec.client;
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-        w->client = {spec.rect.left + 4, spec.rect.top + 24, spec.rect.right - 4,
-                     spec.rect.bottom - 4};
+        w->client = {spec.rect.left + 4, spec.rect.top + 24, spec.rect.right - 4, spec.rect.bottom - 4};
         if (w->client.right < w->client.left) w->client.right = w->client.left;
         if (w->client.bottom < w->client.top) w->client.bottom = w->client.top;
     } else {
@@ -216,8 +215,8 @@ LRESULT Desktop::CallHooks(int type, int code, WPARAM wParam, LPARAM lParam) {
     return chainResult;
 }
 
-void Desktop::SetProfileString(const std::string& file, const std::string& section,
-                               const std::string& key, const std::string& value) {
+void Desktop::SetProfileString(const std::string& file, const std::string& section, const std::string& key,
+                               const std::string& value) {
     profile[file + "|" + section + "|" + key] = value;
 }
 
@@ -266,9 +265,8 @@ void Desktop::DeliverKey(const InputEvent& e) {
     const int previous = current_;
     LoadLibraryInto(process);
     EnterProcess(process);
-    const LRESULT consumed = HookInstalled(WH_KEYBOARD)
-                                 ? CallHooks(WH_KEYBOARD, HC_ACTION, e.a, static_cast<LPARAM>(flags))
-                                 : 0;
+    const LRESULT consumed =
+        HookInstalled(WH_KEYBOARD) ? CallHooks(WH_KEYBOARD, HC_ACTION, e.a, static_cast<LPARAM>(flags)) : 0;
     EnterProcess(previous);
     if (consumed == 0 && w != nullptr) {
         w->posted.push_back({w->name, static_cast<uint32_t>(up ? WM_KEYUP : WM_KEYDOWN), e.a, flags});
@@ -328,10 +326,9 @@ void Desktop::DeliverMouse(const InputEvent& e) {
         const int previous = current_;
         LoadLibraryInto(process);
         EnterProcess(process);
-        const LRESULT consumed = HookInstalled(WH_MOUSE)
-                                     ? CallHooks(WH_MOUSE, HC_ACTION, delivered,
-                                                 reinterpret_cast<LPARAM>(&info))
-                                     : 0;
+        const LRESULT consumed = HookInstalled(WH_MOUSE) ? CallHooks(WH_MOUSE, HC_ACTION, delivered,
+                                                                     reinterpret_cast<LPARAM>(&info))
+                                                         : 0;
         EnterProcess(previous);
         if (consumed == 0 && w != nullptr) {
             POINT at = p;
@@ -339,8 +336,7 @@ void Desktop::DeliverMouse(const InputEvent& e) {
                 at.x -= w->client.left;
                 at.y -= w->client.top;
             }
-            w->posted.push_back({w->name, delivered,
-                                 delivered == message ? 0u : static_cast<uint32_t>(hit),
+            w->posted.push_back({w->name, delivered, delivered == message ? 0u : static_cast<uint32_t>(hit),
                                  static_cast<uint32_t>(MAKELPARAM(at.x, at.y))});
         }
     }

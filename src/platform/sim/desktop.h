@@ -32,8 +32,7 @@ struct Message {
     uint32_t wParam;
     uint32_t lParam;
     bool operator==(const Message& o) const {
-        return window == o.window && message == o.message && wParam == o.wParam &&
-               lParam == o.lParam;
+        return window == o.window && message == o.message && wParam == o.wParam && lParam == o.lParam;
     }
 };
 std::ostream& operator<<(std::ostream& out, const Message& m);
@@ -148,9 +147,9 @@ public:
     void Advance(DWORD ms) { tick += ms; }
 
     // ---- hooks ----
-    std::vector<Hook> hooks;  // the newest hook of a type is called first
+    std::vector<Hook> hooks;       // the newest hook of a type is called first
     std::map<int, int> failHooks;  // hook type -> how many installs to refuse
-    LRESULT chainResult = 0;  // what the end of a hook chain returns
+    LRESULT chainResult = 0;       // what the end of a hook chain returns
     bool HookInstalled(int type) const;
     // Calls the hook chain of a type as Windows does; true when consumed
     // (a nonzero result).  Runs in the current process.
@@ -175,8 +174,8 @@ public:
     bool failGetForegroundLockTimeout = false;
     bool failSetForegroundLockTimeout = false;
     std::map<std::string, std::string> profile;  // "file|section|key" -> value
-    void SetProfileString(const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& value);
+    void SetProfileString(const std::string& file, const std::string& section, const std::string& key,
+                          const std::string& value);
     std::vector<std::string> launched;  // command lines given to WinExec
     UINT winExecResult = 33;
 

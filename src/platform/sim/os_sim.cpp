@@ -15,8 +15,8 @@ namespace {
 std::string Name(HWND w) { return desktop().NameOf(w); }
 
 std::string Trace4(const char* verb, HWND w, UINT m, WPARAM wp, LPARAM lp) {
-    return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) +
-           " " + Hex(static_cast<uint32_t>(lp));
+    return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) + " " +
+           Hex(static_cast<uint32_t>(lp));
 }
 
 bool Contains(const RECT& r, POINT p) {
@@ -35,10 +35,10 @@ int CopyOut(const std::string& s, LPSTR buffer, int size) {
 
 std::string MouseFlags(DWORD flags) {
     static const std::pair<DWORD, const char*> names[] = {
-        {MOUSEEVENTF_MOVE, "MOVE"},           {MOUSEEVENTF_LEFTDOWN, "LEFTDOWN"},
-        {MOUSEEVENTF_LEFTUP, "LEFTUP"},       {MOUSEEVENTF_RIGHTDOWN, "RIGHTDOWN"},
-        {MOUSEEVENTF_RIGHTUP, "RIGHTUP"},     {MOUSEEVENTF_MIDDLEDOWN, "MIDDLEDOWN"},
-        {MOUSEEVENTF_MIDDLEUP, "MIDDLEUP"},   {MOUSEEVENTF_WHEEL, "WHEEL"},
+        {MOUSEEVENTF_MOVE, "MOVE"},         {MOUSEEVENTF_LEFTDOWN, "LEFTDOWN"},
+        {MOUSEEVENTF_LEFTUP, "LEFTUP"},     {MOUSEEVENTF_RIGHTDOWN, "RIGHTDOWN"},
+        {MOUSEEVENTF_RIGHTUP, "RIGHTUP"},   {MOUSEEVENTF_MIDDLEDOWN, "MIDDLEDOWN"},
+        {MOUSEEVENTF_MIDDLEUP, "MIDDLEUP"}, {MOUSEEVENTF_WHEEL, "WHEEL"},
         {MOUSEEVENTF_ABSOLUTE, "ABSOLUTE"},
     };
     std::string out;
@@ -111,8 +111,7 @@ UINT RegisterWindowMessageA(LPCSTR name) {
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto& d = desktop();
-    const sim::Message m{Name(window), message, static_cast<uint32_t>(wParam),
-                         static_cast<uint32_t>(lParam)};
+    const sim::Message m{Name(window), message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)};
     if (window == nullptr) {
         // Windows treats this as a post to the calling thread's own queue.
         d.threadQueue.push_back(m);
@@ -179,9 +178,7 @@ BOOL KillTimer(HWND window, UINT_PTR timerId) {
     return FALSE;
 }
 
-SHORT GetAsyncKeyState(int vk) {
-    return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
-}
+SHORT GetAsyncKeyState(int vk) { return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0; }
 
 BOOL GetKeyboardState(PBYTE state) {
     if (state == nullptr) return FALSE;
@@ -238,9 +235,9 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
     auto& d = desktop();
     std::string line = "mouse " + MouseFlags(flags);
     if (dx != 0 || dy != 0 || data != 0 || extra != 0) {
-        line += " dx=" + std::to_string(static_cast<int32_t>(dx)) + " dy=" +
-                std::to_string(static_cast<int32_t>(dy)) + " data=" + Hex(data) + " extra=" +
-                Hex(static_cast<uint32_t>(extra));
+        line += " dx=" + std::to_string(static_cast<int32_t>(dx)) +
+                " dy=" + std::to_string(static_cast<int32_t>(dy)) + " data=" + Hex(data) +
+                " extra=" + Hex(static_cast<uint32_t>(extra));
     }
     d.Log(line);
     if (flags & MOUSEEVENTF_MOVE) {
@@ -309,8 +306,7 @@ HWND GetWindow(HWND window, UINT command) {
     if (w == nullptr) return nullptr;
     if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
     if (command == GW_OWNER) return nullptr;
-    const std::vector<HWND> siblings =
-        w->parent != nullptr ? d.W(w->parent).children : d.TopLevelZOrder();
+    const std::vector<HWND> siblings = w->parent != nullptr ? d.W(w->parent).children : d.TopLevelZOrder();
     if (siblings.empty()) return nullptr;
     auto at = std::find(siblings.begin(), siblings.end(), window);
     switch (command) {
@@ -322,8 +318,7 @@ HWND GetWindow(HWND window, UINT command) {
                 return d.zOrderLoops && w->parent == nullptr ? siblings.front() : nullptr;
             }
             return *(at + 1);
-        case GW_HWNDPREV:
-            return (at == siblings.end() || at == siblings.begin()) ? nullptr : *(at - 1);
+        case GW_HWNDPREV: return (at == siblings.end() || at == siblings.begin()) ? nullptr : *(at - 1);
         default: return nullptr;
     }
 }

@@ -34,9 +34,7 @@ BOOL SetCursorPos(int x, int y) { return ::SetCursorPos(x, y); }
 int ShowCursor(BOOL show) { return ::ShowCursor(show); }
 UINT GetDoubleClickTime() { return ::GetDoubleClickTime(); }
 int GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
-void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
-    ::keybd_event(vk, scan, flags, extra);
-}
+void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) { ::keybd_event(vk, scan, flags, extra); }
 void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
     ::mouse_event(flags, dx, dy, data, extra);
 }
@@ -71,8 +69,8 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
 DWORD GetTickCount() { return ::GetTickCount(); }
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 UINT WinExec(LPCSTR commandLine, UINT show) { return ::WinExec(commandLine, show); }
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer,
-                               DWORD size, LPCSTR file) {
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
+                               LPCSTR file) {
     return ::GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
 }
 int lstrcmpA(LPCSTR a, LPCSTR b) { return ::lstrcmpA(a, b); }
