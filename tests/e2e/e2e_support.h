@@ -40,12 +40,10 @@ struct Library {
         GetRememberedWindow = Get<PFN_GetRememberedWindow>("GetRememberedWindow");
         PressAndHoldCallBack = Get<PFN_PressAndHoldCallBack>("PressAndHoldCallBack");
         LeftStillDown = Get<PFN_LeftStillDown>("_LeftStillDown@16");
-        return InstallHook && RemoveHook && GetSettings && UpdateSettings && GetStatistics &&
-               SetStatistics && GetRememberedWindow && PressAndHoldCallBack && LeftStillDown;
+        return InstallHook && RemoveHook && GetSettings && UpdateSettings && GetStatistics && SetStatistics &&
+               GetRememberedWindow && PressAndHoldCallBack && LeftStillDown;
     }
-    FARPROC Proc(const char* name) const {
-        return ::GetProcAddress(module, name);
-    }
+    FARPROC Proc(const char* name) const { return ::GetProcAddress(module, name); }
     // An export as a pointer of its own type (FARPROC says nothing of the
     // arguments or the calling convention).
     template <typename T>
@@ -160,6 +158,24 @@ inline HWND MakeWindow(const char* className, WNDPROC procedure, int x, int y, i
         ::SetForegroundWindow(window);
     }
     return window;
+}
+
+// Moves the real cursor and waits until it stays there: under Wine a pointer
+// event still queued from before can put it back where it was, so the
+// position is set again until it holds across a short pause.
+inline bool PlaceCursor(int x, int y, DWORD timeoutMs = 10000) {
+    const auto at = [x, y] {
+        POINT p;
+        ::GetCursorPos(&p);
+        return p.x == x && p.y == y;
+    };
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < timeoutMs) {
+        if (!at()) ::SetCursorPos(x, y);
+        WaitFor([] { return false; }, 60);
+        if (at()) return true;
+    }
+    return false;
 }
 
 // Moves the real cursor to a point of a window's client area and clicks the

@@ -1,0 +1,404 @@
+// Actions on real windows and controls, driven the way a controlling program
+// drives them: a binding row whose trigger is a key code, run through the
+// exported PressAndHoldCallBack, which performs the row's action at once.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "e2e_support.h"
+
+#include <commctrl.h>  // after <windows.h>, which e2e_support.h brings
+
+namespace {
+
+// A key code no keyboard sends, so no real key event can match the row.
+const int kTrigger = 0x88;
+
+using Notification = std::pair<WPARAM, LPARAM>;
+std::vector<Notification> g_notifications;
+
+LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_HOOK_NOTIFY) {
+        g_notifications.push_back({wParam, lParam});
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// What the list view's parent was told: item activations and double-clicks.
+std::vector<int> g_activated;
+std::vector<int> g_doubleClicked;
+
+LRESULT CALLBACK ListParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY) {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == LVN_ITEMACTIVATE) {
+            g_activated.push_back(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
+        } else if (header->code == NM_DBLCLK) {
+            g_doubleClicked.push_back(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
+        }
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Every WM_SYSCOMMAND a caption-button window received, before the default
+// handling carries it out.
+std::vector<WPARAM> g_sysCommands;
+
+LRESULT CALLBACK CaptionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSCOMMAND) g_sysCommands.push_back(wParam & 0xFFF0);
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Closes a test window without waiting for the desktop: hidden first, since
+// destroying a visible unmanaged window is slow under Wine.
+void Discard(HWND window) {
+    if (!::IsWindow(window)) return;
+    ::ShowWindow(window, SW_HIDE);
+    ::DestroyWindow(window);
+    e2e::Pump();
+}
+
+// Makes the window's region the size of the whole window again after its
+// size changed, so that its frame still answers where it is drawn (no window
+// manager draws it).
+void FitRegion(HWND window) {
+    RECT r;
+    ::GetWindowRect(window, &r);
+    ::SetWindowRgn(window, ::CreateRectRgn(0, 0, r.right - r.left, r.bottom - r.top), TRUE);
+    e2e::Pump();
+}
+
+// A point of the window (screen coordinates) whose hit-test answer is
+// `answer`, found by asking the window itself along its top strip.
+bool FindHitPoint(HWND window, int answer, POINT* found) {
+    RECT r;
+    ::GetWindowRect(window, &r);
+    for (int y = r.top; y < r.top + 40 && y < r.bottom; ++y) {
+        for (int x = r.right - 1; x >= r.left; --x) {
+            const LPARAM at = MAKELPARAM(x, y);
+            if (static_cast<int>(::SendMessageA(window, WM_NCHITTEST, 0, at)) != answer) continue;
+            POINT p = {x, y};
+            if (::WindowFromPoint(p) != window) continue;
+            found->x = x;
+            found->y = y;
+            return true;
+        }
+    }
+    // Say what the strip did answer, to tell a missing button from a
+    // window that is not the one under the point.
+    for (int y = r.top; y < r.top + 40 && y < r.bottom; y += 4) {
+        std::string row;
+        for (int x = r.left; x < r.right; x += 8) {
+            POINT p = {x, y};
+            const int hit = static_cast<int>(::SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)));
+            row += (::WindowFromPoint(p) == window ? "" : "!") + std::to_string(hit) + " ";
+        }
+        std::printf("y=%d: %s\n", y, row.c_str());
+    }
+    return false;
+}
+
+bool CursorAt(int x, int y) {
+    POINT p;
+    ::GetCursorPos(&p);
+    return p.x == x && p.y == y;
+}
+
+void ReleaseModifiers() {
+    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    for (BYTE vk : keys) {
+        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    }
+}
+
+class Actions : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+        ASSERT_TRUE(::InitCommonControlsEx(&icc));
+        ASSERT_TRUE(lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str())));
+        controller = e2e::MakeWindow("WexActionsController", ControllerProc, 700, 600, 200, 120);
+        ASSERT_NE(controller, nullptr);
+        // The hooks tell the library where notifications go; with no row
+        // bound to real input they pass every event on.
+        HookSettings none = {};
+        lib.UpdateSettings(&none);
+        ASSERT_EQ(lib.InstallHook(controller, 0), 1);
+    }
+    static void TearDownTestSuite() {
+        lib.RemoveHook();
+        Discard(controller);
+    }
+    void SetUp() override {
+        ReleaseModifiers();
+        e2e::Pump();
+        g_notifications.clear();
+    }
+
+    // Binds `action` to the key-code trigger and runs it; the result is the
+    // action's own.
+    static int Run(int action, int parameter = 0, int bypass = 0) {
+        HookSettings s = {};
+        s.bindingCount = 1;
+        s.bindings[0].trigger = kTrigger;
+        s.bindings[0].modifiers = 0;
+        s.bindings[0].action = action;
+        s.bindings[0].parameter = parameter;
+        s.action29Bypass = bypass;
+        lib.UpdateSettings(&s);
+        return lib.PressAndHoldCallBack(kTrigger);
+    }
+
+    static e2e::Library lib;
+    static HWND controller;
+};
+e2e::Library Actions::lib;
+HWND Actions::controller = nullptr;
+
+TEST_F(Actions, ClickAtCursorOverAListViewItemOpensIt) {
+    g_activated.clear();
+    g_doubleClicked.clear();
+    HWND parent = e2e::MakeWindow("WexListParent", ListParentProc, 100, 100, 420, 300);
+    ASSERT_NE(parent, nullptr);
+    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 380, 220,
+                                  parent, reinterpret_cast<HMENU>(7), ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(list, nullptr);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 300;
+    column.pszText = const_cast<char*>("Name");
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    const char* names[] = {"alpha", "beta", "gamma"};
+    for (int i = 0; i < 3; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(names[i]);
+        ASSERT_EQ(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)), i);
+    }
+    e2e::Pump();
+
+    // The cursor on the middle of the second item's label.
+    RECT itemRect = {};
+    itemRect.left = LVIR_LABEL;
+    ASSERT_TRUE(::SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&itemRect)));
+    POINT p = {(itemRect.left + itemRect.right) / 2, (itemRect.top + itemRect.bottom) / 2};
+    ::ClientToScreen(list, &p);
+    ASSERT_TRUE(e2e::PlaceCursor(p.x, p.y));
+    ASSERT_EQ(::WindowFromPoint(p), list);
+    ASSERT_NE(::GetClassLongA(list, GCL_STYLE) & CS_DBLCLKS, 0u) << "a list view asks for double-clicks";
+
+    EXPECT_EQ(Run(ACTION_CLICK_AT_CURSOR), 1);
+    EXPECT_TRUE(e2e::WaitFor([] { return !g_activated.empty(); }))
+        << "the parent was never told of an activation";
+    EXPECT_EQ(g_activated, std::vector<int>{1});
+    EXPECT_EQ(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
+        << "the clicked item is the selected one";
+    Discard(parent);
+}
+
+TEST_F(Actions, ClickAtCursorOverCaptionButtonsDoesWhatTheButtonDoes) {
+    g_sysCommands.clear();
+    HWND window = e2e::MakeWindow("WexCaptionTarget", CaptionProc, 150, 120, 400, 260);
+    ASSERT_NE(window, nullptr);
+    e2e::Pump();
+
+    POINT maxButton, minButton, closeButton, caption;
+    ASSERT_TRUE(FindHitPoint(window, HTMAXBUTTON, &maxButton));
+    ASSERT_TRUE(FindHitPoint(window, HTMINBUTTON, &minButton));
+    ASSERT_TRUE(FindHitPoint(window, HTCLOSE, &closeButton));
+
+    // Maximise, then the same button restores the zoomed window.
+    ASSERT_TRUE(e2e::PlaceCursor(maxButton.x, maxButton.y));
+    EXPECT_EQ(Run(ACTION_CLICK_AT_CURSOR), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return ::IsZoomed(window) != FALSE; }))
+        << "maximise button did not maximise";
+    FitRegion(window);
+    ASSERT_TRUE(FindHitPoint(window, HTMAXBUTTON, &maxButton));
+    ASSERT_TRUE(e2e::PlaceCursor(maxButton.x, maxButton.y));
+    EXPECT_EQ(Run(ACTION_CLICK_AT_CURSOR), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return ::IsZoomed(window) == FALSE; }))
+        << "maximise button did not restore";
+    FitRegion(window);
+
+    // A double-click on the caption maximises as well.
+    ASSERT_TRUE(FindHitPoint(window, HTCAPTION, &caption));
+    ASSERT_TRUE(e2e::PlaceCursor(caption.x, caption.y));
+    EXPECT_EQ(Run(ACTION_CLICK_AT_CURSOR), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return ::IsZoomed(window) != FALSE; }))
+        << "caption double-click did nothing";
+    ::ShowWindow(window, SW_RESTORE);
+    e2e::Pump();
+    FitRegion(window);
+
+    ASSERT_TRUE(FindHitPoint(window, HTMINBUTTON, &minButton));
+    ASSERT_TRUE(e2e::PlaceCursor(minButton.x, minButton.y));
+    EXPECT_EQ(Run(ACTION_CLICK_AT_CURSOR), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return ::IsIconic(window) != FALSE; }))
+        << "minimise button did not minimise";
+    ::ShowWindow(window, SW_RESTORE);
+    e2e::Pump();
+
+    ASSERT_TRUE(FindHitPoint(window, HTCLOSE, &closeButton));
+    ASSERT_TRUE(e2e::PlaceCursor(closeButton.x, closeButton.y));
+    EXPECT_EQ(Run(ACTION_CLICK_AT_CURSOR), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return !::IsWindow(window); })) << "close button did not close";
+
+    const std::vector<WPARAM> expected = {SC_MAXIMIZE, SC_RESTORE, SC_MAXIMIZE, SC_MINIMIZE, SC_CLOSE};
+    std::vector<WPARAM> seen;
+    for (WPARAM command : g_sysCommands) {
+        // Only the commands the clicks asked for; the restores made by the
+        // test itself between steps are left out.
+        if (command == SC_MAXIMIZE || command == SC_MINIMIZE || command == SC_CLOSE ||
+            (command == SC_RESTORE && seen.size() == 1)) {
+            seen.push_back(command);
+        }
+    }
+    EXPECT_EQ(seen, expected);
+    Discard(window);
+}
+
+TEST_F(Actions, WindowCommandsActOnTheForegroundWindow) {
+    HWND window = e2e::MakeWindow("WexForegroundTarget", PlainProc, 200, 150, 360, 240);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == window; }));
+
+    EXPECT_EQ(Run(ACTION_MAXIMIZE), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return ::IsZoomed(window) != FALSE; }));
+    ::ShowWindow(window, SW_RESTORE);
+    ::SetForegroundWindow(window);
+
+    const int minimisers[] = {ACTION_MINIMIZE, ACTION_MINIMIZE_2};
+    for (int action : minimisers) {
+        ASSERT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == window; }));
+        EXPECT_EQ(Run(action), 1);
+        EXPECT_TRUE(e2e::WaitFor([&] { return ::IsIconic(window) != FALSE; })) << "action " << action;
+        ::ShowWindow(window, SW_RESTORE);
+        ::SetForegroundWindow(window);
+    }
+
+    ASSERT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == window; }));
+    EXPECT_EQ(Run(ACTION_CLOSE_WINDOW), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return !::IsWindow(window); })) << "the foreground window was not closed";
+    Discard(window);
+}
+
+TEST_F(Actions, CentreCursorOnTheRealScreen) {
+    ASSERT_TRUE(e2e::PlaceCursor(3, 5));
+    EXPECT_EQ(Run(ACTION_CENTER_CURSOR), 1);
+    POINT p;
+    ::GetCursorPos(&p);
+    EXPECT_EQ(p.x, ::GetSystemMetrics(SM_CXSCREEN) / 2);
+    EXPECT_EQ(p.y, ::GetSystemMetrics(SM_CYSCREEN) / 2);
+}
+
+std::string ClipboardText(HWND owner) {
+    std::string text;
+    if (!::OpenClipboard(owner)) return text;
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
+            text = p;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+TEST_F(Actions, CopyChordCopiesTheSelectionOfARealEditBox) {
+    HWND window = e2e::MakeWindow("WexEditParent", PlainProc, 120, 100, 400, 160);
+    ASSERT_NE(window, nullptr);
+    HWND edit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "copy these words",
+                                  WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 360, 28, window,
+                                  reinterpret_cast<HMENU>(3), ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(edit, nullptr);
+    ASSERT_TRUE(::OpenClipboard(window));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    ASSERT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == window; }));
+    ::SetFocus(edit);
+    ::SendMessageA(edit, EM_SETSEL, 5, 10);  // "these"
+    e2e::Pump();
+
+    EXPECT_EQ(Run(ACTION_COPY), 1);
+    EXPECT_TRUE(e2e::WaitFor([&] { return ClipboardText(window) == "these"; }))
+        << "clipboard holds \"" << ClipboardText(window) << "\"";
+    // A hold fires once, so the chord must not leave Ctrl or C down.
+    EXPECT_TRUE(e2e::WaitFor([] {
+        return ::GetAsyncKeyState(VK_CONTROL) >= 0 && ::GetAsyncKeyState('C') >= 0;
+    })) << "Ctrl or C still down after the copy";
+    Discard(window);
+}
+
+TEST_F(Actions, NotifyingActionsReachTheControllingWindow) {
+    struct Case {
+        int action, parameter;
+    };
+    const Case cases[] = {
+        {ACTION_NOTIFY_13_0, 0}, {ACTION_NOTIFY_13_1, 0},     {ACTION_NOTIFY_13_2, 0},
+        {ACTION_NOTIFY_5, 0},    {ACTION_NOTIFY_8, 0},        {ACTION_NOTIFY_6, 0},
+        {ACTION_PAUSE, 0},       {ACTION_NOTIFY_10, -123456}, {ACTION_NOTIFY_14_15, 0},
+        {ACTION_SCROLL, 0},      {ACTION_NOTIFY_0, 0},        {ACTION_NOTIFY_25, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Run(c.action, c.parameter), 1) << "action " << c.action;
+    const std::vector<Notification> expected = {
+        {NOTIFY_SELECT, 0},         {NOTIFY_SELECT, 1},          {NOTIFY_SELECT, 2},
+        {NOTIFY_PHASE_A, 0},        {NOTIFY_SIGNAL, 0},          {NOTIFY_PHASE_B, 0},
+        {NOTIFY_PAUSE, 0},          {NOTIFY_PARAMETER, -123456}, {NOTIFY_SCROLL_PRESSED, 0},
+        {NOTIFY_SCROLL_PRESSED, 0}, {NOTIFY_COMMAND, -1},        {NOTIFY_REQUEST, -1},
+    };
+    EXPECT_TRUE(e2e::WaitFor([&] { return g_notifications.size() >= expected.size(); }));
+    e2e::Pump();
+    EXPECT_EQ(g_notifications, expected);
+
+    // With the bypass set, action 29 lets the event through and posts nothing.
+    g_notifications.clear();
+    EXPECT_EQ(Run(ACTION_NOTIFY_25, 0, 1), 0);
+    EXPECT_EQ(Run(ACTION_NOTIFY_8),
+              1);  // a marker that arrives after anything 29 could have posted
+    EXPECT_TRUE(e2e::WaitFor([] { return !g_notifications.empty(); }));
+    e2e::Pump();
+    EXPECT_EQ(g_notifications, (std::vector<Notification>{{NOTIFY_SIGNAL, 0}}));
+}
+
+TEST_F(Actions, HoldOfARealButtonReleasesItAndRunsTheRow) {
+    HookSettings s = {};
+    s.bindingCount = 2;
+    s.bindings[0] = {ACTION_NOTIFY_8, 0, TRIGGER_HOLD_LEFT, MODIFIER_SHIFT, 0};
+    s.bindings[1] = {ACTION_CENTER_CURSOR, 0, TRIGGER_HOLD_LEFT, 0, 0};
+    lib.UpdateSettings(&s);
+
+    // Released before the delay ran out: nothing happens.
+    ASSERT_TRUE(e2e::PlaceCursor(10, 10));
+    EXPECT_EQ(lib.PressAndHoldCallBack(VK_LBUTTON), 0);
+    POINT p;
+    ::GetCursorPos(&p);
+    EXPECT_EQ(p.x, 10);
+
+    // Held over the controller's own window, with no modifier: the second
+    // row runs, and the button is let up first.
+    POINT inside = {20, 20};
+    ::ClientToScreen(controller, &inside);
+    ASSERT_TRUE(e2e::PlaceCursor(inside.x, inside.y));
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) < 0; }));
+    EXPECT_EQ(lib.PressAndHoldCallBack(VK_LBUTTON), 1);
+    EXPECT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) >= 0; }))
+        << "the held button stayed down";
+    EXPECT_TRUE(e2e::WaitFor([] {
+        return CursorAt(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
+    })) << "the cursor was not centred";
+    e2e::Pump();
+    EXPECT_TRUE(g_notifications.empty());
+}
+
+}  // namespace
