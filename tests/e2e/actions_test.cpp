@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,30 +18,81 @@ namespace {
 // A key code no keyboard sends, so no real key event can match the row.
 const int kTrigger = 0x88;
 
-using Notification = std::pair<WPARAM, LPARAM>;
-std::vector<Notification> g_notifications;
+// Reports from the list-view program to the controller.
+const UINT kListReady = WM_APP + 1;      // wParam the list view, lParam its item 1's centre (screen)
+const UINT kItemActivated = WM_APP + 2;  // wParam the item the list view's parent was told of
 
-LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_HOOK_NOTIFY) {
-        g_notifications.push_back({wParam, lParam});
-        return 0;
-    }
-    return ::DefWindowProcA(window, message, wParam, lParam);
-}
+HWND g_report = nullptr;
 
-// What the list view's parent was told: item activations and double-clicks.
-std::vector<int> g_activated;
-std::vector<int> g_doubleClicked;
-
+// The list view's parent, in the second program: passes on what the list view
+// tells it of item activations.
 LRESULT CALLBACK ListParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NOTIFY) {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->code == LVN_ITEMACTIVATE) {
-            g_activated.push_back(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
-        } else if (header->code == NM_DBLCLK) {
-            g_doubleClicked.push_back(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
+            const int item = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
+            ::PostMessageA(g_report, kItemActivated, static_cast<WPARAM>(item), 0);
         }
         return 0;
+    }
+    if (message == WM_DESTROY) ::PostQuitMessage(0);
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The second program: a window with a report-style list view of three items.
+int RunListProgram(HWND report) {
+    g_report = report;
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    if (!::InitCommonControlsEx(&icc)) return 2;
+    HWND parent = e2e::MakeWindow("WexListParent", ListParentProc, 100, 100, 420, 300);
+    if (!parent) return 3;
+    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 380, 220,
+                                  parent, reinterpret_cast<HMENU>(7), ::GetModuleHandleA(nullptr), nullptr);
+    if (!list) return 4;
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 300;
+    column.pszText = const_cast<char*>("Name");
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    const char* names[] = {"alpha", "beta", "gamma"};
+    for (int i = 0; i < 3; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(names[i]);
+        if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) != i) return 5;
+    }
+    RECT itemRect = {};
+    itemRect.left = LVIR_LABEL;
+    if (!::SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&itemRect))) return 6;
+    POINT centre = {(itemRect.left + itemRect.right) / 2, (itemRect.top + itemRect.bottom) / 2};
+    ::ClientToScreen(list, &centre);
+    ::PostMessageA(report, kListReady, reinterpret_cast<WPARAM>(list), MAKELPARAM(centre.x, centre.y));
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+using Notification = std::pair<WPARAM, LPARAM>;
+std::vector<Notification> g_notifications;
+
+HWND g_list = nullptr;
+POINT g_listItem = {0, 0};
+std::vector<int> g_activated;
+
+LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_HOOK_NOTIFY: g_notifications.push_back({wParam, lParam}); return 0;
+        case kListReady:
+            g_list = reinterpret_cast<HWND>(wParam);
+            g_listItem.x = static_cast<short>(LOWORD(lParam));
+            g_listItem.y = static_cast<short>(HIWORD(lParam));
+            return 0;
+        case kItemActivated: g_activated.push_back(static_cast<int>(wParam)); return 0;
+        default: break;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
@@ -123,8 +175,6 @@ void ReleaseModifiers() {
 class Actions : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
-        ASSERT_TRUE(::InitCommonControlsEx(&icc));
         ASSERT_TRUE(lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str())));
         controller = e2e::MakeWindow("WexActionsController", ControllerProc, 700, 600, 200, 120);
         ASSERT_NE(controller, nullptr);
@@ -164,46 +214,32 @@ protected:
 e2e::Library Actions::lib;
 HWND Actions::controller = nullptr;
 
-TEST_F(Actions, ClickAtCursorOverAListViewItemOpensIt) {
+TEST_F(Actions, ClickAtCursorOverAListViewItemOfAnotherProgramOpensIt) {
+    g_list = nullptr;
     g_activated.clear();
-    g_doubleClicked.clear();
-    HWND parent = e2e::MakeWindow("WexListParent", ListParentProc, 100, 100, 420, 300);
-    ASSERT_NE(parent, nullptr);
-    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 380, 220,
-                                  parent, reinterpret_cast<HMENU>(7), ::GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(list, nullptr);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 300;
-    column.pszText = const_cast<char*>("Name");
-    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    const char* names[] = {"alpha", "beta", "gamma"};
-    for (int i = 0; i < 3; ++i) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = const_cast<char*>(names[i]);
-        ASSERT_EQ(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)), i);
-    }
-    e2e::Pump();
+    HANDLE program =
+        e2e::StartSelf("--child=list --report=" + std::to_string(reinterpret_cast<uintptr_t>(controller)));
+    ASSERT_NE(program, nullptr);
+    ASSERT_TRUE(e2e::WaitFor([] { return g_list != nullptr; })) << "the list-view program never reported";
+    HWND listTop = ::GetAncestor(g_list, GA_ROOT);
+    ASSERT_NE(::GetClassLongA(g_list, GCL_STYLE) & CS_DBLCLKS, 0u) << "a list view asks for double-clicks";
 
-    // The cursor on the middle of the second item's label.
-    RECT itemRect = {};
-    itemRect.left = LVIR_LABEL;
-    ASSERT_TRUE(::SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&itemRect)));
-    POINT p = {(itemRect.left + itemRect.right) / 2, (itemRect.top + itemRect.bottom) / 2};
-    ::ClientToScreen(list, &p);
-    ASSERT_TRUE(e2e::PlaceCursor(p.x, p.y));
-    ASSERT_EQ(::WindowFromPoint(p), list);
-    ASSERT_NE(::GetClassLongA(list, GCL_STYLE) & CS_DBLCLKS, 0u) << "a list view asks for double-clicks";
+    // The controller in front, the cursor on the second item of the other
+    // program's list view: the hit test and the clicks cross processes.
+    ::SetForegroundWindow(controller);
+    ASSERT_TRUE(e2e::WaitFor([] { return ::GetForegroundWindow() == controller; }));
+    ASSERT_TRUE(e2e::PlaceCursor(g_listItem.x, g_listItem.y));
+    ASSERT_EQ(::WindowFromPoint(g_listItem), g_list);
 
     EXPECT_EQ(Run(ACTION_CLICK_AT_CURSOR), 1);
     EXPECT_TRUE(e2e::WaitFor([] { return !g_activated.empty(); }))
-        << "the parent was never told of an activation";
+        << "the list view's parent was never told of an activation";
     EXPECT_EQ(g_activated, std::vector<int>{1});
-    EXPECT_EQ(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
+    EXPECT_EQ(::SendMessageA(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1)
         << "the clicked item is the selected one";
-    Discard(parent);
+
+    ::PostMessageA(listTop, WM_CLOSE, 0, 0);
+    EXPECT_EQ(e2e::WaitExit(program), 0);
 }
 
 TEST_F(Actions, ClickAtCursorOverCaptionButtonsDoesWhatTheButtonDoes) {
@@ -402,3 +438,12 @@ TEST_F(Actions, HoldOfARealButtonReleasesItAndRunsTheRow) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    if (e2e::Argument(argc, argv, "child") == "list") {
+        const std::string report = e2e::Argument(argc, argv, "report");
+        return RunListProgram(reinterpret_cast<HWND>(std::strtoul(report.c_str(), nullptr, 10)));
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
