@@ -1,8 +1,8 @@
 // A small controlling program for WexUTIL.dll: it pushes a settings record,
 // installs the hooks with a window of its own, starts a second program,
 // moves and clicks the real cursor in that program's window, shows that the
-// library is now mapped there and reads the same settings, then removes the
-// hooks.  It tells what happens on standard output.
+// library is now mapped there and reads the same settings, runs a few
+// actions, then removes the hooks.  It tells what happens on standard output.
 #include <windows.h>
 
 #include <cstdio>
@@ -25,6 +25,7 @@ struct {
     int reserved1 = 0, bindingCount = 0;
     int notifications = 0;
     int buttonEvents = 0;
+    int signals = 0;
 } seen;
 
 LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -46,6 +47,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_HOOK_NOTIFY:
             ++seen.notifications;
             if (wParam == NOTIFY_BUTTON) ++seen.buttonEvents;
+            if (wParam == NOTIFY_SIGNAL) ++seen.signals;
             return 0;
         default: return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -92,7 +94,8 @@ int main() {
     auto RemoveHook = Export<PFN_RemoveHook>(module, "_RemoveHook@0");
     auto UpdateSettings = Export<PFN_UpdateSettings>(module, "UpdateSettings");
     auto GetStatistics = Export<PFN_GetStatistics>(module, "GetStatistics");
-    if (!InstallHook || !RemoveHook || !UpdateSettings || !GetStatistics) {
+    auto PressAndHoldCallBack = Export<PFN_PressAndHoldCallBack>(module, "PressAndHoldCallBack");
+    if (!InstallHook || !RemoveHook || !UpdateSettings || !GetStatistics || !PressAndHoldCallBack) {
         Say("  WexUTIL.dll lacks an export");
         return 1;
     }
@@ -167,16 +170,42 @@ int main() {
     std::printf("8. Notifications posted to our window: %d (button events %d); left clicks counted: %u.\n",
                 seen.notifications, seen.buttonEvents, statistics.leftClicks);
 
+    // Actions, run the way the controlling program runs a hold binding: the
+    // row's trigger is a key code here (F12), so the call runs it at once.
+    const int signalled = PressAndHoldCallBack(VK_F12);
+    WaitFor([] { return seen.signals > 0; }, 10000);
+    std::printf("9. Actions through PressAndHoldCallBack(F12):\n");
+    std::printf("   row with action %d returned %d; notification %d arrived %d time(s).\n", ACTION_NOTIFY_8,
+                signalled, NOTIFY_SIGNAL, seen.signals);
+    const int downsBefore = seen.downs;
+    settings.bindings[0].action = ACTION_CLICK_AT_CURSOR;
+    UpdateSettings(&settings);
+    PressAndHoldCallBack(VK_F12);
+    const bool opened = WaitFor([&] { return seen.downs > downsBefore; }, 10000);
+    std::printf(
+        "   action %d (click at cursor) over the second program's window: it saw %d more press(es).\n",
+        ACTION_CLICK_AT_CURSOR, seen.downs - downsBefore);
+    settings.bindings[0].action = ACTION_CENTER_CURSOR;
+    UpdateSettings(&settings);
+    PressAndHoldCallBack(VK_F12);
+    POINT centre;
+    GetCursorPos(&centre);
+    const bool centred =
+        centre.x == GetSystemMetrics(SM_CXSCREEN) / 2 && centre.y == GetSystemMetrics(SM_CYSCREEN) / 2;
+    std::printf("   action %d (centre cursor): the cursor is now at (%ld, %ld) on a %dx%d screen.\n",
+                ACTION_CENTER_CURSOR, centre.x, centre.y, GetSystemMetrics(SM_CXSCREEN),
+                GetSystemMetrics(SM_CYSCREEN));
+
     RemoveHook();
-    Say("9. RemoveHook: the hooks are removed; settings and statistics stay in the shared section.");
+    Say("10. RemoveHook: the hooks are removed; settings and statistics stay in the shared section.");
     PostMessageA(seen.target, WM_CLOSE, 0, 0);
     WaitForSingleObject(pi.hProcess, 30000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     DestroyWindow(window);
-    const bool ok =
-        clicked && seen.mappedOnInput && seen.settingsSeen && seen.reserved1 == settings.reserved1;
-    Say(ok ? "Done: the library ran in another process and shared its settings."
+    const bool ok = clicked && seen.mappedOnInput && seen.settingsSeen &&
+                    seen.reserved1 == settings.reserved1 && seen.signals > 0 && opened && centred;
+    Say(ok ? "Done: the library ran in another process, shared its settings and ran actions."
            : "Done, with problems (see above).");
     return ok ? 0 : 1;
 }
