@@ -53,13 +53,9 @@ int main(int argc, char** argv) {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassA(&wc);
-    const int w = 320, h = 240;
     HWND window = CreateWindowExA(0, wc.lpszClassName, "WexUTIL demo target", WS_OVERLAPPEDWINDOW, 250, 150,
-                                  w, h, nullptr, nullptr, wc.hInstance, nullptr);
+                                  320, 240, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) return 3;
-    // A region as large as the window keeps the frame's hit tests right on
-    // a display without a window manager.
-    SetWindowRgn(window, CreateRectRgn(0, 0, w, h), TRUE);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     SetForegroundWindow(window);

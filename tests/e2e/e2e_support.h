@@ -138,9 +138,8 @@ inline HookStatistics PatternStatistics(uint32_t seed) {
 
 inline bool SameBytes(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
 
-// A top-level window of its own class with a region the size of the whole
-// window, so that without a window manager its frame still answers hit
-// tests.  Messages go to the given procedure.
+// A visible top-level window of its own class, brought to the front.
+// Messages go to the given procedure.
 inline HWND MakeWindow(const char* className, WNDPROC procedure, int x, int y, int w, int h) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = procedure;
@@ -152,7 +151,6 @@ inline HWND MakeWindow(const char* className, WNDPROC procedure, int x, int y, i
     HWND window = ::CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, w, h,
                                     nullptr, nullptr, wc.hInstance, nullptr);
     if (window) {
-        ::SetWindowRgn(window, ::CreateRectRgn(0, 0, w, h), TRUE);
         ::ShowWindow(window, SW_SHOW);
         ::UpdateWindow(window);
         ::SetForegroundWindow(window);
@@ -163,17 +161,17 @@ inline HWND MakeWindow(const char* className, WNDPROC procedure, int x, int y, i
 // Moves the real cursor and waits until it stays there: under Wine a pointer
 // event still queued from before can put it back where it was, so the
 // position is set again until it holds across a short pause.
+inline bool CursorAt(int x, int y) {
+    POINT p;
+    ::GetCursorPos(&p);
+    return p.x == x && p.y == y;
+}
 inline bool PlaceCursor(int x, int y, DWORD timeoutMs = 10000) {
-    const auto at = [x, y] {
-        POINT p;
-        ::GetCursorPos(&p);
-        return p.x == x && p.y == y;
-    };
     const DWORD start = ::GetTickCount();
     while (::GetTickCount() - start < timeoutMs) {
-        if (!at()) ::SetCursorPos(x, y);
+        if (!CursorAt(x, y)) ::SetCursorPos(x, y);
         WaitFor([] { return false; }, 60);
-        if (at()) return true;
+        if (CursorAt(x, y)) return true;
     }
     return false;
 }
