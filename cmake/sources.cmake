@@ -9,6 +9,10 @@ set(WEXUTIL_LIBRARY_SOURCES
   src/actions/playback.cpp
   src/actions/press_and_hold.cpp
   src/mouse/mouse_hook.cpp
+  src/mouse/right_filter.cpp
+  src/mouse/single_click.cpp
+  src/mouse/wiggle.cpp
   src/keyboard/keyboard_hook.cpp
+  src/keyboard/keyboard_mouse.cpp
   src/message/message_hook.cpp
 )

@@ -1,0 +1,10 @@
+// Mouse-button messages played into the system input stream.
+#pragma once
+
+#include "platform/os.h"
+
+// Plays one of WM_LBUTTONDOWN/UP/DBLCLK or WM_RBUTTONDOWN/UP/DBLCLK at the
+// cursor; presses on caption buttons become window commands instead.
+void PlayMouseMessage(UINT message);
+// The top-level window under the cursor, or null.
+HWND FindTopLevelAtCursor();

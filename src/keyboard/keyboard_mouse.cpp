@@ -1,0 +1,5 @@
+#include "keyboard/keyboard_mouse.h"
+
+int KeyboardMouseKey(WPARAM, LPARAM) { return 0; }
+
+int IsKeyboardMouseKey(WPARAM, LPARAM) { return 0; }

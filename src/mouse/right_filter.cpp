@@ -1,0 +1,3 @@
+#include "mouse/stages.h"
+
+int RightButtonFilter(UINT, const MOUSEHOOKSTRUCT*) { return 0; }

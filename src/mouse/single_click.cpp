@@ -1,0 +1,3 @@
+#include "mouse/stages.h"
+
+int SingleClickOpen(UINT) { return 0; }

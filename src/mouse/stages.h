@@ -1,0 +1,20 @@
+// The stages of the mouse hook pipeline that live in files of their own.
+// Each is called by MouseProc at its fixed place in the pipeline.
+#pragma once
+
+#include "platform/os.h"
+
+#include <stdint.h>
+
+// Remembers the push button under a client-area left press (0x201 only).
+void RememberButtonTarget(UINT rawId, const MOUSEHOOKSTRUCT* record);
+// Shaking of the cursor and bursts of clicks; never consumes.
+void DetectWiggle(UINT rawId, const MOUSEHOOKSTRUCT* record);
+// Right and middle client-area buttons turned into left clicks; 1 consumes.
+int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT* record);
+// One click opens list-view and tree-view items; 1 consumes.
+int SingleClickOpen(UINT buttonId);
+// Wraps the cursor round the chosen screen edges on a move; never consumes.
+void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record);
+// Adds the travel from this process's last point to (x, y) to the statistics.
+void AccumulateDistance(int32_t x, int32_t y);

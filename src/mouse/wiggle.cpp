@@ -1,0 +1,3 @@
+#include "mouse/stages.h"
+
+void DetectWiggle(UINT, const MOUSEHOOKSTRUCT*) {}
