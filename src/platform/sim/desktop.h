@@ -189,6 +189,23 @@ public:
     // Delivers pending input through the hooks to its windows.
     void Pump();
 
+    // ---- journal playback (journal.cpp) ----
+    // Plays: a WH_JOURNALPLAYBACK hook takes over the input stream while it
+    // is installed; it is asked for each event journalAsks times, the event
+    // goes through the mouse hook to its window, and then it is skipped.
+    // NeverCalls: the hook is accepted and never called, and input flows on
+    // past it.  To refuse the hook, use failHooks[WH_JOURNALPLAYBACK].
+    enum class Journal { Plays, NeverCalls };
+    Journal journal = Journal::Plays;
+    int journalAsks = 2;
+    // Plays one event of an installed playback hook; false when none has the
+    // input stream.
+    bool PlayJournalEvent();
+    void SetNumLock(bool on);
+    // Calls of the counted os:: operations, by name, since the last Take.
+    std::map<std::string, int> osCalls;
+    std::map<std::string, int> TakeOsCalls();
+
     // ---- the trace ----
     Lines trace;
     void Log(const std::string& line) { trace.push_back(line); }
@@ -216,5 +233,8 @@ Desktop& desktop();
 void Reset();
 
 std::string Hex(uint32_t value);
+
+// Counts one call of an os:: operation on the current desktop.
+void CountCall(const char* name);
 
 }  // namespace sim

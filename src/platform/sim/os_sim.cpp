@@ -56,6 +56,7 @@ std::string MouseFlags(DWORD flags) {
 namespace os {
 
 HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     auto fail = d.failHooks.find(idHook);
     if (fail != d.failHooks.end() && fail->second > 0) {
@@ -72,6 +73,7 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threa
 }
 
 BOOL UnhookWindowsHookEx(HHOOK hook) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     for (auto it = d.hooks.begin(); it != d.hooks.end(); ++it) {
         if (it->handle == hook) {
@@ -85,6 +87,7 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
 }
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     // The next hook is the next older one of the same type.
     int type = -1;
@@ -110,6 +113,7 @@ UINT RegisterWindowMessageA(LPCSTR name) {
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     const sim::Message m{Name(window), message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)};
     if (window == nullptr) {
@@ -129,6 +133,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     sim::Window* w = d.Find(window);
     if (w == nullptr) {
@@ -178,21 +183,27 @@ BOOL KillTimer(HWND window, UINT_PTR timerId) {
     return FALSE;
 }
 
-SHORT GetAsyncKeyState(int vk) { return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0; }
+SHORT GetAsyncKeyState(int vk) {
+    sim::CountCall(__func__);
+    return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
+}
 
 BOOL GetKeyboardState(PBYTE state) {
+    sim::CountCall(__func__);
     if (state == nullptr) return FALSE;
     std::memcpy(state, desktop().keyState.data(), 256);
     return TRUE;
 }
 
 BOOL GetCursorPos(LPPOINT point) {
+    sim::CountCall(__func__);
     if (point == nullptr) return FALSE;
     *point = desktop().cursor;
     return TRUE;
 }
 
 BOOL SetCursorPos(int x, int y) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     // Windows keeps the cursor on the screen.
     d.cursor.x = std::clamp(x, 0, d.screenWidth - 1);
@@ -202,15 +213,20 @@ BOOL SetCursorPos(int x, int y) {
 }
 
 int ShowCursor(BOOL show) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     d.showCursorCount += show ? 1 : -1;
     d.Log(std::string("showcursor ") + (show ? "1" : "0"));
     return d.showCursorCount;
 }
 
-UINT GetDoubleClickTime() { return desktop().doubleClickTime; }
+UINT GetDoubleClickTime() {
+    sim::CountCall(__func__);
+    return desktop().doubleClickTime;
+}
 
 int GetSystemMetrics(int index) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     if (index == SM_CXSCREEN) return d.screenWidth;
     if (index == SM_CYSCREEN) return d.screenHeight;
@@ -218,6 +234,7 @@ int GetSystemMetrics(int index) {
 }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     const bool up = (flags & KEYEVENTF_KEYUP) != 0;
     std::string line = "key " + Hex(vk) + (up ? " up" : " down");
@@ -232,6 +249,7 @@ void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
 }
 
 void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
+    sim::CountCall(__func__);
     auto& d = desktop();
     std::string line = "mouse " + MouseFlags(flags);
     if (dx != 0 || dy != 0 || data != 0 || extra != 0) {
@@ -485,7 +503,10 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
     return FALSE;
 }
 
-DWORD GetTickCount() { return desktop().tick; }
+DWORD GetTickCount() {
+    sim::CountCall(__func__);
+    return desktop().tick;
+}
 
 void Sleep(DWORD milliseconds) {
     auto& d = desktop();
