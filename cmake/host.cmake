@@ -46,4 +46,5 @@ wexutil_host_test(actions_tests
 
 wexutil_host_test(keyboard_mouse_tests
   tests/actions/playback_test.cpp
+  tests/keyboard/keyboard_mouse_test.cpp
 )
