@@ -112,7 +112,13 @@ void PlayMouseMessage(UINT message) {
     // Any other message would keep a playback hook installed for good.
     if (!IsPlayable(message)) return;
     SettlePlayback();
-    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+    // Injected, a double-click message is a plain press, and a press on a
+    // caption button would start the window's modal button tracking, which
+    // waits for a release the keyboard cannot send while the window's thread
+    // is held in it.  So without playback it gets the test a press gets.
+    const bool doubleClick = message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK;
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
+        (doubleClick && g_shared.playbackGone != 0)) {
         if (RunCaptionButton()) {
             g_shared.skipNextButtonUp = 1;
             return;

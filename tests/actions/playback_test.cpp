@@ -239,6 +239,20 @@ TEST_F(PlaybackTest, WithoutPlaybackTheEventsAreInjectedInOrder) {
     }
 }
 
+TEST_F(PlaybackTest, WithoutPlaybackADoubleClickOnACaptionButtonIsAWindowCommand) {
+    d().failHooks[WH_JOURNALPLAYBACK] = 1;
+    PlayMouseMessage(WM_LBUTTONUP);
+    d().W(w).style = WS_OVERLAPPEDWINDOW;
+    d().W(w).hitRegions.push_back({{100, 100, 500, 400}, HTCLOSE});
+    Fresh();
+    PlayMouseMessage(WM_LBUTTONDBLCLK);
+    PlayMouseMessage(WM_LBUTTONUP);
+    PlayMouseMessage(WM_RBUTTONDBLCLK);
+    EXPECT_EQ((sim::Lines{"send w 0x84 0x0 0x820096", "post w 0x10 0x0 0x0", "send w 0x84 0x0 0x820096",
+                          "post w 0x10 0x0 0x0"}),
+              d().TakeTrace());
+}
+
 TEST_F(PlaybackTest, ASecondRequestWhilePlayingLeavesNoHookAndKeepsTheOrder) {
     // The desktop plays, but the second request comes before it asked.
     PlayMouseMessage(WM_RBUTTONDOWN);
