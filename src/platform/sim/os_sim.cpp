@@ -7,12 +7,19 @@
 #include <cstring>
 #include <string>
 
-using sim::desktop;
 using sim::Hex;
 
 namespace {
 
-std::string Name(HWND w) { return desktop().NameOf(w); }
+// Every os:: operation reaches the desktop through this once, so that
+// osCalls counts the platform calls the library makes.
+sim::Desktop& desktop() {
+    sim::Desktop& d = sim::desktop();
+    ++d.osCalls;
+    return d;
+}
+
+std::string Name(HWND w) { return sim::desktop().NameOf(w); }
 
 std::string Trace4(const char* verb, HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) + " " +
@@ -115,6 +122,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == nullptr) {
         // Windows treats this as a post to the calling thread's own queue.
         d.threadQueue.push_back(m);
+        d.QueueMessage(nullptr, message, wParam, lParam);
         d.Log(Trace4("post", window, message, wParam, lParam));
         return TRUE;
     }
@@ -149,11 +157,7 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     (void)window;
     (void)first;
     (void)last;
-    auto& d = desktop();
-    if (d.peekQueue.empty()) return FALSE;
-    if (msg != nullptr) *msg = d.peekQueue.front();
-    if (remove & PM_REMOVE) d.peekQueue.erase(d.peekQueue.begin());
-    return TRUE;
+    return desktop().Retrieve(msg, remove) ? TRUE : FALSE;
 }
 
 BOOL TranslateMessage(const MSG* msg) {
@@ -162,7 +166,10 @@ BOOL TranslateMessage(const MSG* msg) {
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {
-    if (msg != nullptr) desktop().Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
+    if (msg == nullptr) return 0;
+    auto& d = desktop();
+    d.Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
+    d.Dispatch(*msg);
     return 0;
 }
 
@@ -490,6 +497,7 @@ DWORD GetTickCount() { return desktop().tick; }
 void Sleep(DWORD milliseconds) {
     auto& d = desktop();
     d.Log("sleep " + std::to_string(milliseconds));
+    if (d.duringSleep) d.duringSleep();
     d.tick += milliseconds;
 }
 
