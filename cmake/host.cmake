@@ -48,3 +48,7 @@ wexutil_host_test(actions_tests
 wexutil_host_test(keyboard_tests
   tests/keyboard/keyboard_test.cpp
 )
+
+wexutil_host_test(message_tests
+  tests/message/message_test.cpp
+)

@@ -359,4 +359,38 @@ TEST_F(KeyboardTest, TypingWatchPostsOnceUntilTheMouseSideRearmsIt) {
     EXPECT_EQ(20, g_shared.typingCursor.y);
 }
 
+TEST_F(KeyboardTest, PlatformCallsPerKeystroke) {
+    // Thirty rows, none for A; the last one binds B.
+    HookSettings s{};
+    s.bindingCount = 30;
+    for (Binding& b : s.bindings) b = {ACTION_NOTIFY_8, 0, 'Q', MODIFIER_SHIFT, 0};
+    s.bindings[29] = {ACTION_NOTIFY_10, 7, 'B', 0, 0};
+    s.typingWatch = 1;
+    UpdateSettings(&s);
+    g_shared.typingState = 1;
+    struct Case {
+        const char* name;
+        WPARAM vk;
+        uint32_t flags;
+        long calls;
+    };
+    const Case cases[] = {
+        // The next hook only: no key state is read for a key no row names.
+        {"unbound key", 'A', 0x001E0001, 1},
+        {"unbound key released", 'A', 0xC01E0001, 1},
+        // Three key states for the mask and the notification the row posts;
+        // the repeats and the release belong to the held row without a mask
+        // (action 22 posts at the press only).
+        {"bound key", 'B', 0x00300001, 4},
+        {"bound key repeated", 'B', 0x40300001, 0},
+        {"bound key released", 'B', 0xC0300001, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const long before = d().osCalls;
+        KeyboardProc(HC_ACTION, c.vk, static_cast<LPARAM>(c.flags));
+        EXPECT_EQ(c.calls, d().osCalls - before);
+    }
+}
+
 }  // namespace
