@@ -12,6 +12,7 @@ namespace {
 constexpr WPARAM kKeyC = 0x43;
 constexpr uint32_t kTransitionBit = 0x80000000u;  // 1 on release
 constexpr uint32_t kPreviousBit = 0x40000000u;    // 1 when the key was already down
+constexpr WPARAM kFirstSyntheticTrigger = TRIGGER_EXTRA_BUTTON_BIT4;
 
 // A queue that refills itself as fast as it is drained (a window that posts
 // to itself on every message) must not hold the keystroke forever.
@@ -81,13 +82,18 @@ void RunKeyRow(WPARAM vk, const Binding& row, int release) {
 // changes the mask under its own key, and a release that no longer matched
 // would leave the injected keys down.
 //
+// Rows whose trigger is one of the codes of mouse and message triggers
+// (245 and above) keep the held flag for the mouse hook alone; a key with
+// such a code matches them only by the exact mask.
+//
 // The modifier mask is read only once a row names this key.
 int RunKeyBinding(WPARAM vk, uint32_t flags) {
     Binding* const table = g_shared.settings.bindings;
     const int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
-    if (release || wasDown) {
+    const bool holds = vk < kFirstSyntheticTrigger;
+    if (holds && (release || wasDown)) {
         for (int i = 0; i < rows; ++i) {
             const Binding row = table[i];
             if (static_cast<WPARAM>(row.trigger) != vk || row.held == 0) continue;
@@ -105,7 +111,7 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
         if (mask < 0) mask = GetModifierMask();
         if (row.modifiers != mask) continue;
         if (release == wasDown) {
-            if (!release) table[i].held = 1;
+            if (!release && holds) table[i].held = 1;
             RunKeyRow(vk, row, release);
         }
         return 1;

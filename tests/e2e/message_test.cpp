@@ -44,13 +44,6 @@ bool Got(HWND window, UINT message) {
     return false;
 }
 
-void ReleaseModifiers() {
-    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (BYTE vk : keys) {
-        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    }
-}
-
 class Messages : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -69,14 +62,14 @@ protected:
     }
 
     void SetUp() override {
-        ReleaseModifiers();
+        e2e::ReleaseModifiers();
         ::SetForegroundWindow(target);
         ::SetFocus(target);
         ASSERT_TRUE(e2e::WaitFor([] { return ::GetForegroundWindow() == target && ::GetFocus() == target; }));
         controller.Clear();
         g_received.clear();
     }
-    void TearDown() override { ReleaseModifiers(); }
+    void TearDown() override { e2e::ReleaseModifiers(); }
 
     static void Apply(std::vector<Binding> rows, int vendorWheel) {
         HookSettings s = {};
