@@ -73,6 +73,7 @@ protected:
     }
 
     void SetUp() override {
+        e2e::ReleaseModifiers();
         ::SetForegroundWindow(parent);
         ::SetFocus(edit);
         ASSERT_TRUE(e2e::WaitFor([] { return ::GetFocus() == edit; }));
@@ -117,6 +118,27 @@ TEST_F(Keyboard, BoundKeyRunsAtPressAndReleaseAndTheEditSeesNone) {
     EXPECT_EQ(controller.notifications, (std::vector<e2e::Posted>{{NOTIFY_PHASE_A, 0}, {NOTIFY_PHASE_A, 1}}));
     EXPECT_FALSE(EditSawKey('K'));
     EXPECT_EQ(EditText(edit), "j");
+}
+
+TEST_F(Keyboard, KeyBoundToTheCopyChordLetsTheChordUpAtItsRelease) {
+    // The chord's Ctrl is down when the bound key comes up: the release must
+    // still be the row's, or Ctrl and C would stay down.
+    HookSettings s = {};
+    s.bindingCount = 1;
+    s.bindings[0] = {ACTION_COPY, 0, 'K', 0, 0};
+    controller.Apply(s);
+
+    Key('K', false);
+    ASSERT_TRUE(e2e::WaitFor([] { return EditReceived(WM_KEYDOWN, 'C'); })) << "the chord never came";
+    EXPECT_LT(::GetAsyncKeyState(VK_CONTROL), 0);
+    Key('K', true);
+    EXPECT_TRUE(e2e::WaitFor([] {
+        return EditReceived(WM_KEYUP, VK_CONTROL) && EditReceived(WM_KEYUP, 'C');
+    })) << "the chord was not let up";
+    EXPECT_GE(::GetAsyncKeyState(VK_CONTROL), 0);
+    EXPECT_GE(::GetAsyncKeyState('C'), 0);
+    ASSERT_TRUE(Marker('J'));
+    EXPECT_FALSE(EditSawKey('K'));
 }
 
 TEST_F(Keyboard, TypingStartsOnceAndShiftAloneNeverStartsIt) {
