@@ -17,8 +17,10 @@ endif()
 add_library(wexutil_host STATIC
   ${WEXUTIL_LIBRARY_SOURCES}
   src/platform/sim/desktop.cpp
+  src/platform/sim/keyboard_input.cpp
   src/platform/sim/os_sim.cpp
   src/platform/sim/journal.cpp
+  src/platform/sim/thread_queue.cpp
 )
 target_include_directories(wexutil_host PUBLIC include src)
 target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
@@ -42,6 +44,14 @@ wexutil_host_test(actions_tests
   tests/actions/click_test.cpp
   tests/actions/dispatcher_test.cpp
   tests/actions/press_and_hold_test.cpp
+)
+
+wexutil_host_test(keyboard_tests
+  tests/keyboard/keyboard_test.cpp
+)
+
+wexutil_host_test(message_tests
+  tests/message/message_test.cpp
 )
 
 wexutil_host_test(keyboard_mouse_tests

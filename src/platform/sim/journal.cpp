@@ -1,5 +1,4 @@
-// Journal playback on the simulated desktop, the Num Lock toggle, and the
-// count of os:: calls.
+// Journal playback on the simulated desktop, and the Num Lock toggle.
 //
 // While a playback hook is installed (and the desktop plays it), the hook is
 // the input stream: each event is asked for more than once (HC_GETNEXT), as
@@ -75,13 +74,5 @@ void Desktop::SetNumLock(bool on) {
     uint8_t& k = keyState[VK_NUMLOCK];
     k = on ? (k | 0x01) : (k & ~0x01);
 }
-
-std::map<std::string, int> Desktop::TakeOsCalls() {
-    std::map<std::string, int> out;
-    out.swap(osCalls);
-    return out;
-}
-
-void CountCall(const char* name) { ++desktop().osCalls[name]; }
 
 }  // namespace sim

@@ -7,12 +7,19 @@
 #include <cstring>
 #include <string>
 
-using sim::desktop;
 using sim::Hex;
 
 namespace {
 
-std::string Name(HWND w) { return desktop().NameOf(w); }
+// Every os:: operation reaches the desktop through this once, so that
+// osCalls counts the platform calls the library makes.
+sim::Desktop& desktop() {
+    sim::Desktop& d = sim::desktop();
+    ++d.osCalls;
+    return d;
+}
+
+std::string Name(HWND w) { return sim::desktop().NameOf(w); }
 
 std::string Trace4(const char* verb, HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) + " " +
@@ -56,7 +63,6 @@ std::string MouseFlags(DWORD flags) {
 namespace os {
 
 HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     auto fail = d.failHooks.find(idHook);
     if (fail != d.failHooks.end() && fail->second > 0) {
@@ -73,7 +79,6 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threa
 }
 
 BOOL UnhookWindowsHookEx(HHOOK hook) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     for (auto it = d.hooks.begin(); it != d.hooks.end(); ++it) {
         if (it->handle == hook) {
@@ -87,7 +92,6 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
 }
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     // The next hook is the next older one of the same type.
     int type = -1;
@@ -113,12 +117,12 @@ UINT RegisterWindowMessageA(LPCSTR name) {
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     const sim::Message m{Name(window), message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)};
     if (window == nullptr) {
         // Windows treats this as a post to the calling thread's own queue.
         d.threadQueue.push_back(m);
+        d.QueueMessage(nullptr, message, wParam, lParam);
         d.Log(Trace4("post", window, message, wParam, lParam));
         return TRUE;
     }
@@ -133,7 +137,6 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     sim::Window* w = d.Find(window);
     if (w == nullptr) {
@@ -154,11 +157,7 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     (void)window;
     (void)first;
     (void)last;
-    auto& d = desktop();
-    if (d.peekQueue.empty()) return FALSE;
-    if (msg != nullptr) *msg = d.peekQueue.front();
-    if (remove & PM_REMOVE) d.peekQueue.erase(d.peekQueue.begin());
-    return TRUE;
+    return desktop().Retrieve(msg, remove) ? TRUE : FALSE;
 }
 
 BOOL TranslateMessage(const MSG* msg) {
@@ -167,7 +166,10 @@ BOOL TranslateMessage(const MSG* msg) {
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {
-    if (msg != nullptr) desktop().Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
+    if (msg == nullptr) return 0;
+    auto& d = desktop();
+    d.Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
+    d.Dispatch(*msg);
     return 0;
 }
 
@@ -183,27 +185,21 @@ BOOL KillTimer(HWND window, UINT_PTR timerId) {
     return FALSE;
 }
 
-SHORT GetAsyncKeyState(int vk) {
-    sim::CountCall(__func__);
-    return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
-}
+SHORT GetAsyncKeyState(int vk) { return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0; }
 
 BOOL GetKeyboardState(PBYTE state) {
-    sim::CountCall(__func__);
     if (state == nullptr) return FALSE;
     std::memcpy(state, desktop().keyState.data(), 256);
     return TRUE;
 }
 
 BOOL GetCursorPos(LPPOINT point) {
-    sim::CountCall(__func__);
     if (point == nullptr) return FALSE;
     *point = desktop().cursor;
     return TRUE;
 }
 
 BOOL SetCursorPos(int x, int y) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     // Windows keeps the cursor on the screen.
     d.cursor.x = std::clamp(x, 0, d.screenWidth - 1);
@@ -213,20 +209,15 @@ BOOL SetCursorPos(int x, int y) {
 }
 
 int ShowCursor(BOOL show) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     d.showCursorCount += show ? 1 : -1;
     d.Log(std::string("showcursor ") + (show ? "1" : "0"));
     return d.showCursorCount;
 }
 
-UINT GetDoubleClickTime() {
-    sim::CountCall(__func__);
-    return desktop().doubleClickTime;
-}
+UINT GetDoubleClickTime() { return desktop().doubleClickTime; }
 
 int GetSystemMetrics(int index) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     if (index == SM_CXSCREEN) return d.screenWidth;
     if (index == SM_CYSCREEN) return d.screenHeight;
@@ -234,7 +225,6 @@ int GetSystemMetrics(int index) {
 }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     const bool up = (flags & KEYEVENTF_KEYUP) != 0;
     std::string line = "key " + Hex(vk) + (up ? " up" : " down");
@@ -249,7 +239,6 @@ void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
 }
 
 void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
-    sim::CountCall(__func__);
     auto& d = desktop();
     std::string line = "mouse " + MouseFlags(flags);
     if (dx != 0 || dy != 0 || data != 0 || extra != 0) {
@@ -503,14 +492,12 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
     return FALSE;
 }
 
-DWORD GetTickCount() {
-    sim::CountCall(__func__);
-    return desktop().tick;
-}
+DWORD GetTickCount() { return desktop().tick; }
 
 void Sleep(DWORD milliseconds) {
     auto& d = desktop();
     d.Log("sleep " + std::to_string(milliseconds));
+    if (d.duringSleep) d.duringSleep();
     d.tick += milliseconds;
 }
 
