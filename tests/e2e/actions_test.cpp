@@ -116,25 +116,6 @@ void Discard(HWND window) {
     e2e::Pump();
 }
 
-// A point of the window (screen coordinates) whose hit-test answer is
-// `answer`, found by asking the window itself along its top strip.
-bool FindHitPoint(HWND window, int answer, POINT* found) {
-    RECT r;
-    ::GetWindowRect(window, &r);
-    for (int y = r.top; y < r.top + 40 && y < r.bottom; ++y) {
-        for (int x = r.right - 1; x >= r.left; --x) {
-            const LPARAM at = MAKELPARAM(x, y);
-            if (static_cast<int>(::SendMessageA(window, WM_NCHITTEST, 0, at)) != answer) continue;
-            POINT p = {x, y};
-            if (::WindowFromPoint(p) != window) continue;
-            found->x = x;
-            found->y = y;
-            return true;
-        }
-    }
-    return false;
-}
-
 class Actions : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -175,7 +156,7 @@ protected:
     // runs click at cursor there; false if no such part is in view.
     static bool ClickPart(HWND window, int answer) {
         POINT p;
-        if (!FindHitPoint(window, answer, &p) || !e2e::PlaceCursor(p.x, p.y)) return false;
+        if (!e2e::FindHitPoint(window, answer, &p) || !e2e::PlaceCursor(p.x, p.y)) return false;
         return Run(ACTION_CLICK_AT_CURSOR) == 1;
     }
 
