@@ -57,4 +57,5 @@ wexutil_host_test(message_tests
 wexutil_host_test(keyboard_mouse_tests
   tests/actions/playback_test.cpp
   tests/keyboard/keyboard_mouse_test.cpp
+  tests/keyboard/keyboard_mouse_hook_test.cpp
 )
