@@ -137,7 +137,17 @@ protected:
         return false;
     }
 
-    std::vector<UINT> ButtonMessages() {
+    // Puts the cursor on a point of the target's client area; the point in
+    // screen coordinates.
+    POINT CursorOnClient(int x, int y) {
+        const POINT p = Client(x, y);
+        EXPECT_TRUE(e2e::PlaceCursor(p.x, p.y));
+        return p;
+    }
+
+    // The button messages of the target, once there are `count` of them.
+    std::vector<UINT> ButtonMessages(size_t count = 0) {
+        e2e::WaitFor([&] { return g_buttons.size() >= count; });
         std::vector<UINT> out;
         for (const Seen& s : g_buttons) out.push_back(s.message);
         return out;
@@ -152,8 +162,7 @@ e2e::HookController KeyboardMouse::hooks;
 
 TEST_F(KeyboardMouse, TheKeypadMovesTheRealCursorWithAccelerationAndTheEditSeesNoKey) {
     Use(0);
-    const POINT start = Client(300, 200);
-    ASSERT_TRUE(e2e::PlaceCursor(start.x, start.y));
+    const POINT start = CursorOnClient(300, 200);
     // Steps of 10, 10, 10, 10, then 20 from the fifth event on.
     const int ys[] = {-10, -20, -30, -40, -60, -80};
     for (int dy : ys) ASSERT_TRUE(MoveKey(VK_NUMPAD8, start.x, start.y + dy)) << "keypad 8 to dy " << dy;
@@ -177,31 +186,26 @@ TEST_F(KeyboardMouse, TheClickKeyClicksARealPushButton) {
 }
 
 TEST_F(KeyboardMouse, TheClickKeyTwiceDoubleClicksARealWindow) {
-    const POINT p = Client(300, 200);
-    ASSERT_TRUE(e2e::PlaceCursor(p.x, p.y));
+    CursorOnClient(300, 200);
     Tap(VK_NUMPAD5);
     Tap(VK_NUMPAD5);
-    EXPECT_TRUE(e2e::WaitFor([] { return g_buttons.size() >= 4; }));
-    EXPECT_EQ(ButtonMessages(),
+    EXPECT_EQ(ButtonMessages(4),
               (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
 }
 
 TEST_F(KeyboardMouse, KeypadMinusThenTheClickKeyClicksRight) {
-    const POINT p = Client(300, 200);
-    ASSERT_TRUE(e2e::PlaceCursor(p.x, p.y));
+    CursorOnClient(300, 200);
     Tap(VK_SUBTRACT);
     Tap(VK_NUMPAD5);
-    EXPECT_TRUE(e2e::WaitFor([] { return g_buttons.size() >= 2; }));
+    EXPECT_EQ(ButtonMessages(2).size(), 2u);
     ::Sleep(600);     // past the double-click time, so the next click is a single one
     Tap(VK_NUMPAD5);  // the arming is used up: a left click
-    EXPECT_TRUE(e2e::WaitFor([] { return g_buttons.size() >= 4; }));
-    EXPECT_EQ(ButtonMessages(),
+    EXPECT_EQ(ButtonMessages(4),
               (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
 }
 
 TEST_F(KeyboardMouse, KeypadZeroMovementAndKeypadPointDrag) {
-    const POINT p = Client(200, 200);
-    ASSERT_TRUE(e2e::PlaceCursor(p.x, p.y));
+    const POINT p = CursorOnClient(200, 200);
     Tap(VK_NUMPAD0);
     ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) < 0; })) << "no left press";
     ASSERT_TRUE(MoveKey(VK_NUMPAD6, p.x + 10, p.y));
@@ -210,8 +214,7 @@ TEST_F(KeyboardMouse, KeypadZeroMovementAndKeypadPointDrag) {
     Key(VK_NUMPAD3, true);
     Tap(VK_DECIMAL);
     ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) >= 0; })) << "no left release";
-    ASSERT_TRUE(e2e::WaitFor([] { return g_buttons.size() >= 2; }));
-    ASSERT_EQ(ButtonMessages(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+    ASSERT_EQ(ButtonMessages(2), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
     EXPECT_EQ(g_buttons[0].x, 200);
     EXPECT_EQ(g_buttons[0].y, 200);
     EXPECT_EQ(g_buttons[1].x, 220);
@@ -220,8 +223,7 @@ TEST_F(KeyboardMouse, KeypadZeroMovementAndKeypadPointDrag) {
 
 TEST_F(KeyboardMouse, CtrlADragsWithCtrlAndArrowKeys) {
     Use(1);
-    const POINT p = Client(300, 200);
-    ASSERT_TRUE(e2e::PlaceCursor(p.x, p.y));
+    const POINT p = CursorOnClient(300, 200);
     Key(VK_CONTROL, false);  // after the cursor is placed: a move lets injected Ctrl go
     Key('A', false);
     ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) < 0; })) << "no left press";
@@ -234,8 +236,7 @@ TEST_F(KeyboardMouse, CtrlADragsWithCtrlAndArrowKeys) {
     ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) >= 0; })) << "no left release";
     EXPECT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_CONTROL) < 0; })) << "Ctrl was not put back";
     Key(VK_CONTROL, true);
-    ASSERT_TRUE(e2e::WaitFor([] { return g_buttons.size() >= 2; }));
-    ASSERT_EQ(ButtonMessages(), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+    ASSERT_EQ(ButtonMessages(2), (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
     EXPECT_EQ(g_buttons[0].x, 300);
     EXPECT_EQ(g_buttons[1].x, 280);
     // Only Ctrl reaches the edit box: its press, the release taken at the
