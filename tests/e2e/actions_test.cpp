@@ -135,6 +135,13 @@ bool FindHitPoint(HWND window, int answer, POINT* found) {
     return false;
 }
 
+void ReleaseModifiers() {
+    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    for (BYTE vk : keys) {
+        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    }
+}
+
 class Actions : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -152,7 +159,7 @@ protected:
         Discard(controller);
     }
     void SetUp() override {
-        e2e::ReleaseModifiers();
+        ReleaseModifiers();
         e2e::Pump();
         g_notifications.clear();
     }

@@ -186,14 +186,6 @@ inline void ClickInClient(HWND window, int cx, int cy) {
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
 }
 
-// Lets Shift, Ctrl and Alt up if injected input left them down.
-inline void ReleaseModifiers() {
-    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (BYTE vk : keys) {
-        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    }
-}
-
 inline void TapKey(BYTE vk) {
     ::keybd_event(vk, 0, 0, 0);
     ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
