@@ -116,6 +116,13 @@ void Discard(HWND window) {
     e2e::Pump();
 }
 
+void ReleaseModifiers() {
+    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    for (BYTE vk : keys) {
+        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    }
+}
+
 class Actions : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -133,7 +140,7 @@ protected:
         Discard(controller);
     }
     void SetUp() override {
-        e2e::ReleaseModifiers();
+        ReleaseModifiers();
         e2e::Pump();
         g_notifications.clear();
     }

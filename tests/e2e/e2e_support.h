@@ -186,14 +186,6 @@ inline void ClickInClient(HWND window, int cx, int cy) {
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
 }
 
-// Lets Shift, Ctrl and Alt up if injected input left them down.
-inline void ReleaseModifiers() {
-    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (BYTE vk : keys) {
-        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    }
-}
-
 // A point of the window (screen coordinates) whose hit-test answer is
 // `answer`, found by asking the window itself along its top strip.
 inline bool FindHitPoint(HWND window, int answer, POINT* found) {

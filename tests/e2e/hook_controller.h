@@ -3,6 +3,7 @@
 // every WM_HOOK_NOTIFY and WM_HOOK_CAPTURE it receives, in order.
 #pragma once
 
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,14 @@
 namespace e2e {
 
 using Posted = std::pair<WPARAM, LPARAM>;
+
+// Lets Shift, Ctrl and Alt up if injected input left them down.
+inline void ReleaseModifiers() {
+    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    for (BYTE vk : keys) {
+        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    }
+}
 
 struct HookController {
     Library lib;
@@ -55,6 +64,13 @@ struct HookController {
     }
 
     void Apply(const HookSettings& s) { lib.UpdateSettings(&s); }
+
+    // A record with these rows in use and everything else off.
+    static HookSettings With(std::initializer_list<Binding> rows) {
+        HookSettings s = {};
+        for (const Binding& row : rows) s.bindings[s.bindingCount++] = row;
+        return s;
+    }
 
     HookSettings Settings() {
         HookSettings s;

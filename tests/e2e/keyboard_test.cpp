@@ -104,10 +104,7 @@ HWND Keyboard::parent = nullptr;
 HWND Keyboard::edit = nullptr;
 
 TEST_F(Keyboard, BoundKeyRunsAtPressAndReleaseAndTheEditSeesNone) {
-    HookSettings s = {};
-    s.bindingCount = 1;
-    s.bindings[0] = {ACTION_NOTIFY_5, 0, 'K', 0, 0};
-    controller.Apply(s);
+    controller.Apply(e2e::HookController::With({{ACTION_NOTIFY_5, 0, 'K', 0, 0}}));
 
     Key('K', false);
     ASSERT_TRUE(e2e::WaitFor([] { return controller.Notified(NOTIFY_PHASE_A, 0); }));
@@ -123,10 +120,7 @@ TEST_F(Keyboard, BoundKeyRunsAtPressAndReleaseAndTheEditSeesNone) {
 TEST_F(Keyboard, KeyBoundToTheCopyChordLetsTheChordUpAtItsRelease) {
     // The chord's Ctrl is down when the bound key comes up: the release must
     // still be the row's, or Ctrl and C would stay down.
-    HookSettings s = {};
-    s.bindingCount = 1;
-    s.bindings[0] = {ACTION_COPY, 0, 'K', 0, 0};
-    controller.Apply(s);
+    controller.Apply(e2e::HookController::With({{ACTION_COPY, 0, 'K', 0, 0}}));
 
     Key('K', false);
     ASSERT_TRUE(e2e::WaitFor([] { return EditReceived(WM_KEYDOWN, 'C'); })) << "the chord never came";

@@ -71,11 +71,9 @@ protected:
     }
     void TearDown() override { e2e::ReleaseModifiers(); }
 
-    static void Apply(std::vector<Binding> rows, int vendorWheel) {
-        HookSettings s = {};
+    static void Apply(std::initializer_list<Binding> rows, int vendorWheel) {
+        HookSettings s = e2e::HookController::With(rows);
         s.vendorWheel = vendorWheel;
-        s.bindingCount = static_cast<int>(rows.size());
-        for (size_t i = 0; i < rows.size(); ++i) s.bindings[i] = rows[i];
         controller.Apply(s);
     }
 

@@ -376,9 +376,9 @@ TEST_F(KeyboardMouseTest, PlatformCallsPerKey) {
         SetUp();
         Scheme(c.scheme);
         Ctrl(true);
-        d().osCalls = 0;
+        d().osCallCount = 0;
         KeyboardMouseKey(c.vk, 1);
-        EXPECT_EQ(c.calls, d().osCalls) << "scheme " << c.scheme << " key " << c.vk;
+        EXPECT_EQ(c.calls, d().osCallCount) << "scheme " << c.scheme << " key " << c.vk;
         Release(c.vk);
     }
 }

@@ -387,9 +387,9 @@ TEST_F(KeyboardTest, PlatformCallsPerKeystroke) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const long before = d().osCalls;
+        const long before = d().osCallCount;
         KeyboardProc(HC_ACTION, c.vk, static_cast<LPARAM>(c.flags));
-        EXPECT_EQ(c.calls, d().osCalls - before);
+        EXPECT_EQ(c.calls, d().osCallCount - before);
     }
 }
 

@@ -340,9 +340,9 @@ TEST_F(MessageTest, PlatformCallsPerMessage) {
                           Case{0x1400, 1}, Case{kVendorButton, 1}}) {
         SCOPED_TRACE(sim::Hex(c.message));
         MSG m{viewer, c.message, 0, 8, 0, {0, 0}};
-        const long before = d().osCalls;
+        const long before = d().osCallCount;
         GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&m));
-        EXPECT_EQ(c.calls, d().osCalls - before);
+        EXPECT_EQ(c.calls, d().osCallCount - before);
     }
 }
 

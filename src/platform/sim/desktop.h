@@ -244,7 +244,7 @@ public:
     void QueueKey(int vk, int scan, bool up, bool extended);
 
     // ---- counting ----
-    long osCalls = 0;  // os:: operations the library called
+    long osCallCount = 0;  // os:: operations the library called
 
     // ---- the trace ----
     Lines trace;

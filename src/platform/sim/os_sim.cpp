@@ -12,10 +12,10 @@ using sim::Hex;
 namespace {
 
 // Every os:: operation reaches the desktop through this once, so that
-// osCalls counts the platform calls the library makes.
+// osCallCount counts the platform calls the library makes.
 sim::Desktop& desktop() {
     sim::Desktop& d = sim::desktop();
-    ++d.osCalls;
+    ++d.osCallCount;
     return d;
 }
 
