@@ -24,6 +24,8 @@
 #include "core/notify.h"
 #include "core/shared.h"
 
+#include <stdint.h>
+
 namespace {
 
 bool IsPlayable(UINT message) { return message >= WM_LBUTTONDOWN && message <= WM_RBUTTONDBLCLK; }
@@ -53,10 +55,35 @@ DWORD InjectedFlags(UINT event) {
     }
 }
 
+// A screen coordinate in the 0..65535 scale of absolute mouse input, rounded
+// up so that it maps back to the same pixel.
+DWORD Normalised(LONG value, int size) {
+    return static_cast<DWORD>((static_cast<int64_t>(value) * 65536 + size - 1) / size);
+}
+
 // Injects the events of a playback from `step` on.  A double-click message
-// goes in as a press: the system itself makes the double-click of it.
+// goes in as a press: the system itself makes the double-click of it.  The
+// moves go nowhere; each button event carries the cursor's position, so that
+// it lands where the cursor is shown even when the system's own pointer lags
+// behind the last SetCursorPos (as under Wine), and a move to where the
+// pointer already is adds nothing to it.  Off the primary screen, which
+// absolute input cannot reach, a button goes in at the pointer as it is.
 void InjectFrom(UINT message, int step) {
-    for (int i = step; i < 2; ++i) os::mouse_event(InjectedFlags(PlayedEvent(message, i)), 0, 0, 0, 0);
+    if (step >= 2) return;
+    POINT cursor = {0, 0};
+    os::GetCursorPos(&cursor);
+    const int width = os::GetSystemMetrics(SM_CXSCREEN);
+    const int height = os::GetSystemMetrics(SM_CYSCREEN);
+    const bool onScreen = cursor.x >= 0 && cursor.x < width && cursor.y >= 0 && cursor.y < height;
+    for (int i = step; i < 2; ++i) {
+        const DWORD flags = InjectedFlags(PlayedEvent(message, i));
+        if (flags != MOUSEEVENTF_MOVE && onScreen) {
+            os::mouse_event(flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, Normalised(cursor.x, width),
+                            Normalised(cursor.y, height), 0, 0);
+        } else {
+            os::mouse_event(flags, 0, 0, 0, 0);
+        }
+    }
 }
 
 void StartPlayback(UINT message) {

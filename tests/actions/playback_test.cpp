@@ -42,6 +42,13 @@ protected:
 const char* kAt = " 150 130";
 std::string Played(uint32_t message) { return "played " + sim::Hex(message) + kAt; }
 
+// An injected event at the cursor (150, 130): a button ("" for none) with an
+// absolute move there.
+std::string Injected(const std::string& button) {
+    return "mouse MOVE|" + (button.empty() ? "" : button + "|") +
+           "ABSOLUTE dx=9600 dy=11094 data=0x0 extra=0x0";
+}
+
 TEST_F(PlaybackTest, EachMessagePlaysTwoEventsThroughTheMouseHookAndTheHookRemovesItself) {
     struct Case {
         UINT message;
@@ -212,12 +219,12 @@ TEST_F(PlaybackTest, WithoutPlaybackTheEventsAreInjectedInOrder) {
     const Case cases[] = {
         {"refused",
          true,
-         {"hook refused 1", "mouse MOVE", "mouse LEFTDOWN", "mouse LEFTUP", "mouse MOVE", "mouse MOVE",
-          "mouse RIGHTDOWN"}},
+         {"hook refused 1", "mouse MOVE", Injected("LEFTDOWN"), Injected("LEFTUP"), "mouse MOVE",
+          "mouse MOVE", Injected("RIGHTDOWN")}},
         {"never called",
          false,
-         {"hook install 1", "hook remove 1", "mouse MOVE", "mouse LEFTDOWN", "mouse LEFTUP", "mouse MOVE",
-          "mouse MOVE", "mouse RIGHTDOWN"}},
+         {"hook install 1", "hook remove 1", "mouse MOVE", Injected("LEFTDOWN"), Injected("LEFTUP"),
+          "mouse MOVE", "mouse MOVE", Injected("RIGHTDOWN")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,6 +246,13 @@ TEST_F(PlaybackTest, WithoutPlaybackTheEventsAreInjectedInOrder) {
     }
 }
 
+TEST_F(PlaybackTest, OffThePrimaryScreenInjectedEventsGoInAtThePointerAsTheyAre) {
+    d().failHooks[WH_JOURNALPLAYBACK] = 1;
+    d().cursor = {-40, 130};  // a monitor left of the primary one
+    PlayMouseMessage(WM_RBUTTONUP);
+    EXPECT_EQ((sim::Lines{"hook refused 1", "mouse RIGHTUP", "mouse MOVE"}), d().TakeTrace());
+}
+
 TEST_F(PlaybackTest, WithoutPlaybackADoubleClickOnACaptionButtonIsAWindowCommand) {
     d().failHooks[WH_JOURNALPLAYBACK] = 1;
     PlayMouseMessage(WM_LBUTTONUP);
@@ -258,8 +272,8 @@ TEST_F(PlaybackTest, ASecondRequestWhilePlayingLeavesNoHookAndKeepsTheOrder) {
     PlayMouseMessage(WM_RBUTTONDOWN);
     PlayMouseMessage(WM_RBUTTONUP);
     d().Pump();
-    EXPECT_EQ((sim::Lines{"hook install 1", "hook remove 1", "mouse MOVE", "mouse RIGHTDOWN", "mouse RIGHTUP",
-                          "mouse MOVE"}),
+    EXPECT_EQ((sim::Lines{"hook install 1", "hook remove 1", "mouse MOVE", Injected("RIGHTDOWN"),
+                          Injected("RIGHTUP"), "mouse MOVE"}),
               d().TakeTrace());
     EXPECT_EQ((std::vector<uint32_t>{WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MOUSEMOVE}), Received());
     EXPECT_FALSE(d().HookInstalled(WH_JOURNALPLAYBACK));
@@ -271,8 +285,8 @@ TEST_F(PlaybackTest, APlaybackHalfPlayedIsFinishedByInjectingTheRest) {
     ASSERT_TRUE(d().PlayJournalEvent());  // the move is played, the press is not
     PlayMouseMessage(WM_LBUTTONUP);
     d().Pump();
-    EXPECT_EQ((sim::Lines{"hook install 1", Played(WM_MOUSEMOVE), "hook remove 1", "mouse LEFTDOWN",
-                          "mouse LEFTUP", "mouse MOVE"}),
+    EXPECT_EQ((sim::Lines{"hook install 1", Played(WM_MOUSEMOVE), "hook remove 1", Injected("LEFTDOWN"),
+                          Injected("LEFTUP"), "mouse MOVE"}),
               d().TakeTrace());
     EXPECT_EQ((std::vector<uint32_t>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE}), Received());
 }
