@@ -46,4 +46,5 @@ wexutil_host_test(actions_tests
 
 wexutil_host_test(mouse_tests
   tests/mouse/pipeline_test.cpp
+  tests/mouse/stages_test.cpp
 )

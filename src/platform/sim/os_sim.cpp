@@ -226,6 +226,7 @@ BOOL SetCursorPos(int x, int y) {
 }
 
 int ShowCursor(BOOL show) {
+    Called(__func__);
     auto& d = desktop();
     d.showCursorCount += show ? 1 : -1;
     d.Log(std::string("showcursor ") + (show ? "1" : "0"));
@@ -238,6 +239,7 @@ UINT GetDoubleClickTime() {
 }
 
 int GetSystemMetrics(int index) {
+    Called(__func__);
     auto& d = desktop();
     if (index == SM_CXSCREEN) return d.screenWidth;
     if (index == SM_CYSCREEN) return d.screenHeight;
@@ -245,6 +247,7 @@ int GetSystemMetrics(int index) {
 }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+    Called(__func__);
     auto& d = desktop();
     const bool up = (flags & KEYEVENTF_KEYUP) != 0;
     std::string line = "key " + Hex(vk) + (up ? " up" : " down");
@@ -259,6 +262,7 @@ void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
 }
 
 void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
+    Called(__func__);
     auto& d = desktop();
     std::string line = "mouse " + MouseFlags(flags);
     if (dx != 0 || dy != 0 || data != 0 || extra != 0) {
@@ -372,6 +376,7 @@ HWND SetFocus(HWND window) {
 }
 
 int GetClassNameA(HWND window, LPSTR buffer, int size) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     return w != nullptr ? CopyOut(w->className, buffer, size) : 0;
 }
@@ -395,6 +400,7 @@ LONG GetWindowLongA(HWND window, int index) {
 }
 
 int GetWindowTextA(HWND window, LPSTR buffer, int size) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     return w != nullptr ? CopyOut(w->text, buffer, size) : 0;
 }
@@ -408,6 +414,7 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
 }
 
 int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+    Called(__func__);
     auto& d = desktop();
     POINT offset{0, 0};
     if (from != nullptr) {
@@ -522,6 +529,7 @@ DWORD GetTickCount() {
 }
 
 void Sleep(DWORD milliseconds) {
+    Called(__func__);
     auto& d = desktop();
     d.Log("sleep " + std::to_string(milliseconds));
     d.tick += milliseconds;
@@ -548,11 +556,13 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
 }
 
 int lstrcmpA(LPCSTR a, LPCSTR b) {
+    Called(__func__);
     const int r = std::strcmp(a ? a : "", b ? b : "");
     return (r > 0) - (r < 0);
 }
 
 int lstrcmpiA(LPCSTR a, LPCSTR b) {
+    Called(__func__);
     const unsigned char* x = reinterpret_cast<const unsigned char*>(a ? a : "");
     const unsigned char* y = reinterpret_cast<const unsigned char*>(b ? b : "");
     for (;; ++x, ++y) {
