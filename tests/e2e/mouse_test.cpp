@@ -43,12 +43,6 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return ::CallWindowProcA(g_editProc, window, message, wParam, lParam);
 }
 
-void Discard(HWND window) {
-    if (!::IsWindow(window)) return;
-    ::DestroyWindow(window);
-    e2e::Pump();
-}
-
 bool Has(const Notification& n) {
     for (const Notification& seen : g_notifications) {
         if (seen == n) return true;
@@ -56,32 +50,15 @@ bool Has(const Notification& n) {
     return false;
 }
 
-std::string ClipboardText(HWND owner) {
-    std::string text;
-    if (!::OpenClipboard(owner)) return text;
-    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-        if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
-            text = p;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 class Mouse : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str())));
         controller = e2e::MakeWindow("WexMouseController", ControllerProc, 800, 650, 200, 100);
-        ASSERT_NE(controller, nullptr);
-        HookSettings none = {};
-        lib.UpdateSettings(&none);
-        ASSERT_EQ(lib.InstallHook(controller, 0), 1);
+        ASSERT_TRUE(e2e::InstallFor(lib, controller));
     }
     static void TearDownTestSuite() {
         lib.RemoveHook();
-        Discard(controller);
+        e2e::Discard(controller);
     }
     void SetUp() override {
         HookSettings none = {};
@@ -108,6 +85,15 @@ protected:
     }
 
     static void Use(const HookSettings& s) { lib.UpdateSettings(&s); }
+    static HookStatistics Stats() {
+        HookStatistics s = {};
+        lib.GetStatistics(&s);
+        return s;
+    }
+    // A top-level window that records the button messages it receives.
+    static HWND Plain(const char* className) {
+        return e2e::MakeWindow(className, RecordingProc, 150, 120, 360, 240);
+    }
     static HookSettings Row(int action, int trigger, int modifiers = 0) {
         HookSettings s = {};
         s.bindingCount = 1;
@@ -140,7 +126,7 @@ e2e::Library Mouse::lib;
 HWND Mouse::controller = nullptr;
 
 TEST_F(Mouse, AClickWithNoBindingsIsReportedAndCounted) {
-    HWND window = e2e::MakeWindow("WexMousePlain", RecordingProc, 150, 120, 360, 240);
+    HWND window = Plain("WexMousePlain");
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(PlaceIn(window, 100, 80));
     g_notifications.clear();
@@ -148,25 +134,20 @@ TEST_F(Mouse, AClickWithNoBindingsIsReportedAndCounted) {
     ASSERT_TRUE(Inject(MOUSEEVENTF_LEFTUP, [] { return Has({NOTIFY_BUTTON, BUTTON_LEFT_UP}); }));
     EXPECT_TRUE(e2e::WaitFor([] { return g_received.size() >= 2; }));
     EXPECT_EQ(g_received, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
-    HookStatistics s = {};
-    lib.GetStatistics(&s);
+    const HookStatistics s = Stats();
     EXPECT_EQ(s.leftClicks, 1u);
     EXPECT_EQ(s.rightClicks, 0u);
-    Discard(window);
+    e2e::Discard(window);
 }
 
 TEST_F(Mouse, CtrlRightClickRunsTheCopyChordAndTheEditBoxNeverSeesTheButton) {
     HWND window = e2e::MakeWindow("WexMouseEditParent", RecordingProc, 120, 100, 400, 160);
     ASSERT_NE(window, nullptr);
-    HWND edit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "copy these words",
-                                  WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 360, 28, window,
-                                  reinterpret_cast<HMENU>(3), ::GetModuleHandleA(nullptr), nullptr);
+    HWND edit = e2e::MakeEditBox(window, "copy these words");
     ASSERT_NE(edit, nullptr);
     g_editProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
-    ASSERT_TRUE(::OpenClipboard(window));
-    ::EmptyClipboard();
-    ::CloseClipboard();
+    ASSERT_TRUE(e2e::EmptyTheClipboard(window));
     ASSERT_TRUE(e2e::WaitFor([&] { return ::GetForegroundWindow() == window; }));
     ::SetFocus(edit);
     ::SendMessageA(edit, EM_SETSEL, 5, 10);  // "these"
@@ -178,8 +159,8 @@ TEST_F(Mouse, CtrlRightClickRunsTheCopyChordAndTheEditBoxNeverSeesTheButton) {
     ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_CONTROL) < 0; }));
     ASSERT_TRUE(Inject(MOUSEEVENTF_RIGHTDOWN, [] { return Has({NOTIFY_BUTTON, BUTTON_RIGHT_DOWN}); }));
     ASSERT_TRUE(Inject(MOUSEEVENTF_RIGHTUP, [] { return Has({NOTIFY_BUTTON, BUTTON_RIGHT_UP}); }));
-    EXPECT_TRUE(e2e::WaitFor([&] { return ClipboardText(window) == "these"; }))
-        << "clipboard holds \"" << ClipboardText(window) << "\"";
+    EXPECT_TRUE(e2e::WaitFor([&] { return e2e::ClipboardText(window) == "these"; }))
+        << "clipboard holds \"" << e2e::ClipboardText(window) << "\"";
     ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
     EXPECT_TRUE(
         e2e::WaitFor([] { return ::GetAsyncKeyState('C') >= 0 && ::GetAsyncKeyState(VK_CONTROL) >= 0; }));
@@ -190,14 +171,13 @@ TEST_F(Mouse, CtrlRightClickRunsTheCopyChordAndTheEditBoxNeverSeesTheButton) {
     ASSERT_TRUE(Inject(MOUSEEVENTF_LEFTDOWN, [] { return !g_received.empty(); }));
     ASSERT_TRUE(Inject(MOUSEEVENTF_LEFTUP, [] { return g_received.size() >= 2; }));
     EXPECT_EQ(g_received, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
-    HookStatistics s = {};
-    lib.GetStatistics(&s);
+    const HookStatistics s = Stats();
     EXPECT_EQ(s.rightClicks, 1u);
-    Discard(window);
+    e2e::Discard(window);
 }
 
 TEST_F(Mouse, ARightButtonChordWithTheLeftHeldRunsAndReleasesItsRow) {
-    HWND window = e2e::MakeWindow("WexMouseChord", RecordingProc, 150, 120, 360, 240);
+    HWND window = Plain("WexMouseChord");
     ASSERT_NE(window, nullptr);
     Use(Row(ACTION_NOTIFY_5, TRIGGER_CHORD_LEFT_RIGHT));
     ASSERT_TRUE(PlaceIn(window, 120, 90));
@@ -211,11 +191,11 @@ TEST_F(Mouse, ARightButtonChordWithTheLeftHeldRunsAndReleasesItsRow) {
     // The window saw the left click only.
     e2e::Pump();
     EXPECT_EQ(g_received, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
-    Discard(window);
+    e2e::Discard(window);
 }
 
 TEST_F(Mouse, ThePauseLockEatsAPressAndItsRelease) {
-    HWND window = e2e::MakeWindow("WexMousePaused", RecordingProc, 150, 120, 360, 240);
+    HWND window = Plain("WexMousePaused");
     ASSERT_NE(window, nullptr);
     HookSettings s = {};
     s.pauseLock = 1;
@@ -231,10 +211,9 @@ TEST_F(Mouse, ThePauseLockEatsAPressAndItsRelease) {
     ASSERT_TRUE(Inject(MOUSEEVENTF_LEFTDOWN, [] { return !g_received.empty(); }));
     ASSERT_TRUE(Inject(MOUSEEVENTF_LEFTUP, [] { return g_received.size() >= 2; }));
     EXPECT_EQ(g_received, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
-    HookStatistics st = {};
-    lib.GetStatistics(&st);
+    const HookStatistics st = Stats();
     EXPECT_EQ(st.leftClicks, 1u) << "the eaten release is not a click";
-    Discard(window);
+    e2e::Discard(window);
 }
 
 TEST_F(Mouse, APushButtonOfADialogIsRemembered) {
@@ -262,8 +241,8 @@ TEST_F(Mouse, APushButtonOfADialogIsRemembered) {
     EXPECT_EQ(std::string(title), std::string("Save changes to the mouse test document?").substr(0, 38));
     EXPECT_EQ(point.x, 30 + 75 / 2);
     EXPECT_EQ(point.y, 40 + 23 / 2);
-    Discard(dialog);
-    Discard(owner);
+    e2e::Discard(dialog);
+    e2e::Discard(owner);
 }
 
 TEST_F(Mouse, TheCursorWrapsAtAScreenEdgeButNotInAnExcludedCorner) {
@@ -292,14 +271,13 @@ TEST_F(Mouse, TheCursorWrapsAtAScreenEdgeButNotInAnExcludedCorner) {
     // In the excluded corner the cursor stays at the edge.
     ASSERT_TRUE(e2e::PlaceCursor(0, 10));
     EXPECT_TRUE(e2e::PlaceCursor(0, 10));
-    HookStatistics st = {};
-    lib.GetStatistics(&st);
+    const HookStatistics st = Stats();
     EXPECT_GE(st.edgeWraps, 2u);
-    Discard(cover);
+    e2e::Discard(cover);
 }
 
 TEST_F(Mouse, CursorTravelAndClicksReachTheStatistics) {
-    HWND window = e2e::MakeWindow("WexMouseTravel", RecordingProc, 150, 120, 360, 240);
+    HWND window = Plain("WexMouseTravel");
     ASSERT_NE(window, nullptr);
     HookSettings s = {};
     s.trackDistance = 1;
@@ -317,7 +295,7 @@ TEST_F(Mouse, CursorTravelAndClicksReachTheStatistics) {
     ASSERT_TRUE(Inject(MOUSEEVENTF_RIGHTUP, [] { return Has({NOTIFY_BUTTON, BUTTON_RIGHT_UP}); }));
     lib.GetStatistics(&st);
     EXPECT_EQ(st.rightClicks, 1u);
-    Discard(window);
+    e2e::Discard(window);
 }
 
 }  // namespace
