@@ -4,8 +4,6 @@
 
 #include "core/notify.h"
 
-#include <map>
-
 namespace {
 
 using PipelineTest = MouseTest;
@@ -315,18 +313,6 @@ TEST_F(PipelineTest, TypingEndsWhenTheCursorLeavesTheTypingPointByMoreThanFour) 
         const bool ends = at.x == 205;
         EXPECT_EQ(ends ? Lines{Notify(NOTIFY_TYPING_ENDED, 0)} : Lines{}, Input(MOUSEEVENTF_MOVE, at));
         EXPECT_EQ(ends ? 0 : 1, g_shared.typingState);
-    }
-}
-
-// A cursor move with every setting at zero costs one platform call: the
-// next hook.
-TEST_F(PipelineTest, AMoveWithNothingSwitchedOnOnlyCallsTheNextHook) {
-    HookSettings s{};
-    Use(s);
-    for (UINT id : {0x200u, 0xA0u}) {
-        d().osCalls.clear();
-        Hook(id, {0, 0});
-        EXPECT_EQ((std::map<std::string, int>{{"CallNextHookEx", 1}}), d().osCalls);
     }
 }
 
