@@ -29,13 +29,6 @@ TEST_F(PipelineTest, OnlyActionCallsWithARecordRunThePipeline) {
     EXPECT_EQ(Lines{Button(5)}, d().TakeTrace());
 }
 
-TEST_F(PipelineTest, AClickWithNoBindingsIsReportedCountedAndPassedOn) {
-    EXPECT_EQ((Lines{Button(2)}), Input(kLeftDown, kClient));
-    EXPECT_EQ((Lines{Button(5)}), Input(kLeftUp));
-    EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), Received());
-    EXPECT_EQ(1u, g_shared.statistics.leftClicks);
-}
-
 // Non-client button messages are counted, reported and bound like client
 // ones, but the button under them is never remembered.
 TEST_F(PipelineTest, ClientAndNonClientButtonsBindAlikeButOnlyClientPressesAreRemembered) {
