@@ -79,27 +79,6 @@ TEST_F(PlaybackTest, EachMessagePlaysTwoEventsThroughTheMouseHookAndTheHookRemov
     }
 }
 
-TEST_F(PlaybackTest, PlayedEventsTakeTheCursorAtTheTimeTheyAreAskedFor) {
-    PlayMouseMessage(WM_LBUTTONDOWN);
-    d().cursor = {300, 200};  // moved between the request and the playback
-    d().Pump();
-    EXPECT_EQ((sim::Lines{"hook install 1", "played 0x200 300 200", "played 0x201 300 200", "hook remove 1"}),
-              d().TakeTrace());
-    EXPECT_TRUE(d().KeyDown(VK_LBUTTON));
-}
-
-TEST_F(PlaybackTest, PlaybackTakesTheInputStreamOverUntilItEnds) {
-    d().focus = w;
-    os::keybd_event('Q', 0, 0, 0);  // queued before the playback starts
-    PlayMouseMessage(WM_RBUTTONDOWN);
-    d().Pump();
-    const sim::Lines trace = d().TakeTrace();
-    EXPECT_EQ((sim::Lines{"key 0x51 down", "hook install 1", Played(WM_MOUSEMOVE), Played(WM_RBUTTONDOWN),
-                          "hook remove 1"}),
-              trace);
-    EXPECT_EQ((std::vector<uint32_t>{WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_KEYDOWN}), Received());
-}
-
 TEST_F(PlaybackTest, CaptionButtonsOfOrdinaryWindowsBecomeWindowCommands) {
     struct Case {
         const char* name;
@@ -184,21 +163,6 @@ TEST_F(PlaybackTest, PressesOverPopupsAndDoubleClicksOnCaptionButtonsArePlayed) 
     }
 }
 
-TEST_F(PlaybackTest, FindTopLevelAtCursorClimbsToTheOutermostParent) {
-    d().W(w).style = WS_OVERLAPPEDWINDOW;
-    sim::WindowSpec spec;
-    spec.name = "child";
-    spec.parent = w;
-    spec.style = WS_CHILD | WS_VISIBLE;
-    spec.rect = {120, 110, 300, 300};
-    spec.parent = d().CreateWindow(spec);
-    spec.name = "grandchild";
-    d().CreateWindow(spec);
-    EXPECT_EQ(w, FindTopLevelAtCursor());
-    d().cursor = {900, 700};  // over no window
-    EXPECT_EQ(nullptr, FindTopLevelAtCursor());
-}
-
 TEST_F(PlaybackTest, OtherMessagesAreRefused) {
     for (UINT message : {0u, 0x200u, 0x207u, 0x208u, 0x20Au, 0xA1u, 0xFFFFFFFFu}) {
         PlayMouseMessage(message);
@@ -265,19 +229,6 @@ TEST_F(PlaybackTest, WithoutPlaybackADoubleClickOnACaptionButtonIsAWindowCommand
     EXPECT_EQ((sim::Lines{"send w 0x84 0x0 0x820096", "post w 0x10 0x0 0x0", "send w 0x84 0x0 0x820096",
                           "post w 0x10 0x0 0x0"}),
               d().TakeTrace());
-}
-
-TEST_F(PlaybackTest, ASecondRequestWhilePlayingLeavesNoHookAndKeepsTheOrder) {
-    // The desktop plays, but the second request comes before it asked.
-    PlayMouseMessage(WM_RBUTTONDOWN);
-    PlayMouseMessage(WM_RBUTTONUP);
-    d().Pump();
-    EXPECT_EQ((sim::Lines{"hook install 1", "hook remove 1", "mouse MOVE", Injected("RIGHTDOWN"),
-                          Injected("RIGHTUP"), "mouse MOVE"}),
-              d().TakeTrace());
-    EXPECT_EQ((std::vector<uint32_t>{WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MOUSEMOVE}), Received());
-    EXPECT_FALSE(d().HookInstalled(WH_JOURNALPLAYBACK));
-    EXPECT_FALSE(d().KeyDown(VK_RBUTTON));
 }
 
 TEST_F(PlaybackTest, APlaybackHalfPlayedIsFinishedByInjectingTheRest) {
