@@ -20,6 +20,7 @@ add_library(wexutil_host STATIC
   src/platform/sim/keyboard_input.cpp
   src/platform/sim/mouse_input.cpp
   src/platform/sim/os_sim.cpp
+  src/platform/sim/journal.cpp
   src/platform/sim/thread_queue.cpp
 )
 target_include_directories(wexutil_host PUBLIC include src)
@@ -57,4 +58,10 @@ wexutil_host_test(keyboard_tests
 
 wexutil_host_test(message_tests
   tests/message/message_test.cpp
+)
+
+wexutil_host_test(keyboard_mouse_tests
+  tests/actions/playback_test.cpp
+  tests/keyboard/keyboard_mouse_test.cpp
+  tests/keyboard/keyboard_mouse_hook_test.cpp
 )

@@ -52,6 +52,9 @@ struct SharedSection {
     HHOOK playbackHook;
     UINT playbackMessage;
     int32_t playbackStep;
+    // 1 once journal playback was found refused or never called: mouse
+    // messages are then injected as ordinary input (see playback.cpp).
+    int32_t playbackGone;
     char rememberedClass[40];
     char rememberedTitle[40];
     SharedPoint rememberedPoint;
@@ -61,6 +64,9 @@ struct SharedSection {
     int32_t keyRepeatCount;
     int32_t keyLastKey;
     int32_t keyDragLock;
+    // 1 from a Ctrl+Z press to the release of Z, so that the right button
+    // goes up even when Ctrl was let go first.
+    int32_t keyRightLock;
     int32_t typingState;
     SharedPoint typingCursor;
     HookSettings settings;
@@ -94,7 +100,8 @@ struct ProcessState {
     // Single-click open.
     POINT pressPoint;
     int32_t suppressNextUp;
-    // Keyboard mouse.
+    // Keyboard mouse: the key that last moved the cursor (0 when none), whose
+    // release is eaten.
     int32_t cursorMoved;
     int32_t rightArmed;
     // Message hook.

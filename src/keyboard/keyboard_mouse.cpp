@@ -1,5 +1,282 @@
+// The keyboard mouse: movement keys move the cursor, button keys play mouse
+// buttons at it, in one of five key schemes chosen by keyboardMouseKeys.
+//
+// Runs for every keystroke while the keyboard mouse is on, so a key outside
+// the scheme costs one state read (the keyboard state in the keypad schemes,
+// Ctrl in the others) and nothing else; the cursor is read only to move it.
 #include "keyboard/keyboard_mouse.h"
 
-int KeyboardMouseKey(WPARAM, LPARAM) { return 0; }
+#include "actions/click.h"
+#include "actions/playback.h"
+#include "core/shared.h"
 
-int IsKeyboardMouseKey(WPARAM, LPARAM) { return 0; }
+#include <stdint.h>
+
+namespace {
+
+const uint32_t kReleaseBit = 0x80000000u;
+const uint32_t kExtendedBit = 0x01000000u;
+
+struct Move {
+    UINT vk;
+    int dx;
+    int dy;
+};
+
+// Schemes 0 and 4: the keypad digits with Num Lock on.
+const Move kDigitMoves[] = {
+    {VK_NUMPAD7, -1, -1}, {VK_NUMPAD8, 0, -1}, {VK_NUMPAD9, 1, -1}, {VK_NUMPAD4, -1, 0},
+    {VK_NUMPAD6, 1, 0},   {VK_NUMPAD1, -1, 1}, {VK_NUMPAD2, 0, 1},  {VK_NUMPAD3, 1, 1},
+};
+// Schemes 3 and 4: the same keys with Num Lock off (non-extended only).
+const Move kNavigationMoves[] = {
+    {VK_HOME, -1, -1}, {VK_UP, 0, -1},  {VK_PRIOR, 1, -1}, {VK_LEFT, -1, 0},
+    {VK_RIGHT, 1, 0},  {VK_END, -1, 1}, {VK_DOWN, 0, 1},   {VK_NEXT, 1, 1},
+};
+// Scheme 1: the arrows of either block, with Ctrl or during a drag.
+const Move kArrowMoves[] = {{VK_LEFT, -1, 0}, {VK_RIGHT, 1, 0}, {VK_UP, 0, -1}, {VK_DOWN, 0, 1}};
+// Scheme 2: J, K, I, M, likewise.
+const Move kLetterMoves[] = {{'J', -1, 0}, {'K', 1, 0}, {'I', 0, -1}, {'M', 0, 1}};
+
+template <int N>
+bool FindMove(const Move (&table)[N], UINT vk, int* dx, int* dy) {
+    for (const Move& m : table) {
+        if (m.vk == vk) {
+            *dx = m.dx;
+            *dy = m.dy;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsKeypadScheme(int scheme) { return scheme == 0 || scheme == 3 || scheme == 4; }
+
+// What one keystroke is, read once.
+struct Key {
+    UINT vk;
+    int scheme;
+    bool release;
+    bool extended;
+    bool numLock;  // read only in schemes 0 and 3, the ones that depend on it
+    bool ctrl;     // read only outside the keypad schemes
+};
+
+Key ReadKey(WPARAM vk, LPARAM lParam) {
+    Key k;
+    k.vk = static_cast<UINT>(vk);
+    k.scheme = g_shared.settings.keyboardMouseKeys;
+    k.release = (static_cast<uint32_t>(lParam) & kReleaseBit) != 0;
+    k.extended = (static_cast<uint32_t>(lParam) & kExtendedBit) != 0;
+    k.numLock = false;
+    k.ctrl = false;
+    if (k.scheme == 0 || k.scheme == 3) {
+        BYTE state[256];
+        if (os::GetKeyboardState(state)) k.numLock = (state[VK_NUMLOCK] & 1) != 0;
+    } else if (!IsKeypadScheme(k.scheme)) {
+        k.ctrl = (os::GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
+    }
+    return k;
+}
+
+// Keypad star, plus and minus act in scheme 4, in scheme 0 with Num Lock on
+// and in scheme 3 with Num Lock off.
+bool StarActive(const Key& k) {
+    return k.scheme == 4 || (k.scheme == 0 && k.numLock) || (k.scheme == 3 && !k.numLock);
+}
+
+// The keypad's own key (non-extended) sent for `vk` under the schemes that
+// read the keypad with Num Lock on (0, 4) or off (3, 4).
+bool KeypadKey(const Key& k, UINT numLockOn, UINT numLockOff) {
+    if (k.vk == numLockOn) return k.scheme == 0 || k.scheme == 4;
+    return k.vk == numLockOff && !k.extended && (k.scheme == 3 || k.scheme == 4);
+}
+
+bool IsNavigationKey(UINT vk) {
+    return vk == VK_CLEAR || (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_INSERT || vk == VK_DELETE;
+}
+
+bool IsSchemeKey(const Key& k) {
+    const UINT vk = k.vk;
+    switch (k.scheme) {
+        case 0:
+            return (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) || vk == VK_DECIMAL ||
+                   ((vk == VK_ADD || vk == VK_SUBTRACT) && k.numLock);
+        case 1: return k.ctrl && (vk == 'A' || vk == 'Z' || (vk >= VK_LEFT && vk <= VK_DOWN));
+        case 2: return k.ctrl && (vk == 'A' || vk == 'Z' || vk == 'I' || vk == 'J' || vk == 'K' || vk == 'M');
+        case 3:
+            return (IsNavigationKey(vk) && !k.extended) ||
+                   ((vk == VK_ADD || vk == VK_SUBTRACT) && !k.numLock);
+        case 4:
+            return (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) || vk == VK_ADD || vk == VK_SUBTRACT ||
+                   vk == VK_DECIMAL || (IsNavigationKey(vk) && !k.extended);
+        default: return false;
+    }
+}
+
+bool WithinDoubleClick(DWORD since) { return os::GetTickCount() - since < os::GetDoubleClickTime(); }
+
+// Button keys of the keypad schemes, on a first press or a release.  1 when
+// the key is consumed at once (keypad star).
+int ButtonKey(const Key& k) {
+    ProcessState& proc = Proc();
+    const bool star = StarActive(k);
+    if (star && k.vk == VK_MULTIPLY) {
+        PlayMouseMessage(k.release ? WM_RBUTTONUP : WM_RBUTTONDOWN);
+        return 1;
+    }
+    if (KeypadKey(k, VK_NUMPAD5, VK_CLEAR)) {
+        if (!k.release) {
+            if (proc.rightArmed == 1) {
+                PlayMouseMessage(WM_RBUTTONDOWN);
+            } else {
+                PlayMouseMessage(WithinDoubleClick(g_shared.keyLeftClickTime) ? WM_LBUTTONDBLCLK
+                                                                              : WM_LBUTTONDOWN);
+                g_shared.keyLeftClickTime = os::GetTickCount();
+            }
+        } else if (proc.rightArmed == 1) {
+            PlayMouseMessage(WM_RBUTTONUP);
+            proc.rightArmed = 0;
+        } else {
+            PlayMouseMessage(WM_LBUTTONUP);
+        }
+    } else if (!k.release) {
+        if (KeypadKey(k, VK_NUMPAD0, VK_INSERT)) {
+            PlayMouseMessage(WM_LBUTTONDOWN);
+        } else if (KeypadKey(k, VK_DECIMAL, VK_DELETE)) {
+            PlayMouseMessage(WM_LBUTTONUP);
+        } else if (star && k.vk == VK_ADD) {
+            ClickAtCursor();
+            proc.rightArmed = 0;
+        }
+    }
+    // Keypad minus arms the right button until the next release of another key.
+    if (k.release && star) proc.rightArmed = k.vk == VK_SUBTRACT ? 1 : 0;
+    return 0;
+}
+
+// Ctrl+A drags and Ctrl+Z clicks right, on a first press or a release.  1
+// when the keystroke is consumed.
+int CtrlKey(const Key& k) {
+    if (k.vk == 'A') {
+        if (!k.release && k.ctrl) {
+            // Ctrl goes up for the length of the drag, so the played button
+            // messages carry no Ctrl.
+            os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+            PlayMouseMessage(WithinDoubleClick(g_shared.keyLeftClickTime) ? WM_LBUTTONDBLCLK
+                                                                          : WM_LBUTTONDOWN);
+            g_shared.keyLeftClickTime = os::GetTickCount();
+            g_shared.keyDragLock = 1;
+            return 1;
+        }
+        if (k.release && g_shared.keyDragLock == 1) {
+            PlayMouseMessage(WM_LBUTTONUP);
+            g_shared.keyDragLock = 0;
+            os::keybd_event(VK_CONTROL, 0, 0, 0);
+            return 1;
+        }
+    } else if (k.vk == 'Z') {
+        if (!k.release && k.ctrl) {
+            PlayMouseMessage(WithinDoubleClick(g_shared.keyRightClickTime) ? WM_RBUTTONDBLCLK
+                                                                           : WM_RBUTTONDOWN);
+            g_shared.keyRightClickTime = os::GetTickCount();
+            g_shared.keyRightLock = 1;
+            return 1;
+        }
+        // The right button goes up also when Ctrl was let go before Z.
+        if (k.release && (k.ctrl || g_shared.keyRightLock == 1)) {
+            PlayMouseMessage(WM_RBUTTONUP);
+            g_shared.keyRightLock = 0;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// The movement of a key under the active scheme, as unit steps; false for
+// keys that do not move.
+bool MovementOf(const Key& k, int* dx, int* dy) {
+    switch (k.scheme) {
+        case 0: return FindMove(kDigitMoves, k.vk, dx, dy);
+        case 3: return !k.extended && FindMove(kNavigationMoves, k.vk, dx, dy);
+        case 4:
+            return FindMove(kDigitMoves, k.vk, dx, dy) ||
+                   (!k.extended && FindMove(kNavigationMoves, k.vk, dx, dy));
+        case 1: return (k.ctrl || g_shared.keyDragLock == 1) && FindMove(kArrowMoves, k.vk, dx, dy);
+        case 2: return (k.ctrl || g_shared.keyDragLock == 1) && FindMove(kLetterMoves, k.vk, dx, dy);
+        default: return false;
+    }
+}
+
+int64_t Clamp(int64_t value, int64_t low, int64_t high) {
+    return value < low ? low : value > high ? high : value;
+}
+
+// Moves the cursor for a movement key; 1 when the key moved it, 0 when the
+// key does not move (or the step is 0).
+int MoveCursor(const Key& k) {
+    int dx = 0;
+    int dy = 0;
+    if (!MovementOf(k, &dx, &dy)) return 0;
+    // 64-bit, so that no step the controlling program sends can overflow.
+    int64_t step = g_shared.settings.keyboardMouseStep;
+    if (g_shared.settings.keyboardMouseAccel != 0) step *= g_shared.keyRepeatCount / 5 + 1;
+    if (step == 0) return 0;
+    POINT cursor = {0, 0};
+    os::GetCursorPos(&cursor);
+    // A key pressed at the screen's edge still counts as a move: it is eaten
+    // and the cursor is set (to where it is).
+    const int64_t x = Clamp(cursor.x + dx * step, 0, os::GetSystemMetrics(SM_CXSCREEN) - 1);
+    const int64_t y = Clamp(cursor.y + dy * step, 0, os::GetSystemMetrics(SM_CYSCREEN) - 1);
+    os::SetCursorPos(static_cast<int>(x), static_cast<int>(y));
+    os::ShowCursor(TRUE);
+    Proc().cursorMoved = static_cast<int32_t>(k.vk);
+    return 1;
+}
+
+}  // namespace
+
+int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
+    // A played message whose hook the system never asked is let go first.
+    SettlePlayback();
+    const Key k = ReadKey(vk, lParam);
+
+    // Repeat counting: a press of the same key counts up, anything else
+    // starts over.
+    bool first = true;
+    if (k.release) {
+        g_shared.keyRepeatCount = 1;
+        g_shared.keyLastKey = 0;
+    } else {
+        if (static_cast<UINT>(g_shared.keyLastKey) != k.vk) g_shared.keyRepeatCount = 0;
+        g_shared.keyLastKey = static_cast<int32_t>(k.vk);
+        g_shared.keyRepeatCount = g_shared.keyRepeatCount + 1;
+        first = g_shared.keyRepeatCount == 1;
+    }
+
+    // A held A during a drag is eaten and plays nothing.  Its repeats can look
+    // like first presses: the Ctrl release injected when the drag started
+    // resets the repeat count.
+    if (!k.release && k.vk == 'A' && g_shared.keyDragLock == 1) return 1;
+
+    if (first) {
+        if (IsKeypadScheme(k.scheme)) {
+            if (ButtonKey(k)) return 1;
+        } else if (CtrlKey(k)) {
+            return 1;
+        }
+    }
+
+    if (k.release) {
+        // Only the release of the key that moved the cursor here is eaten;
+        // other releases (modifiers, bound keys) still reach their programs.
+        ProcessState& proc = Proc();
+        if (proc.cursorMoved == 0 || static_cast<UINT>(proc.cursorMoved) != k.vk) return 0;
+        proc.cursorMoved = 0;
+        return 1;
+    }
+    if (MoveCursor(k)) return 1;
+    return IsSchemeKey(k) ? 1 : 0;
+}
+
+int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk, lParam)) ? 1 : 0; }

@@ -109,25 +109,6 @@ LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A point of the window (screen coordinates) whose hit-test answer is
-// `answer`, found by asking the window itself along its top strip.
-bool FindHitPoint(HWND window, int answer, POINT* found) {
-    RECT r;
-    ::GetWindowRect(window, &r);
-    for (int y = r.top; y < r.top + 40 && y < r.bottom; ++y) {
-        for (int x = r.right - 1; x >= r.left; --x) {
-            const LPARAM at = MAKELPARAM(x, y);
-            if (static_cast<int>(::SendMessageA(window, WM_NCHITTEST, 0, at)) != answer) continue;
-            POINT p = {x, y};
-            if (::WindowFromPoint(p) != window) continue;
-            found->x = x;
-            found->y = y;
-            return true;
-        }
-    }
-    return false;
-}
-
 void ReleaseModifiers() {
     const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
     for (BYTE vk : keys) {
@@ -171,7 +152,7 @@ protected:
     // runs click at cursor there; false if no such part is in view.
     static bool ClickPart(HWND window, int answer) {
         POINT p;
-        if (!FindHitPoint(window, answer, &p) || !e2e::PlaceCursor(p.x, p.y)) return false;
+        if (!e2e::FindHitPoint(window, answer, &p) || !e2e::PlaceCursor(p.x, p.y)) return false;
         return Run(ACTION_CLICK_AT_CURSOR) == 1;
     }
 

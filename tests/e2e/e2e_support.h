@@ -186,6 +186,25 @@ inline void ClickInClient(HWND window, int cx, int cy) {
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
 }
 
+// A point of the window (screen coordinates) whose hit-test answer is
+// `answer`, found by asking the window itself along its top strip.
+inline bool FindHitPoint(HWND window, int answer, POINT* found) {
+    RECT r;
+    ::GetWindowRect(window, &r);
+    for (int y = r.top; y < r.top + 40 && y < r.bottom; ++y) {
+        for (int x = r.right - 1; x >= r.left; --x) {
+            const LPARAM at = MAKELPARAM(x, y);
+            if (static_cast<int>(::SendMessageA(window, WM_NCHITTEST, 0, at)) != answer) continue;
+            POINT p = {x, y};
+            if (::WindowFromPoint(p) != window) continue;
+            found->x = x;
+            found->y = y;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Destroys a test window that may already be gone.
 inline void Discard(HWND window) {
     if (!::IsWindow(window)) return;

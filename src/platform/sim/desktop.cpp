@@ -243,7 +243,9 @@ void Desktop::Pump() {
     // Events injected while delivering (by the hooks themselves) join the end
     // of the stream, as on Windows.  Bounded so that a feedback loop in a test
     // ends instead of hanging.
-    for (int guard = 0; guard < 10000 && !pendingInput.empty(); ++guard) {
+    for (int guard = 0; guard < 10000; ++guard) {
+        if (PlayJournalEvent()) continue;
+        if (pendingInput.empty()) break;
         InputEvent e = pendingInput.front();
         pendingInput.erase(pendingInput.begin());
         if (e.keyboard) {

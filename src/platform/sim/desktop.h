@@ -233,6 +233,20 @@ public:
     // Queues the move of a SetCursorPos unless one is already waiting.
     void QueueWarp();
 
+    // ---- journal playback (journal.cpp) ----
+    // Plays: a WH_JOURNALPLAYBACK hook takes over the input stream while it
+    // is installed; it is asked for each event journalAsks times, the event
+    // goes through the mouse hook to its window, and then it is skipped.
+    // NeverCalls: the hook is accepted and never called, and input flows on
+    // past it.  To refuse the hook, use failHooks[WH_JOURNALPLAYBACK].
+    enum class Journal { Plays, NeverCalls };
+    Journal journal = Journal::Plays;
+    int journalAsks = 2;
+    // Plays one event of an installed playback hook; false when none has the
+    // input stream.
+    bool PlayJournalEvent();
+    void SetNumLock(bool on);
+
     // ---- keyboard input (keyboard_input.cpp) ----
     // A keystroke from the keyboard itself (not traced): the key goes down or
     // up at once in the asynchronous state and reaches the hook at Pump().  A

@@ -276,10 +276,17 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
                 " extra=" + Hex(static_cast<uint32_t>(extra));
     }
     d.Log(line);
+    const POINT absolute{static_cast<LONG>(static_cast<int64_t>(dx) * d.screenWidth / 65536),
+                         static_cast<LONG>(static_cast<int64_t>(dy) * d.screenHeight / 65536)};
+    // A button event with an absolute move to where the cursor already is
+    // makes no mouse move, as on Windows.
+    if ((flags & MOUSEEVENTF_ABSOLUTE) && (flags & ~DWORD{MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE}) != 0 &&
+        absolute.x == d.cursor.x && absolute.y == d.cursor.y) {
+        flags &= ~DWORD{MOUSEEVENTF_MOVE};
+    }
     if (flags & MOUSEEVENTF_MOVE) {
         if (flags & MOUSEEVENTF_ABSOLUTE) {
-            d.cursor.x = static_cast<LONG>(static_cast<int64_t>(dx) * d.screenWidth / 65536);
-            d.cursor.y = static_cast<LONG>(static_cast<int64_t>(dy) * d.screenHeight / 65536);
+            d.cursor = absolute;
         } else {
             d.cursor.x = std::clamp<LONG>(d.cursor.x + static_cast<int32_t>(dx), 0, d.screenWidth - 1);
             d.cursor.y = std::clamp<LONG>(d.cursor.y + static_cast<int32_t>(dy), 0, d.screenHeight - 1);
