@@ -126,19 +126,35 @@ int ButtonKey(const Key& k) {
         return 1;
     }
     if (KeypadKey(k, VK_NUMPAD5, VK_CLEAR)) {
-        if (!k.release) {
+        // The release lets up the button the press pushed, even when the
+        // arming changed in between (another key's release disarms it).  An
+        // auto-repeat that follows another key's release counts as a first
+        // press; while the button the press pushed is still down it presses
+        // nothing more.
+        const int clickButton = g_shared.keyClickButton;
+        const bool clickHeld =
+            clickButton != 0 && os::GetAsyncKeyState(clickButton == 2 ? VK_RBUTTON : VK_LBUTTON) < 0;
+        if (!k.release && clickHeld) {
+            // A repeat of the click key.
+        } else if (!k.release) {
             if (proc.rightArmed == 1) {
                 PlayMouseMessage(WM_RBUTTONDOWN);
+                g_shared.keyClickButton = 2;
             } else {
                 PlayMouseMessage(WithinDoubleClick(g_shared.keyLeftClickTime) ? WM_LBUTTONDBLCLK
                                                                               : WM_LBUTTONDOWN);
                 g_shared.keyLeftClickTime = os::GetTickCount();
+                g_shared.keyClickButton = 1;
             }
-        } else if (proc.rightArmed == 1) {
-            PlayMouseMessage(WM_RBUTTONUP);
-            proc.rightArmed = 0;
         } else {
-            PlayMouseMessage(WM_LBUTTONUP);
+            const int pressed = g_shared.keyClickButton;
+            g_shared.keyClickButton = 0;
+            if (pressed == 2 || (pressed == 0 && proc.rightArmed == 1)) {
+                PlayMouseMessage(WM_RBUTTONUP);
+                proc.rightArmed = 0;
+            } else {
+                PlayMouseMessage(WM_LBUTTONUP);
+            }
         }
     } else if (!k.release) {
         if (KeypadKey(k, VK_NUMPAD0, VK_INSERT)) {

@@ -59,6 +59,8 @@ bool SwallowPending(UINT rawId) {
 // extra information.  Returns true when the turn is consumed.
 bool HandleWheel(MouseEvent& e) {
     const int direction = static_cast<int16_t>(e.record->dwExtraInfo & 0xFFFF);
+    // A backward turn is the release of a row a forward turn pressed.
+    if (direction <= 0 && ReleaseHeldRows(TRIGGER_WHEEL, 1) > 0) return true;
     const int mask = Mask(e);
     const Binding* bindings = g_shared.settings.bindings;
     const int rows = UsedBindingRows();
@@ -68,6 +70,7 @@ bool HandleWheel(MouseEvent& e) {
         if (action == ACTION_SCROLL) {
             if (direction != 0) PostNotify(direction > 0 ? NOTIFY_WHEEL_FORWARD : NOTIFY_WHEEL_BACKWARD, 0);
         } else {
+            if (direction > 0 && HoldsKeysDown(action)) g_shared.settings.bindings[i].held = 1;
             ExecuteAction(action, bindings[i].parameter, direction > 0 ? 0 : 1);
         }
         return true;
