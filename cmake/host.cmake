@@ -7,6 +7,14 @@ if(WEXUTIL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The libFuzzer build (clang only): the library and the simulated desktop
+# with coverage, AddressSanitizer and UndefinedBehaviorSanitizer, a guard
+# after the binding table, and the fuzz target instead of the tests.
+option(WEXUTIL_FUZZ "Build the libFuzzer target (needs clang)" OFF)
+if(WEXUTIL_FUZZ)
+  include(cmake/fuzz_flags.cmake)
+endif()
+
 find_package(GTest QUIET)
 if(NOT GTest_FOUND)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -25,6 +33,11 @@ add_library(wexutil_host STATIC
 )
 target_include_directories(wexutil_host PUBLIC include src)
 target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
+
+if(WEXUTIL_FUZZ)
+  include(cmake/fuzz.cmake)
+  return()
+endif()
 
 # One test executable per subsystem.
 function(wexutil_host_test name)
