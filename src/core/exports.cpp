@@ -4,6 +4,7 @@
 
 #include "actions/dispatcher.h"
 #include "core/shared.h"
+#include "keyboard/keyboard_mouse.h"
 
 namespace {
 
@@ -79,6 +80,11 @@ bool SameRow(const Binding& a, const Binding& b) {
            a.modifiers == b.modifiers;
 }
 
+// The keys the keyboard mouse works from: -1 when it is off.
+int KeyboardMouseScheme() {
+    return g_shared.settings.keyboardMouse != 0 ? g_shared.settings.keyboardMouseKeys : -1;
+}
+
 }  // namespace
 
 extern "C" void UpdateSettings(const HookSettings* source) {
@@ -88,6 +94,7 @@ extern "C" void UpdateSettings(const HookSettings* source) {
     int heldAt[WEXUTIL_BINDING_ROWS];
     int heldRows = 0;
     const int before = UsedBindingRows();
+    const int schemeBefore = KeyboardMouseScheme();
     for (int i = 0; i < before; ++i) {
         if (g_shared.settings.bindings[i].held != 1) continue;
         held[heldRows] = g_shared.settings.bindings[i];
@@ -96,6 +103,9 @@ extern "C" void UpdateSettings(const HookSettings* source) {
     CopyWords(&g_shared.settings, source, sizeof(HookSettings) / 4);
     g_shared.holdButtons = 0;
     g_shared.holdButtons = ComputeHoldButtons();
+    // Buttons the keyboard mouse holds until a key's release that it would no
+    // longer handle go up now.
+    if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons();
     // A held row that the new table keeps in its place stays held, so that
     // its trigger's release still ends it.  Any other would never see that
     // release: if its press left keys or the left button down, they are let

@@ -296,3 +296,13 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
 }
 
 int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk, lParam)) ? 1 : 0; }
+
+void ReleaseKeyboardMouseButtons() {
+    const bool left = g_shared.keyClickButton == 1 || g_shared.keyDragLock == 1;
+    const bool right = g_shared.keyClickButton == 2 || g_shared.keyRightLock == 1;
+    g_shared.keyClickButton = 0;
+    g_shared.keyDragLock = 0;
+    g_shared.keyRightLock = 0;
+    if (left && os::GetAsyncKeyState(VK_LBUTTON) < 0) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    if (right && os::GetAsyncKeyState(VK_RBUTTON) < 0) os::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+}

@@ -3,6 +3,7 @@
 #include "support/sim_test.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -161,6 +162,41 @@ TEST_F(StuckKeysTest, KeypadClickKeyReleasesTheButtonItPressed) {
     }
     EXPECT_EQ((sim::Lines{"played 0x204", "played 0x205"}), buttons);
     EXPECT_EQ("", Down());
+}
+
+// The controlling program switches the keyboard mouse off, or to other keys,
+// while one of its keys holds a button: the button goes up at once, except
+// the keypad's lock, which holds on purpose.
+TEST_F(StuckKeysTest, SwitchingTheKeyboardMouseLetsUpTheButtonsItsKeysHold) {
+    struct Case {
+        const char* name;
+        int scheme;
+        std::initializer_list<int> keys;  // pressed and held, in order
+        int newScheme;                    // -1: switched off
+        std::string down;                 // keys and buttons down after the switch
+    };
+    const Case cases[] = {
+        {"click key, switched off", 0, {VK_NUMPAD5}, -1, "0x65 "},
+        {"click key, other keys", 0, {VK_NUMPAD5}, 1, "0x65 "},
+        {"Ctrl+A drag (which let Ctrl up)", 1, {VK_CONTROL, 'A'}, -1, "0x41 "},
+        {"Ctrl+Z", 1, {VK_CONTROL, 'Z'}, 2, "0x11 0x5A "},
+        {"keypad lock stays", 0, {VK_NUMPAD0}, -1, "0x1 0x60 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        HookSettings s{};
+        s.keyboardMouse = 1;
+        s.keyboardMouseKeys = c.scheme;
+        Use(s);
+        d().SetNumLock(true);
+        for (int vk : c.keys) Key(vk, false);
+        s.keyboardMouse = c.newScheme >= 0 ? 1 : 0;
+        s.keyboardMouseKeys = c.newScheme >= 0 ? c.newScheme : c.scheme;
+        Use(s);
+        d().Pump();
+        EXPECT_EQ(c.down, Down());
+    }
 }
 
 }  // namespace
