@@ -523,6 +523,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     ReleaseEverything();
     ShowTrace(-1);
+    if (g_verbose) {
+        std::fprintf(stderr, "-- at the end: %zu queued, %zu hooks, keyboard mouse %d scheme %d, num lock %d\n",
+                     g_run.d->queue.size(), g_run.d->hooks.size(), g_shared.settings.keyboardMouse,
+                     g_shared.settings.keyboardMouseKeys, g_run.d->keyState[VK_NUMLOCK] & 1);
+    }
     CheckInvariants();
     return 0;
 }
