@@ -18,6 +18,7 @@ add_library(wexutil_host STATIC
   ${WEXUTIL_LIBRARY_SOURCES}
   src/platform/sim/desktop.cpp
   src/platform/sim/os_sim.cpp
+  src/platform/sim/controls.cpp
 )
 target_include_directories(wexutil_host PUBLIC include src)
 target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
@@ -41,4 +42,10 @@ wexutil_host_test(actions_tests
   tests/actions/click_test.cpp
   tests/actions/dispatcher_test.cpp
   tests/actions/press_and_hold_test.cpp
+)
+
+wexutil_host_test(mouse_stage_tests
+  tests/mouse/single_click_test.cpp
+  tests/mouse/wiggle_test.cpp
+  tests/mouse/right_filter_test.cpp
 )
