@@ -61,7 +61,8 @@ int SingleClickOpen(UINT buttonId) {
 
     POINT p = {0, 0};
     os::GetCursorPos(&p);
-    if (Distance(p.x, process.pressPoint.x) > kClickSlop || Distance(p.y, process.pressPoint.y) > kClickSlop) {
+    if (Distance(p.x, process.pressPoint.x) > kClickSlop ||
+        Distance(p.y, process.pressPoint.y) > kClickSlop) {
         return 0;
     }
     const HWND under = os::WindowFromPoint(p);

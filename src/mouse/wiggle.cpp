@@ -23,7 +23,9 @@ const DWORD kClickGap = 500;
 // that any sensitivity the controlling program sends wraps as 32-bit
 // arithmetic does instead of overflowing; a negative result becomes a limit
 // no difference of less than about 49 days exceeds.
-DWORD Limit(int64_t base, int32_t sensitivity) { return static_cast<DWORD>(base - 1000 * int64_t{sensitivity}); }
+DWORD Limit(int64_t base, int32_t sensitivity) {
+    return static_cast<DWORD>(base - 1000 * int64_t{sensitivity});
+}
 
 int32_t Delta(int32_t a, int32_t b) {
     const int64_t d = a > b ? int64_t{a} - b : int64_t{b} - a;

@@ -35,16 +35,11 @@ TEST_F(RightFilterTest, WherePressesAndReleasesBecomeLeftOnes) {
         bool consumed;
     };
     const Case cases[] = {
-        {"client area", HTCLIENT, false, true},
-        {"sizing border", HTBOTTOMRIGHT, false, true},
-        {"scroll bar", HTVSCROLL, false, true},
-        {"nowhere", HTNOWHERE, false, true},
-        {"caption", HTCAPTION, false, false},
-        {"system menu", HTSYSMENU, false, false},
-        {"menu bar", HTMENU, false, false},
-        {"minimise", HTMINBUTTON, false, false},
-        {"maximise", HTMAXBUTTON, false, false},
-        {"close", HTCLOSE, false, false},
+        {"client area", HTCLIENT, false, true},     {"sizing border", HTBOTTOMRIGHT, false, true},
+        {"scroll bar", HTVSCROLL, false, true},     {"nowhere", HTNOWHERE, false, true},
+        {"caption", HTCAPTION, false, false},       {"system menu", HTSYSMENU, false, false},
+        {"menu bar", HTMENU, false, false},         {"minimise", HTMINBUTTON, false, false},
+        {"maximise", HTMAXBUTTON, false, false},    {"close", HTCLOSE, false, false},
         {"shell item view", HTCLIENT, true, false},
     };
     const UINT presses[] = {WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONDBLCLK};

@@ -11,7 +11,7 @@ protected:
     void SetUp() override {
         StageTest::SetUp();
         g_shared.settings.wiggleDetect = 1;
-        g_shared.settings.moveWiggleSensitivity = 10;  // more than 1000 ms
+        g_shared.settings.moveWiggleSensitivity = 10;   // more than 1000 ms
         g_shared.settings.clickWiggleSensitivity = 12;  // more than 1000 ms
     }
 
@@ -162,10 +162,10 @@ TEST_F(WiggleTest, ClickBurstsReportAtEveryClickPastTheLimit) {
 
 TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
     g_shared.settings.clickWiggleSensitivity = 13;
-    const UINT counted[] = {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
-                            WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONDBLCLK};
-    const UINT ignored[] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_NCLBUTTONDOWN, WM_NCRBUTTONDOWN,
-                            WM_MOUSEWHEEL, WM_NCMOUSEMOVE};
+    const UINT counted[] = {WM_LBUTTONDOWN,   WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
+                            WM_RBUTTONDBLCLK, WM_MBUTTONDOWN,   WM_MBUTTONDBLCLK};
+    const UINT ignored[] = {WM_LBUTTONUP,     WM_RBUTTONUP,  WM_MBUTTONUP,  WM_NCLBUTTONDOWN,
+                            WM_NCRBUTTONDOWN, WM_MOUSEWHEEL, WM_NCMOUSEMOVE};
     for (UINT id : counted) {
         SCOPED_TRACE(sim::Hex(id));
         SetUp();

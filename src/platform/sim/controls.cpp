@@ -116,8 +116,8 @@ ShellView AddShell(Desktop& d, const std::string& prefix, const char* topClass, 
 }  // namespace
 
 ShellView AddShellDesktop(Desktop& d, std::vector<RECT> items, int process) {
-    ShellView v = AddShell(d, "progman", "Progman", {0, 0, d.screenWidth, d.screenHeight}, std::move(items),
-                           process);
+    ShellView v =
+        AddShell(d, "progman", "Progman", {0, 0, d.screenWidth, d.screenHeight}, std::move(items), process);
     d.SendToBottom(v.top);
     return v;
 }
