@@ -54,4 +54,5 @@ wexutil_host_test(mouse_stage_tests
   tests/mouse/single_click_test.cpp
   tests/mouse/wiggle_test.cpp
   tests/mouse/right_filter_test.cpp
+  tests/mouse/stage_pipeline_test.cpp
 )
