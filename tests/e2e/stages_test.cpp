@@ -209,16 +209,25 @@ protected:
 
     // A left press at `from` and its release at `to`, each injected once the
     // hook has reported the event before it.  The cursor is placed first and
-    // stays put, so that keys held only through keybd_event stay down; a
-    // release elsewhere carries the cursor there in the same event.
+    // stays put, so that keys held only through keybd_event stay down.  For
+    // a release elsewhere the cursor is moved there with the button down and
+    // left to settle (under Wine another program's GetCursorPos can answer
+    // the old position for a while), and the release carries it there too.
     static void Click(POINT from, POINT to) {
         g_notifications.clear();
         ASSERT_TRUE(e2e::PlaceCursor(from.x, from.y));
         ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-        ASSERT_TRUE(e2e::WaitFor([] { return Received({NOTIFY_BUTTON, 2}); })) << "the press never arrived";
+        ASSERT_TRUE(e2e::WaitFor([] {
+            return Received({NOTIFY_BUTTON, 2});
+        })) << "the press never arrived, or became a double-click";
         if (from.x == to.x && from.y == to.y) {
             ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         } else {
+            ButtonAt(0, to.x, to.y);
+            ASSERT_TRUE(e2e::WaitFor([&] { return e2e::CursorAt(to.x, to.y); }));
+            ASSERT_TRUE(e2e::PlaceCursor(to.x, to.y));
+            e2e::WaitFor([] { return false; }, 200);
+            ASSERT_TRUE(e2e::PlaceCursor(to.x, to.y));
             ButtonAt(MOUSEEVENTF_LEFTUP, to.x, to.y);
         }
         ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) >= 0; }));
@@ -256,16 +265,25 @@ TEST_F(Stages, OneClickOpensAListViewItemOfAnotherProgramOnlyWhenItIsAClick) {
     ASSERT_NE(program, nullptr) << "the views program never reported";
     ASSERT_EQ(::WindowFromPoint(g_listItem), g_list);
     const unsigned before = Opens();
+    // Each press at a point of its own along item 1's row, so that no two
+    // pair up as a double-click.
     const POINT item = g_listItem;
+    const POINT left = {item.x - 80, item.y};
+    const POINT right = {item.x + 80, item.y};
 
-    // A press and release 6 pixels apart is a drag, not a click.
-    Click(item, {item.x + 6, item.y});
-    // Ctrl held: the click extends the selection instead.
-    ASSERT_TRUE(e2e::PlaceCursor(item.x, item.y));
+    // Ctrl held: the click extends the selection instead.  Keys held only
+    // through keybd_event are let go by the next cursor move, so the cursor
+    // is placed first; and Ctrl stays down until the list program's hook has
+    // seen the release (which it reports when it passes it on).
+    ASSERT_TRUE(e2e::PlaceCursor(left.x, left.y));
     ::keybd_event(VK_CONTROL, 0, 0, 0);
-    Click(item, item);
+    Click(left, left);
+    EXPECT_TRUE(e2e::WaitFor([] { return Received({NOTIFY_BUTTON, 5}); })) << "the Ctrl+click was consumed";
+    EXPECT_LT(::GetAsyncKeyState(VK_CONTROL), 0) << "Ctrl was let go during the click";
     ::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-    ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_CONTROL) >= 0; }));
+    // A press and release 6 pixels apart is a drag, not a click.
+    Click(right, {right.x + 6, right.y});
+    EXPECT_TRUE(e2e::WaitFor([] { return Received({NOTIFY_BUTTON, 5}); })) << "the drag was consumed";
     // Neither opened: the one plain click below is the only activation.
     Click(item, item);
     EXPECT_TRUE(e2e::WaitFor([] { return !g_activated.empty(); }))
