@@ -4,8 +4,6 @@
 
 #include "core/notify.h"
 
-#include <map>
-
 namespace {
 
 using PipelineTest = MouseTest;
@@ -29,13 +27,6 @@ TEST_F(PipelineTest, OnlyActionCallsWithARecordRunThePipeline) {
     EXPECT_EQ(0u, g_shared.swallowMessage);
     EXPECT_EQ(7, Hook(WM_LBUTTONUP, kClient));
     EXPECT_EQ(Lines{Button(5)}, d().TakeTrace());
-}
-
-TEST_F(PipelineTest, AClickWithNoBindingsIsReportedCountedAndPassedOn) {
-    EXPECT_EQ((Lines{Button(2)}), Input(kLeftDown, kClient));
-    EXPECT_EQ((Lines{Button(5)}), Input(kLeftUp));
-    EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), Received());
-    EXPECT_EQ(1u, g_shared.statistics.leftClicks);
 }
 
 // Non-client button messages are counted, reported and bound like client
@@ -315,18 +306,6 @@ TEST_F(PipelineTest, TypingEndsWhenTheCursorLeavesTheTypingPointByMoreThanFour) 
         const bool ends = at.x == 205;
         EXPECT_EQ(ends ? Lines{Notify(NOTIFY_TYPING_ENDED, 0)} : Lines{}, Input(MOUSEEVENTF_MOVE, at));
         EXPECT_EQ(ends ? 0 : 1, g_shared.typingState);
-    }
-}
-
-// A cursor move with every setting at zero costs one platform call: the
-// next hook.
-TEST_F(PipelineTest, AMoveWithNothingSwitchedOnOnlyCallsTheNextHook) {
-    HookSettings s{};
-    Use(s);
-    for (UINT id : {0x200u, 0xA0u}) {
-        d().osCalls.clear();
-        Hook(id, {0, 0});
-        EXPECT_EQ((std::map<std::string, int>{{"CallNextHookEx", 1}}), d().osCalls);
     }
 }
 

@@ -147,11 +147,12 @@ TEST_F(StagesTest, TheEdgeWrapNeedsShiftWhenAskedAndOnlyMovesWrap) {
 // Platform calls per event, counted on the simulated desktop: the figures
 // that keep the hook cheap on every mouse message.
 TEST_F(StagesTest, PlatformCallsPerEvent) {
-    HookSettings all = SettingsWith({});
+    HookSettings rows = SettingsWith({});
     for (int i = 0; i < WEXUTIL_BINDING_ROWS; ++i) {
-        all.bindings[i] = {ACTION_NOTIFY_5, 0, 'A' + i, 0, 0};  // keys: none matches a button
+        rows.bindings[i] = {ACTION_NOTIFY_5, 0, 'A' + i, 0, 0};  // keys: none matches a button
     }
-    all.bindingCount = WEXUTIL_BINDING_ROWS;
+    rows.bindingCount = WEXUTIL_BINDING_ROWS;
+    HookSettings all = rows;
     all.captureMode = 1;
     all.rememberButtonClicks = 1;
     all.typingWatch = 1;
@@ -166,26 +167,19 @@ TEST_F(StagesTest, PlatformCallsPerEvent) {
         POINT at;
         std::map<std::string, int> calls;
     };
+    const std::string next = "CallNextHookEx", cursor = "GetCursorPos", post = "PostMessageA",
+                      keys = "GetAsyncKeyState", metrics = "GetSystemMetrics";
+    // clang-format off
     const Case cases[] = {
-        {HookSettings{}, WM_MOUSEMOVE, {500, 300}, {{"CallNextHookEx", 1}}},
-        {all,
-         WM_MOUSEMOVE,
-         {500, 300},
-         {{"CallNextHookEx", 1}, {"GetCursorPos", 1}, {"PostMessageA", 1}, {"GetSystemMetrics", 2}}},
-        {all,
-         WM_MOUSEMOVE,
-         {0, 300},
-         {{"CallNextHookEx", 1},
-          {"GetCursorPos", 1},
-          {"PostMessageA", 1},
-          {"GetSystemMetrics", 2},
-          {"GetAsyncKeyState", 3},
-          {"SetCursorPos", 1}}},
-        {all,
-         WM_RBUTTONDOWN,
-         {500, 300},
-         {{"CallNextHookEx", 1}, {"GetCursorPos", 1}, {"PostMessageA", 2}, {"GetAsyncKeyState", 4}}},
+        {HookSettings{}, WM_MOUSEMOVE, {500, 300}, {{next, 1}}},
+        {HookSettings{}, WM_NCMOUSEMOVE, {0, 0}, {{next, 1}}},
+        {rows, WM_RBUTTONDOWN, {500, 300}, {{next, 1}, {post, 1}, {keys, 4}}},
+        {all, WM_MOUSEMOVE, {500, 300}, {{next, 1}, {cursor, 1}, {post, 1}, {metrics, 2}}},
+        {all, WM_MOUSEMOVE, {0, 300}, {{next, 1}, {cursor, 1}, {post, 1}, {metrics, 2}, {keys, 3}, {"SetCursorPos", 1}}},
+        {all, WM_RBUTTONDOWN, {500, 300}, {{next, 1}, {cursor, 1}, {post, 2}, {keys, 4}}},
+        {all, WM_LBUTTONDOWN, {500, 300}, {{next, 1}, {cursor, 1}, {post, 2}, {keys, 3}, {"GetClassNameA", 1}, {"lstrcmpiA", 1}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         Use(c.settings);
         d().keyState = {};
@@ -197,7 +191,11 @@ TEST_F(StagesTest, PlatformCallsPerEvent) {
         int total = 0;
         for (auto& call : d().osCalls) total += call.second;
         std::printf("%s at %d,%d, %s: %d platform calls\n", sim::Hex(c.message).c_str(), int(c.at.x),
-                    int(c.at.y), c.settings.bindingCount ? "everything on, 30 rows" : "settings zero", total);
+                    int(c.at.y),
+                    c.settings.captureMode    ? "everything on, 30 rows"
+                    : c.settings.bindingCount ? "30 rows"
+                                              : "settings zero",
+                    total);
     }
 }
 
