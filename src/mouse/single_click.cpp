@@ -34,6 +34,16 @@ int IsDesktopItem(HWND window) {
     return ClassIs(className, "Progman");
 }
 
+// The hit-test messages carry the address of a structure in this process,
+// which the system does not copy into another one: a view of another process
+// would read its own memory at that address.  Only views this process owns
+// are asked.
+bool OwnedHere(HWND view) {
+    DWORD owner = 0;
+    os::GetWindowThreadProcessId(view, &owner);
+    return owner != 0 && owner == os::GetCurrentProcessId();
+}
+
 bool KeyDown(int vk) { return os::GetAsyncKeyState(vk) < 0; }
 
 // 1 when the settings let list view `view` open with one click and no
@@ -76,14 +86,14 @@ int SingleClickOpen(UINT buttonId) {
     POINT inView = p;
 
     bool hit = false;
-    if (g_shared.settings.singleClickTrees != 0 && ClassIs(className, "SysTreeView32")) {
+    if (g_shared.settings.singleClickTrees != 0 && ClassIs(className, "SysTreeView32") && OwnedHere(view)) {
         os::ScreenToClient(view, &inView);
         TVHITTESTINFO info = {};
         info.pt = inView;
         info.flags = TVHT_ONITEM;
         // Any item the view names is a hit, whatever part of its row.
         hit = os::SendMessageA(view, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)) != 0;
-    } else if (ClassIs(className, "SysListView32") && ListViewOpens(view)) {
+    } else if (ClassIs(className, "SysListView32") && ListViewOpens(view) && OwnedHere(view)) {
         os::ScreenToClient(view, &inView);
         LVHITTESTINFO info = {};
         info.pt = inView;

@@ -187,6 +187,22 @@ TEST_F(SingleClickTest, ADoubleClickOnEmptySpaceIsPassedOnAndSetsNothing) {
     EXPECT_TRUE(d().PostedTo(folder.list).empty());
 }
 
+TEST_F(SingleClickTest, AViewOfAnotherProcessIsNeverSentAnAddressOfThisOne) {
+    // The release reaches this process (a window here has the capture) while
+    // the cursor is over another program's views.
+    const int other = d().AddProcess("other");
+    HWND frame = MakeWindow("frame", {500, 100, 900, 400}, "SimWindow", other);
+    sim::AddTreeView(d(), "tree", frame, {510, 130, 890, 390}, kItems, other);
+    sim::ShellView folder = sim::AddFolderWindow(d(), {100, 100, 500, 400}, kItems, other);
+    Enable({1, 1, 1});
+    d().TakeTrace();
+    EXPECT_EQ(0, Click(At(folder.list, 50, 20)));
+    EXPECT_EQ(0, Click({560, 150}));
+    for (const std::string& line : d().TakeTrace())
+        EXPECT_EQ(std::string::npos, line.find("HITTEST")) << line;
+    EXPECT_EQ(0u, g_shared.statistics.singleClickOpens);
+}
+
 TEST_F(SingleClickTest, EachProcessKeepsItsOwnPressAndSuppression) {
     const int other = d().AddProcess("other");
     d().LoadLibraryInto(other);

@@ -180,7 +180,8 @@ TEST_F(StagePipelineTest, PlatformCallsOfTheStages) {
     d().osCalls.erase("mouse_event");
     const std::map<std::string, int> release = {
         // The stage: where the click is, the view under it, its class, the
-        // modifier keys, the shell view's chain, the hit test.
+        // modifier keys, the shell view's chain, the view's process, the hit
+        // test.
         {"GetCursorPos", 2},
         {"WindowFromPoint", 2},
         {"ScreenToClient", 3},
@@ -189,6 +190,8 @@ TEST_F(StagePipelineTest, PlatformCallsOfTheStages) {
         {"lstrcmpA", 3},
         {"GetAsyncKeyState", 2},
         {"GetParent", 2},
+        {"GetWindowThreadProcessId", 1},
+        {"GetCurrentProcessId", 1},
         {"SendMessageA", 2},
         // The open: the foreground, focus and the posted double-click.
         {"SystemParametersInfoA", 3},

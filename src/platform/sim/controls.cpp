@@ -26,6 +26,14 @@ void TraceHitTest(Desktop& d, const std::string& name, const char* message, POIN
     if (!d.trace.empty()) d.trace.back() = line;
 }
 
+// A hit test sent from another process carries an address the view cannot
+// read; the trace says so and the view answers nothing.
+bool SentFromElsewhere(Desktop& d, HWND view, const std::string& name, const char* message) {
+    if (d.CurrentProcess() == d.W(view).process) return false;
+    if (!d.trace.empty()) d.trace.back() = "send " + name + " " + message + " from another process";
+    return true;
+}
+
 HWND AddView(Desktop& d, const std::string& name, const char* className, HWND parent, RECT rect,
              int process) {
     WindowSpec spec;
@@ -56,6 +64,7 @@ HWND AddListView(Desktop& d, const std::string& name, HWND parent, RECT rect, st
     HWND view = AddView(d, name, "SysListView32", parent, rect, process);
     d.W(view).onSend = [&d, view, name, items](UINT message, WPARAM, LPARAM lParam) -> LRESULT {
         if (message != LVM_HITTEST) return DefaultSend(d, view, message, lParam);
+        if (SentFromElsewhere(d, view, name, "LVM_HITTEST")) return -1;
         auto* info = reinterpret_cast<LVHITTESTINFO*>(lParam);
         TraceHitTest(d, name, "LVM_HITTEST", info->pt, info->flags);
         const int item = ItemAt(items, info->pt);
@@ -72,6 +81,7 @@ HWND AddTreeView(Desktop& d, const std::string& name, HWND parent, RECT rect, st
     HWND view = AddView(d, name, "SysTreeView32", parent, rect, process);
     d.W(view).onSend = [&d, view, name, items](UINT message, WPARAM, LPARAM lParam) -> LRESULT {
         if (message != TVM_HITTEST) return DefaultSend(d, view, message, lParam);
+        if (SentFromElsewhere(d, view, name, "TVM_HITTEST")) return 0;
         auto* info = reinterpret_cast<TVHITTESTINFO*>(lParam);
         TraceHitTest(d, name, "TVM_HITTEST", info->pt, info->flags);
         const int item = ItemAt(items, info->pt);

@@ -19,7 +19,9 @@ HTREEITEM TreeItem(int index);
 // `rect` (screen coordinates) inside `parent`, or top-level when parent is
 // null.  Both classes ask for double-clicks.  Each hit test the view answers
 // is written into the trace in place of its send line, with the point and
-// flags it was given:  "send <name> LVM_HITTEST (x, y) flags=0xE".
+// flags it was given:  "send <name> LVM_HITTEST (x, y) flags=0xE"; one sent
+// from another process than the view's, whose address the view cannot read,
+// as "send <name> LVM_HITTEST from another process", and it answers no item.
 HWND AddListView(Desktop& d, const std::string& name, HWND parent, RECT rect, std::vector<RECT> items,
                  int process = 0);
 HWND AddTreeView(Desktop& d, const std::string& name, HWND parent, RECT rect, std::vector<RECT> items,
