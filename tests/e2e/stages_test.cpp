@@ -41,12 +41,6 @@ LRESULT CALLBACK ViewsParentProc(HWND window, UINT message, WPARAM wParam, LPARA
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-LPARAM ScreenCentre(HWND view, const RECT& r) {
-    POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ::ClientToScreen(view, &centre);
-    return MAKELPARAM(centre.x, centre.y);
-}
-
 // The second program: a report-style list view of three items and, beside
 // it, a tree view whose root has two children.
 int RunViewsProgram(HWND report) {
@@ -56,26 +50,13 @@ int RunViewsProgram(HWND report) {
     HWND parent = e2e::MakeWindow("WexViewsParent", ViewsParentProc, 60, 80, 760, 320);
     if (!parent) return 3;
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 360, 240,
-                                  parent, reinterpret_cast<HMENU>(7), instance, nullptr);
+    const char* names[] = {"alpha", "beta", "gamma"};
+    HWND list = e2e::MakeListView(parent, 7, {10, 10, 370, 250}, names, 3);
     HWND tree = ::CreateWindowExA(0, WC_TREEVIEWA, "",
                                   WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT,
                                   380, 10, 360, 240, parent, reinterpret_cast<HMENU>(8), instance, nullptr);
     if (!list || !tree) return 4;
 
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 300;
-    column.pszText = const_cast<char*>("Name");
-    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    const char* names[] = {"alpha", "beta", "gamma"};
-    for (int i = 0; i < 3; ++i) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = const_cast<char*>(names[i]);
-        if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) != i) return 5;
-    }
     RECT itemRect = {};
     itemRect.left = LVIR_LABEL;
     if (!::SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&itemRect))) return 6;
@@ -98,13 +79,9 @@ int RunViewsProgram(HWND report) {
     *reinterpret_cast<HTREEITEM*>(&rootRect) = root;
     if (!::SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rootRect))) return 9;
 
-    ::PostMessageA(report, kListReady, reinterpret_cast<WPARAM>(list), ScreenCentre(list, itemRect));
-    ::PostMessageA(report, kTreeReady, reinterpret_cast<WPARAM>(tree), ScreenCentre(tree, rootRect));
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    ::PostMessageA(report, kListReady, reinterpret_cast<WPARAM>(list), e2e::ScreenCentre(list, itemRect));
+    ::PostMessageA(report, kTreeReady, reinterpret_cast<WPARAM>(tree), e2e::ScreenCentre(tree, rootRect));
+    e2e::RunMessageLoop();
     return 0;
 }
 
@@ -233,26 +210,32 @@ protected:
         ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) >= 0; }));
     }
 
-    // Starts the views program and waits for its report.
-    static HANDLE StartViews() {
+    // Starts the views program and waits for its report; the test's end
+    // closes it again.
+    void StartViews() {
         g_list = g_tree = nullptr;
         g_activated.clear();
         g_expanded.clear();
-        HANDLE program = e2e::StartSelf("--child=views --report=" +
-                                        std::to_string(reinterpret_cast<uintptr_t>(controller)));
-        if (program == nullptr) return nullptr;
-        if (!e2e::WaitFor([] { return g_list != nullptr && g_tree != nullptr; })) {
-            ::TerminateProcess(program, 1);
-            ::CloseHandle(program);
-            return nullptr;
-        }
-        return program;
+        views = e2e::StartSelf("--child=views --report=" +
+                               std::to_string(reinterpret_cast<uintptr_t>(controller)));
+        ASSERT_NE(views, nullptr);
+        ASSERT_TRUE(e2e::WaitFor([] { return g_list != nullptr && g_tree != nullptr; }))
+            << "the views program never reported";
+        opensBefore = Opens();
     }
-    static void StopViews(HANDLE program) {
+    void TearDown() override {
+        if (views == nullptr) return;
+        if (g_list == nullptr) {
+            ::TerminateProcess(views, 1);
+            ::CloseHandle(views);
+            return;
+        }
         ::PostMessageA(::GetAncestor(g_list, GA_ROOT), WM_CLOSE, 0, 0);
-        EXPECT_EQ(e2e::WaitExit(program), 0);
+        EXPECT_EQ(e2e::WaitExit(views), 0);
     }
 
+    HANDLE views = nullptr;
+    unsigned opensBefore = 0;
     static e2e::Library lib;
     static HWND controller;
 };
@@ -261,10 +244,8 @@ HWND Stages::controller = nullptr;
 
 TEST_F(Stages, OneClickOpensAListViewItemOfAnotherProgramOnlyWhenItIsAClick) {
     Apply([](HookSettings& s) { s.singleClickFolders = 1; });
-    HANDLE program = StartViews();
-    ASSERT_NE(program, nullptr) << "the views program never reported";
+    ASSERT_NO_FATAL_FAILURE(StartViews());
     ASSERT_EQ(::WindowFromPoint(g_listItem), g_list);
-    const unsigned before = Opens();
     // Each press at a point of its own along item 1's row, so that no two
     // pair up as a double-click.
     const POINT item = g_listItem;
@@ -288,26 +269,22 @@ TEST_F(Stages, OneClickOpensAListViewItemOfAnotherProgramOnlyWhenItIsAClick) {
     Click(item, item);
     EXPECT_TRUE(e2e::WaitFor([] { return !g_activated.empty(); }))
         << "the list view's parent was never told of an activation";
-    EXPECT_TRUE(e2e::WaitFor([&] { return Opens() == before + 1; }));
+    EXPECT_TRUE(e2e::WaitFor([&] { return Opens() == opensBefore + 1; }));
     e2e::Pump();
     EXPECT_EQ(g_activated, std::vector<int>{1});
-    EXPECT_EQ(Opens(), before + 1);
-    StopViews(program);
+    EXPECT_EQ(Opens(), opensBefore + 1);
 }
 
 TEST_F(Stages, OneClickOnATreeItemDoesWhatADoubleClickDoes) {
     Apply([](HookSettings& s) { s.singleClickTrees = 1; });
-    HANDLE program = StartViews();
-    ASSERT_NE(program, nullptr) << "the views program never reported";
+    ASSERT_NO_FATAL_FAILURE(StartViews());
     ASSERT_EQ(::WindowFromPoint(g_treeItem), g_tree);
-    const unsigned before = Opens();
 
     // A double-click on a folder's label expands it.
     Click(g_treeItem, g_treeItem);
     EXPECT_TRUE(e2e::WaitFor([] { return !g_expanded.empty(); })) << "the root was never expanded";
     EXPECT_EQ(g_expanded, std::vector<int>{1});
-    EXPECT_EQ(Opens(), before + 1);
-    StopViews(program);
+    EXPECT_EQ(Opens(), opensBefore + 1);
 }
 
 TEST_F(Stages, ShakingTheCursorIsReportedOnceAndSwitchesDetectionOff) {
@@ -320,12 +297,21 @@ TEST_F(Stages, ShakingTheCursorIsReportedOnceAndSwitchesDetectionOff) {
     // Back and forth by 300 pixels, far more than a twentieth of the screen,
     // with pauses well under the 200 ms that would end the shake.
     const DWORD start = ::GetTickCount();
-    for (int i = 0; !Received({NOTIFY_WIGGLE, 0}) && ::GetTickCount() - start < 15000; ++i) {
-        ::SetCursorPos(i % 2 == 0 ? 200 : 500, 250);
+    int moves = 0;
+    for (; !Received({NOTIFY_WIGGLE, 0}) && ::GetTickCount() - start < 15000; ++moves) {
+        ::SetCursorPos(moves % 2 == 0 ? 200 : 500, 250);
         e2e::WaitFor([] { return false; }, 40);
     }
     ASSERT_TRUE(Received({NOTIFY_WIGGLE, 0})) << "no wiggle reported";
     EXPECT_GE(::GetTickCount() - start, 1000u) << "reported before a second of shaking";
+    // Shaking on reports nothing more: detection is off now.
+    for (int i = 0; i < 20; ++i, ++moves) {
+        ::SetCursorPos(moves % 2 == 0 ? 200 : 500, 250);
+        e2e::WaitFor([] { return false; }, 40);
+    }
+    int reports = 0;
+    for (const Notification& n : g_notifications) reports += n == Notification{NOTIFY_WIGGLE, 0};
+    EXPECT_EQ(reports, 1);
     HookSettings read = {};
     lib.GetSettings(&read);
     EXPECT_EQ(read.wiggleDetect, 0);
