@@ -115,6 +115,7 @@ TEST_F(SingleClickTest, SettingsModifiersAndViewsDecideWhatOpens) {
         {"desktop item, both on", kDesktop, {1, 1, 0}, 0, true, 1},
         {"folder item, both on", kFolder, {1, 1, 0}, 0, true, 1},
         {"folder item, only trees on", kFolder, {0, 0, 1}, 0, true, 0},
+        {"desktop item, only trees on", kDesktop, {0, 0, 1}, 0, true, 0},
         {"tree item, only trees on", kTree, {0, 0, 1}, 0, true, 1},
         {"tree item, lists on", kTree, {1, 1, 0}, 0, true, 0},
         {"folder item with Ctrl", kFolder, {0, 1, 0}, VK_CONTROL, true, 0},
