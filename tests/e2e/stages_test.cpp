@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,7 +77,7 @@ int RunViewsProgram(HWND report) {
         if (!::SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert))) return 8;
     }
     RECT rootRect = {};
-    *reinterpret_cast<HTREEITEM*>(&rootRect) = root;
+    std::memcpy(&rootRect, &root, sizeof root);  // the item goes in where the rectangle comes back
     if (!::SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rootRect))) return 9;
 
     ::PostMessageA(report, kListReady, reinterpret_cast<WPARAM>(list), e2e::ScreenCentre(list, itemRect));
