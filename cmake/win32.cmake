@@ -44,5 +44,9 @@ target_link_libraries(WexUTIL PRIVATE kernel32 user32 gcc)
 # ---- End-to-end tests under Wine -------------------------------------------
 include(tests/e2e/e2e.cmake)
 
+# ---- The controlling program ------------------------------------------------
+wexutil_win32_program(WexControl control/wexcontrol.cpp control/names.cpp control/settings_file.cpp)
+target_include_directories(WexControl PRIVATE ${CMAKE_SOURCE_DIR}/control)
+
 # ---- The controlling demo program ------------------------------------------
 include(demo/demo.cmake)
