@@ -46,7 +46,7 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 // WexControl with its standard output and error going to `outputFile`.
-HANDLE StartWexControl(const std::string& arguments, const std::string& outputFile) {
+HANDLE StartWexControl(const std::string& arguments, const std::string& outputFile, DWORD flags = 0) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE output = ::CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -60,7 +60,7 @@ HANDLE StartWexControl(const std::string& arguments, const std::string& outputFi
     si.hStdError = output;
     PROCESS_INFORMATION pi = {};
     const BOOL started =
-        ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+        ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &pi);
     ::CloseHandle(output);
     if (!started) return nullptr;
     ::CloseHandle(pi.hThread);
@@ -172,10 +172,10 @@ struct LiveRun {
     HANDLE process = nullptr;
     HWND window = nullptr;
 
-    bool Start(const std::string& extra) {
+    bool Start(const std::string& extra, DWORD flags = 0) {
         WriteText(settingsFile, kSettings);
         process = StartWexControl("\"" + settingsFile + "\" --log \"" + logFile + "\" " + extra,
-                                  TempPath("wexcontrol-run-output.txt"));
+                                  TempPath("wexcontrol-run-output.txt"), flags);
         return process && e2e::WaitFor([&] {
                    window = ::FindWindowA("WexControl", nullptr);
                    return window != nullptr && Contains(Log(), "hooks installed");
@@ -316,6 +316,20 @@ TEST_F(WexControl, EndsByItselfAfterSecondsAndStartsTotalsWhenNoneWereKept) {
     control::ParseStatistics(ReadText(run.totalsFile), &problems);
     EXPECT_TRUE(Contains(ReadText(run.totalsFile), "[statistics]\n"));
     EXPECT_TRUE(problems.empty());
+}
+
+TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
+    // WexControl in a console of its own, which this program then joins to
+    // press Ctrl+C there; this program ignores the event itself.
+    LiveRun run;
+    ASSERT_TRUE(run.Start("", CREATE_NEW_CONSOLE));
+    ::FreeConsole();
+    ASSERT_TRUE(::AttachConsole(::GetProcessId(run.process)));
+    ::SetConsoleCtrlHandler(nullptr, TRUE);
+    ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+    EXPECT_EQ(0, e2e::WaitExit(run.process, 30000));
+    EXPECT_TRUE(Contains(run.Log(), "closing\n"));
+    EXPECT_TRUE(Contains(run.Log(), "statistics saved to"));
 }
 
 }  // namespace
