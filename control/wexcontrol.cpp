@@ -79,15 +79,18 @@ bool WriteFile(const std::string& path, const std::string& text) {
     return ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-// Reads and checks a settings file; prints its problems.
-bool LoadSettings(const std::string& file, control::Config* config) {
+// Reads a file into a record with `parse` (ParseSettings, ParseStatistics);
+// prints the file's problems, if any, and refuses it then.
+template <typename Record>
+bool Load(const std::string& file, Record (*parse)(const std::string&, std::vector<control::Problem>*),
+          Record* record) {
     std::string text;
     if (!ReadFile(file, &text)) {
         std::fprintf(stderr, "%s: cannot be read\n", file.c_str());
         return false;
     }
     std::vector<control::Problem> problems;
-    *config = control::ParseSettings(text, &problems);
+    *record = parse(text, &problems);
     if (problems.empty()) return true;
     std::fputs(control::DescribeProblems(file, problems).c_str(), stderr);
     std::fprintf(stderr, "%s: %u problem(s); nothing was changed\n", file.c_str(),
@@ -99,17 +102,7 @@ bool LoadSettings(const std::string& file, control::Config* config) {
 bool LoadStatistics(const std::string& file, HookStatistics* statistics) {
     *statistics = HookStatistics{};
     if (file.empty() || ::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    std::string text;
-    if (!ReadFile(file, &text)) {
-        std::fprintf(stderr, "%s: cannot be read\n", file.c_str());
-        return false;
-    }
-    std::vector<control::Problem> problems;
-    *statistics = control::ParseStatistics(text, &problems);
-    if (problems.empty()) return true;
-    std::fputs(control::DescribeProblems(file, problems).c_str(), stderr);
-    std::fprintf(stderr, "%s: the kept statistics have problems; nothing was changed\n", file.c_str());
-    return false;
+    return Load(file, control::ParseStatistics, statistics);
 }
 
 // ---- Answers to the library ------------------------------------------------
@@ -310,7 +303,7 @@ int main(int argc, char** argv) {
     }
     if (!mode.empty() && (file.empty() || seconds || !logFile.empty())) return Usage();
 
-    if (!file.empty() && !LoadSettings(file, &g.config)) return kBadFile;
+    if (!file.empty() && !Load(file, control::ParseSettings, &g.config)) return kBadFile;
     if (mode == "--check") {
         std::printf("%s: good, %d binding(s)\n", file.c_str(), g.config.settings.bindingCount);
         return kDone;
