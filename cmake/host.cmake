@@ -31,18 +31,6 @@ function(wexutil_host_test name)
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
 
-wexutil_host_test(core_tests
-  tests/core/records_test.cpp
-  tests/core/lifecycle_test.cpp
-  tests/core/notify_test.cpp
-)
-
-wexutil_host_test(actions_tests
-  tests/actions/click_test.cpp
-  tests/actions/dispatcher_test.cpp
-  tests/actions/press_and_hold_test.cpp
-)
-
 # The controlling program's settings and statistics files and the names it
 # logs by: plain C++, so it is tested here too.
 add_library(wexcontrol_files STATIC control/names.cpp control/settings_file.cpp)
@@ -54,3 +42,15 @@ target_compile_definitions(control_tests PRIVATE WEXCONTROL_EXAMPLE="${CMAKE_SOU
 target_compile_options(control_tests PRIVATE ${WEXUTIL_WARNINGS})
 target_link_libraries(control_tests PRIVATE wexcontrol_files GTest::gtest GTest::gtest_main)
 add_test(NAME control_tests COMMAND control_tests)
+
+wexutil_host_test(core_tests
+  tests/core/records_test.cpp
+  tests/core/lifecycle_test.cpp
+  tests/core/notify_test.cpp
+)
+
+wexutil_host_test(actions_tests
+  tests/actions/click_test.cpp
+  tests/actions/dispatcher_test.cpp
+  tests/actions/press_and_hold_test.cpp
+)

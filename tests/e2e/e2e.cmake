@@ -73,8 +73,3 @@ wexutil_add_e2e_test(shared_settings_test tests/e2e/shared_settings_test.cpp)
 wexutil_add_e2e_test(hook_injection_test tests/e2e/hook_injection_test.cpp)
 wexutil_add_e2e_test(actions_test tests/e2e/actions_test.cpp)
 target_link_libraries(actions_test PRIVATE comctl32)
-# WexControl.exe, run as a person runs it; the test reads its files with the
-# program's own reader.
-wexutil_add_e2e_test(wexcontrol_test tests/e2e/wexcontrol_test.cpp control/names.cpp control/settings_file.cpp)
-target_include_directories(wexcontrol_test PRIVATE ${CMAKE_SOURCE_DIR}/control)
-add_dependencies(wexcontrol_test WexControl)
