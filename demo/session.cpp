@@ -1,7 +1,7 @@
 // A short scripted session for the README's run command: starts WexControl
 // with a settings file, opens Notepad and works it with real injected input
 // (a click, typing, a bound chord, a long press, wheel turns, keypad
-// movement), writes a screenshot of the display, then closes WexControl,
+// movement, the pause key), writes a screenshot of the display, then closes WexControl,
 // whose live log and statistics appear on the same console.
 //
 //   WexSession SETTINGS LOG SCREENSHOT.png
@@ -221,6 +221,13 @@ int main(int argc, char** argv) {
         e2e::TapKey(key);
         Settle(150);
     }
+
+    Say("the pause key F9 (bound to ACTION_PAUSE), a key while paused, F9 again");
+    e2e::TapKey(VK_F9);
+    Settle(300);
+    TypeText("x");
+    e2e::TapKey(VK_F9);
+    Settle(300);
 
     Say("more typing");
     TypeText("Bye.");
