@@ -1,8 +1,8 @@
 // A short scripted session for the README's run command: starts WexControl
 // with a settings file, opens Notepad and works it with real injected input
 // (a click, typing, a bound chord, a long press, wheel turns, keypad
-// movement, the pause key), writes a screenshot of the display, then closes WexControl,
-// whose live log and statistics appear on the same console.
+// movement, the pause key), writes a screenshot of the display, then closes
+// WexControl, whose live log and statistics appear on the same console.
 //
 //   WexSession SETTINGS LOG SCREENSHOT.png
 #include <cstdint>
