@@ -11,7 +11,7 @@
 //
 // Exit status: 0 done, 1 a file has problems, 2 wrong command line, 3 the
 // library could not be loaded or its hooks installed, 4 the statistics could
-// not be saved.
+// not be saved, 5 another WexControl is running.
 #include <windows.h>
 
 #include <cstdio>
@@ -34,7 +34,7 @@ const UINT_PTR kStopTimer = 100;
 // Hold timers are kHoldTimer + the button's virtual key (1, 2 or 4).
 const UINT_PTR kHoldTimer = 200;
 
-enum Exit { kDone = 0, kBadFile = 1, kUsage = 2, kNoLibrary = 3, kNotSaved = 4 };
+enum Exit { kDone = 0, kBadFile = 1, kUsage = 2, kNoLibrary = 3, kNotSaved = 4, kAlreadyRunning = 5 };
 
 struct {
     wexutil::Library library;
@@ -196,6 +196,12 @@ std::string OwnFolder() {
 }
 
 int Run(const std::string& file, int seconds) {
+    // Two controlling programs would push settings over each other and take
+    // the notifications from each other.
+    if (::FindWindowA(kWindowClass, nullptr)) {
+        std::fprintf(stderr, "WexControl: another WexControl is running; nothing was changed\n");
+        return kAlreadyRunning;
+    }
     HookStatistics statistics;
     if (!LoadStatistics(g.statisticsPath, &statistics)) return kBadFile;
 

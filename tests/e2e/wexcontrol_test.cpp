@@ -219,6 +219,15 @@ TEST_F(WexControl, RunsWithTheFileAnswersTheLibraryAndSavesTotalsAtWmClose) {
     EXPECT_EQ(9u, totals.reserved[2]);
     EXPECT_EQ(12.25, totals.distance);
 
+    // A second WexControl leaves the running one alone.
+    const std::string other = TempPath("wexcontrol-other.ini");
+    WriteText(other, "[settings]\ncaptureMode = on\n");
+    std::string output;
+    EXPECT_EQ(5, RunWexControl("\"" + other + "\"", &output));
+    EXPECT_TRUE(Contains(output, "another WexControl is running")) << output;
+    g_lib.GetSettings(&pushed);
+    EXPECT_TRUE(e2e::SameBytes(&pushed, &config.settings, sizeof pushed));
+
     // The pause binding, run by the library in this process, posts
     // notification 7 to WexControl, which switches pauseLock and keeps what
     // the library changed in the record meanwhile (here copySeen).
