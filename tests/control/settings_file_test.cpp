@@ -179,7 +179,6 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
         {"[bindings]\nF9 + Win = ACTION_PAUSE\n",
          "f:2: unknown modifier \"Win\" (modifiers: Shift, Ctrl, Alt)\n"},
         {"[bindings]\nF9 + Ctrl + control = ACTION_PAUSE\n", "f:2: modifier \"control\" given twice\n"},
-        {"[bindings]\nF9 + = ACTION_PAUSE\n", "f:2: unknown modifier \"\" (modifiers: Shift, Ctrl, Alt)\n"},
         {"[bindings]\nF9 =\n", "f:2: an action is missing after \"=\"\n"},
         {"[bindings]\nF9 = ACTION_NOTIFY_10 seven\n",
          "f:2: the parameter must be a whole number, found \"seven\"\n"},
@@ -187,8 +186,6 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
          "f:2: the parameter must be a whole number, found \"4294967296\"\n"},
         {"[settings]\nkeyboardMouseKeys = 5\n",
          "f:2: keyboardMouseKeys: value 5 out of range (from 0 to 4)\n"},
-        {"[settings]\nclickWiggleSensitivity = -1\n",
-         "f:2: clickWiggleSensitivity: value -1 out of range (from 0 to 13)\n"},
         {"[settings]\nreserved1 = 2147483648\n",
          "f:2: reserved1: value 2147483648 out of range (from -2147483648 to 2147483647)\n"},
         {"[settings]\ncaptureMode = 2\n",
@@ -201,7 +198,6 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
          "\"middle\"\n"},
         {"[settings]\nedgeWrapEdges = top middle\n",
          "f:2: edgeWrapEdges: unknown edge \"middle\" (edges: bottom, top, left, right)\n"},
-        {"[settings]\nedgeWrapEdges = 16\n", "f:2: edgeWrapEdges: value 16 out of range (from 0 to 15)\n"},
         {"[settings]\ncopyWatch = 1\ncopywatch = 0\n",
          "f:3: field copyWatch given twice (first on line 2)\n"},
         {"[settings]\nbindingCount = 3\n",
@@ -268,7 +264,6 @@ TEST(StatisticsFile, BadValuesAreReported) {
         {"[statistics]\ndistance = nan\n",
          "s:2: distance: expected pixels, a number of 0 or more, found \"nan\"\n"},
         {"[statistics]\nclicks = 1\n", "s:2: unknown field \"clicks\" in [statistics]\n"},
-        {"[totals]\n", "s:1: unknown section [totals] (expected [statistics])\n"},
         {"edgeWraps = 1\n", "s:1: a line outside [statistics]\n"},
     };
     for (const auto& c : cases) {
