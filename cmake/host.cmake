@@ -18,6 +18,7 @@ add_library(wexutil_host STATIC
   ${WEXUTIL_LIBRARY_SOURCES}
   src/platform/sim/desktop.cpp
   src/platform/sim/os_sim.cpp
+  src/platform/sim/mouse_input.cpp
 )
 target_include_directories(wexutil_host PUBLIC include src)
 target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
@@ -53,4 +54,9 @@ wexutil_host_test(actions_tests
   tests/actions/click_test.cpp
   tests/actions/dispatcher_test.cpp
   tests/actions/press_and_hold_test.cpp
+)
+
+wexutil_host_test(mouse_tests
+  tests/mouse/pipeline_test.cpp
+  tests/mouse/stages_test.cpp
 )

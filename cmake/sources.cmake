@@ -9,6 +9,8 @@ set(WEXUTIL_LIBRARY_SOURCES
   src/actions/playback.cpp
   src/actions/press_and_hold.cpp
   src/mouse/mouse_hook.cpp
+  src/mouse/remembered_target.cpp
+  src/mouse/edge_wrap.cpp
   src/mouse/right_filter.cpp
   src/mouse/single_click.cpp
   src/mouse/wiggle.cpp

@@ -1,6 +1,258 @@
+// The system-wide mouse hook: one fixed pipeline of stages run for every
+// mouse message of every program.  A stage that consumes the message ends the
+// pipeline; everything else is passed to the next hook unchanged.
+#include "actions/dispatcher.h"
 #include "core/exports.h"
+#include "core/notify.h"
 #include "core/shared.h"
+#include "mouse/stages.h"
+
+namespace {
+
+// What one mouse event carries from stage to stage.  The modifier mask is
+// read when a stage first needs it and then kept, so every comparison of the
+// event sees the same mask, and a cursor move, which needs none, reads no key
+// state at all.
+struct MouseEvent {
+    UINT rawId;
+    UINT buttonId;
+    const MOUSEHOOKSTRUCT* record;
+    int mask;  // -1 until read
+};
+
+int Mask(MouseEvent& e) {
+    if (e.mask < 0) e.mask = GetModifierMask();
+    return e.mask;
+}
+
+// Non-client button messages (0xA1..0xA9) count as their client forms
+// (0x201..0x209); every other id stays as it is.
+UINT ButtonIdOf(UINT rawId) {
+    if (rawId >= WM_NCLBUTTONDOWN && rawId <= WM_NCMBUTTONDBLCLK) {
+        return rawId - WM_NCLBUTTONDOWN + WM_LBUTTONDOWN;
+    }
+    return rawId;
+}
+
+// Button messages 0x201..0x209 in groups of three per button (press,
+// release, double-click): button 0 left, 1 right, 2 middle.
+bool IsButton(UINT buttonId) { return buttonId >= WM_LBUTTONDOWN && buttonId <= WM_MBUTTONDBLCLK; }
+int ButtonOf(UINT buttonId) { return static_cast<int>(buttonId - WM_LBUTTONDOWN) / 3; }
+enum Kind { KIND_PRESS = 0, KIND_RELEASE = 1, KIND_DOUBLE = 2 };
+int KindOf(UINT buttonId) { return static_cast<int>(buttonId - WM_LBUTTONDOWN) % 3; }
+
+bool KeyDown(int vk) { return os::GetAsyncKeyState(vk) < 0; }
+
+LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
+    return os::CallNextHookEx(g_shared.mouseHook, code, wParam, lParam);
+}
+
+// The pause lock eats the release of a refused press once: the slot names
+// the release message to consume, 0 none.
+bool SwallowPending(UINT rawId) {
+    if (g_shared.swallowMessage == 0 || rawId != g_shared.swallowMessage) return false;
+    g_shared.swallowMessage = 0;
+    return true;
+}
+
+// Wheel bindings.  The turn direction is the sign of the low 16 bits of the
+// extra information.  Returns true when the turn is consumed.
+bool HandleWheel(MouseEvent& e) {
+    const int direction = static_cast<int16_t>(e.record->dwExtraInfo & 0xFFFF);
+    const int mask = Mask(e);
+    const Binding* bindings = g_shared.settings.bindings;
+    const int rows = UsedBindingRows();
+    for (int i = 0; i < rows; ++i) {
+        if (bindings[i].trigger != TRIGGER_WHEEL || bindings[i].modifiers != mask) continue;
+        const int action = bindings[i].action;
+        if (action == ACTION_SCROLL) {
+            if (direction != 0) PostNotify(direction > 0 ? NOTIFY_WHEEL_FORWARD : NOTIFY_WHEEL_BACKWARD, 0);
+        } else {
+            ExecuteAction(action, bindings[i].parameter, direction > 0 ? 0 : 1);
+        }
+        return true;
+    }
+    // Unbound turns without modifiers are reported, and go on to the window.
+    if (mask == 0 && direction != 0) {
+        PostNotify(direction > 0 ? NOTIFY_WHEEL_FORWARD : NOTIFY_WHEEL_BACKWARD, 0);
+    }
+    return false;
+}
+
+void CountClick(UINT buttonId) {
+    HookStatistics& s = g_shared.statistics;
+    if (buttonId == WM_LBUTTONUP) IncrementCounter(s.leftClicks);
+    if (buttonId == WM_RBUTTONDOWN) IncrementCounter(s.rightClicks);
+    if (buttonId == WM_LBUTTONDBLCLK) IncrementCounter(s.doubleClicks);
+}
+
+int64_t Distance(int32_t a, int32_t b) {
+    const int64_t d = static_cast<int64_t>(a) - b;
+    return d < 0 ? -d : d;
+}
+
+// The mouse side of the typing watch: typing ends once the cursor has left
+// the point where it started by more than 4 pixels either way.
+void WatchTyping(const MouseEvent& e) {
+    if (g_shared.typingState != 1) return;
+    const POINT pt = e.record->pt;
+    if (Distance(pt.x, g_shared.typingCursor.x) > 4 || Distance(pt.y, g_shared.typingCursor.y) > 4) {
+        PostNotify(NOTIFY_TYPING_ENDED, 0);
+        g_shared.typingState = 0;
+    }
+}
+
+// Notification 2 for every button message, and 26 for a press of a button
+// the binding table holds for press-and-hold.
+void NotifyButton(UINT buttonId) {
+    const int button = ButtonOf(buttonId);
+    const int kind = KindOf(buttonId);
+    PostNotify(NOTIFY_BUTTON, 2 + 3 * kind + button);
+    if (kind == KIND_PRESS && (g_shared.holdButtons & (1 << button)) != 0) {
+        PostNotify(NOTIFY_HOLD_STARTED, 1 << button);
+    }
+}
+
+// The trigger of a press or release: the button's own virtual-key code, or a
+// chord code when another button is down at this moment.
+int TriggerOf(UINT buttonId) {
+    switch (ButtonOf(buttonId)) {
+        case 1: return KeyDown(VK_LBUTTON) ? TRIGGER_CHORD_LEFT_RIGHT : VK_RBUTTON;
+        case 2:
+            if (KeyDown(VK_LBUTTON)) return TRIGGER_CHORD_LEFT_MIDDLE;
+            return KeyDown(VK_RBUTTON) ? TRIGGER_CHORD_RIGHT_MIDDLE : VK_MBUTTON;
+        default: return VK_LBUTTON;
+    }
+}
+
+// With the pause on, every press but the one that engaged the pause is
+// reported and eaten, and so is its release, once.
+bool PauseRefuses(MouseEvent& e, int trigger) {
+    if (g_shared.settings.pauseLock == 0) return false;
+    if (trigger == g_shared.pauseTrigger && Mask(e) == g_shared.pauseModifiers) return false;
+    PostNotify(NOTIFY_PAUSED_INPUT, 0);
+    g_shared.swallowMessage = e.buttonId + 1;  // the release of the same button
+    return true;
+}
+
+// The button a trigger belongs to, chords included: 1 left, 2 right (254
+// is the right with the left down), 4 middle (248, 247 with another down).
+int ButtonOfTrigger(int trigger) {
+    switch (trigger) {
+        case TRIGGER_CHORD_LEFT_RIGHT: return VK_RBUTTON;
+        case TRIGGER_CHORD_LEFT_MIDDLE:
+        case TRIGGER_CHORD_RIGHT_MIDDLE: return VK_MBUTTON;
+        default: return trigger;
+    }
+}
+
+// A release ends the first row its button is holding, whatever the modifiers
+// are now and whichever other button went up first (a chord's release may
+// come without the chord), or a Ctrl-click row released by a middle button
+// while the left, which that action holds down, is still down.
+bool ReleaseHeldRow(int trigger) {
+    const int button = ButtonOfTrigger(trigger);
+    Binding* bindings = g_shared.settings.bindings;
+    const int rows = UsedBindingRows();
+    for (int i = 0; i < rows; ++i) {
+        Binding& row = bindings[i];
+        const bool heldHere = row.held == 1 && ButtonOfTrigger(row.trigger) == button;
+        const bool ctrlClick = row.action == ACTION_CTRL_CLICK && trigger == TRIGGER_CHORD_LEFT_MIDDLE;
+        if (!heldHere && !ctrlClick) continue;
+        row.held = 0;
+        ExecuteAction(row.action, row.parameter, 1);
+        return true;
+    }
+    return false;
+}
+
+// Every row with the trigger and the mask is tried in table order until one
+// handles the event.
+bool RunMatchingRows(MouseEvent& e, int trigger, bool release) {
+    const int rows = UsedBindingRows();
+    if (rows == 0) return false;
+    const int mask = Mask(e);
+    Binding* bindings = g_shared.settings.bindings;
+    for (int i = 0; i < rows; ++i) {
+        Binding& row = bindings[i];
+        if (row.trigger != trigger || row.modifiers != mask) continue;
+        const int action = row.action;
+        if (release) {
+            row.held = 0;
+        } else {
+            row.held = 1;
+            if (action == ACTION_PAUSE) {
+                g_shared.pauseTrigger = trigger;
+                g_shared.pauseModifiers = mask;
+            }
+        }
+        if (ExecuteAction(action, row.parameter, release ? 1 : 0) != 0) return true;
+    }
+    return false;
+}
+
+// Presses and releases that reach the binding table; true when consumed.
+bool HandleButtonBinding(MouseEvent& e) {
+    const int trigger = TriggerOf(e.buttonId);
+    const bool release = KindOf(e.buttonId) == KIND_RELEASE;
+    if (!release && PauseRefuses(e, trigger)) return true;
+    if (release && ReleaseHeldRow(trigger)) return true;
+    return RunMatchingRows(e, trigger, release);
+}
+
+// The pipeline proper; true when the message is consumed.
+bool RunPipeline(MouseEvent& e) {
+    const HookSettings& s = g_shared.settings;
+    if (SwallowPending(e.rawId)) return true;
+    if (s.captureMode != 0) PostCaptureMouse(e.rawId);
+    if (e.rawId == WM_MOUSEWHEEL && HandleWheel(e)) return true;
+    if (s.rememberButtonClicks != 0 && e.rawId == WM_LBUTTONDOWN) RememberButtonTarget(e.rawId, e.record);
+    CountClick(e.buttonId);
+    if (s.typingWatch != 0) WatchTyping(e);
+    if (s.wiggleDetect != 0) DetectWiggle(e.rawId, e.record);
+    if (s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK &&
+        RightButtonFilter(e.rawId, e.record) != 0) {
+        return true;
+    }
+    if (e.buttonId >= WM_LBUTTONDOWN && e.buttonId <= WM_LBUTTONDBLCLK &&
+        (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0) &&
+        SingleClickOpen(e.buttonId) != 0) {
+        return true;
+    }
+    if (s.trackDistance != 0) AccumulateDistance(e.record->pt.x, e.record->pt.y);
+    if (IsButton(e.buttonId)) {
+        NotifyButton(e.buttonId);
+        // Double-clicks never run bindings.
+        if (KindOf(e.buttonId) != KIND_DOUBLE && HandleButtonBinding(e)) return true;
+    }
+    WrapAtScreenEdge(e.rawId, e.record);
+    return false;
+}
+
+}  // namespace
+
+void AccumulateDistance(int32_t x, int32_t y) {
+    ProcessState& p = Proc();
+    if (p.distancePrimed == 0) {
+        // The first point this process sees only starts the measurement.
+        p.lastDistancePoint = {x, y};
+        p.distancePrimed = 1;
+        return;
+    }
+    const int64_t dx = Distance(x, p.lastDistancePoint.x);
+    const int64_t dy = Distance(y, p.lastDistancePoint.y);
+    p.lastDistancePoint = {x, y};
+    // Screen coordinates never come near it, but a step is kept in range.
+    const int64_t limit = INT32_MAX;
+    AddTravel(static_cast<int32_t>(dx < limit ? dx : limit), static_cast<int32_t>(dy < limit ? dy : limit));
+}
 
 extern "C" LRESULT WINAPI MouseProc(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_shared.mouseHook, code, wParam, lParam);
+    const MOUSEHOOKSTRUCT* record = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+    // Only HC_ACTION is ours; without a record there is nothing to read.
+    if (code != HC_ACTION || record == nullptr) return PassOn(code, wParam, lParam);
+    const UINT rawId = static_cast<UINT>(wParam);
+    MouseEvent e = {rawId, ButtonIdOf(rawId), record, -1};
+    if (RunPipeline(e)) return 1;
+    return PassOn(code, wParam, lParam);
 }

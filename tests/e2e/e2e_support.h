@@ -151,6 +151,50 @@ inline void ClickInClient(HWND window, int cx, int cy) {
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
 }
 
+// Destroys a test window that may already be gone.
+inline void Discard(HWND window) {
+    if (!::IsWindow(window)) return;
+    ::DestroyWindow(window);
+    Pump();
+}
+
+// A one-line edit box holding `text`, as a child of `parent`.
+inline HWND MakeEditBox(HWND parent, const char* text) {
+    return ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", text, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10,
+                             360, 28, parent, reinterpret_cast<HMENU>(3), ::GetModuleHandleA(nullptr),
+                             nullptr);
+}
+
+// The text on the clipboard, "" when there is none.
+inline std::string ClipboardText(HWND owner) {
+    std::string text;
+    if (!::OpenClipboard(owner)) return text;
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
+            text = p;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+inline bool EmptyTheClipboard(HWND owner) {
+    if (!::OpenClipboard(owner)) return false;
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    return true;
+}
+
+// Loads the library and installs its hooks for a controlling window, with
+// empty settings so that no row runs on test input.  False on any failure.
+inline bool InstallFor(Library& lib, HWND controller) {
+    if (!lib.Resolve(::LoadLibraryA(DllPath().c_str())) || controller == nullptr) return false;
+    HookSettings none = {};
+    lib.UpdateSettings(&none);
+    return lib.InstallHook(controller, 0) == 1;
+}
+
 inline void TapKey(BYTE vk) {
     ::keybd_event(vk, 0, 0, 0);
     ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);

@@ -104,6 +104,7 @@ HWND Desktop::CreateWindow(const WindowSpec& spec) {
     w->style = spec.style;
     w->text = spec.text;
     w->parent = spec.parent;
+    w->owner = spec.owner;
     w->rect = spec.rect;
     const RECT& c = spec.client;
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
@@ -270,75 +271,6 @@ void Desktop::DeliverKey(const InputEvent& e) {
     EnterProcess(previous);
     if (consumed == 0 && w != nullptr) {
         w->posted.push_back({w->name, static_cast<uint32_t>(up ? WM_KEYUP : WM_KEYDOWN), e.a, flags});
-    }
-}
-
-void Desktop::DeliverMouse(const InputEvent& e) {
-    struct Button {
-        DWORD flag;
-        UINT message;
-    };
-    static const Button buttons[] = {
-        {MOUSEEVENTF_LEFTDOWN, WM_LBUTTONDOWN},   {MOUSEEVENTF_LEFTUP, WM_LBUTTONUP},
-        {MOUSEEVENTF_RIGHTDOWN, WM_RBUTTONDOWN},  {MOUSEEVENTF_RIGHTUP, WM_RBUTTONUP},
-        {MOUSEEVENTF_MIDDLEDOWN, WM_MBUTTONDOWN}, {MOUSEEVENTF_MIDDLEUP, WM_MBUTTONUP},
-    };
-    std::vector<UINT> messages;
-    if (e.a & MOUSEEVENTF_MOVE) messages.push_back(WM_MOUSEMOVE);
-    for (auto& b : buttons) {
-        if (e.a & b.flag) messages.push_back(b.message);
-    }
-    if (e.a & MOUSEEVENTF_WHEEL) messages.push_back(WM_MOUSEWHEEL);
-    for (UINT message : messages) {
-        POINT p = cursor;
-        HWND target = nullptr;
-        for (HWND top : zOrder_) {
-            Window& t = W(top);
-            if (t.visible && Contains(t.rect, p)) {
-                target = top;
-                break;
-            }
-        }
-        // Descend to the deepest visible child under the point.
-        for (bool descended = true; target != nullptr && descended;) {
-            descended = false;
-            for (HWND child : W(target).children) {
-                Window& c = W(child);
-                if (c.visible && Contains(c.rect, p)) {
-                    target = child;
-                    descended = true;
-                    break;
-                }
-            }
-        }
-        Window* w = Find(target);
-        const int hit = w != nullptr ? HitTest(target, p) : HTNOWHERE;
-        UINT delivered = message;
-        if (w != nullptr && hit != HTCLIENT && message != WM_MOUSEWHEEL) {
-            delivered = message - (WM_MOUSEMOVE - WM_NCMOUSEMOVE);
-        }
-        MOUSEHOOKSTRUCT info{};
-        info.pt = p;
-        info.hwnd = target;
-        info.wHitTestCode = static_cast<UINT>(hit);
-        info.dwExtraInfo = message == WM_MOUSEWHEEL ? static_cast<ULONG_PTR>(e.d & 0xFFFF) : e.extra;
-        const int process = w != nullptr ? w->process : 0;
-        const int previous = current_;
-        LoadLibraryInto(process);
-        EnterProcess(process);
-        const LRESULT consumed = HookInstalled(WH_MOUSE) ? CallHooks(WH_MOUSE, HC_ACTION, delivered,
-                                                                     reinterpret_cast<LPARAM>(&info))
-                                                         : 0;
-        EnterProcess(previous);
-        if (consumed == 0 && w != nullptr) {
-            POINT at = p;
-            if (delivered == message && message != WM_MOUSEWHEEL) {
-                at.x -= w->client.left;
-                at.y -= w->client.top;
-            }
-            w->posted.push_back({w->name, delivered, delivered == message ? 0u : static_cast<uint32_t>(hit),
-                                 static_cast<uint32_t>(MAKELPARAM(at.x, at.y))});
-        }
     }
 }
 

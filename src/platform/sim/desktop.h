@@ -45,8 +45,9 @@ struct Window {
     uint32_t style = 0;
     std::string text;
     HWND parent = nullptr;
-    RECT rect{};    // window rectangle, screen coordinates
-    RECT client{};  // client rectangle, screen coordinates
+    HWND owner = nullptr;  // a popup's owner, which GetParent answers
+    RECT rect{};           // window rectangle, screen coordinates
+    RECT client{};         // client rectangle, screen coordinates
     bool visible = true;
     bool zoomed = false;
     bool minimized = false;
@@ -71,6 +72,7 @@ struct WindowSpec {
     uint32_t style = WS_OVERLAPPEDWINDOW;
     std::string text;
     HWND parent = nullptr;
+    HWND owner = nullptr;
     RECT rect{100, 100, 500, 400};
     RECT client{0, 0, 0, 0};  // empty: inset 4 pixels, 24 below the top
     bool visible = true;
@@ -184,12 +186,27 @@ public:
         bool keyboard;
         DWORD a, b, c, d;  // keybd_event(vk, scan, flags) or mouse_event(flags, dx, dy, data)
         ULONG_PTR extra;
+        POINT at{0, 0};     // mouse: the cursor once the event was injected
+        bool warp = false;  // mouse: the move a SetCursorPos produces
     };
     std::vector<InputEvent> pendingInput;  // injected, not yet delivered
     // Delivers pending input through the hooks to its windows.
     void Pump();
+    // The last mouse press delivered, for double-clicks.
+    struct LastPress {
+        UINT message = 0;  // client form of the press, 0 none
+        DWORD time = 0;
+        HWND window = nullptr;
+        POINT at{0, 0};
+    } lastPress;
+    // The window a mouse event at a screen point goes to: the deepest
+    // visible window under it.
+    HWND MouseTarget(POINT p);
+    // Queues the move of a SetCursorPos unless one is already waiting.
+    void QueueWarp();
 
     // ---- the trace ----
+    std::map<std::string, int> osCalls;  // os:: calls made, by name
     Lines trace;
     void Log(const std::string& line) { trace.push_back(line); }
     Lines TakeTrace();

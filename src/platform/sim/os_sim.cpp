@@ -14,6 +14,10 @@ namespace {
 
 std::string Name(HWND w) { return desktop().NameOf(w); }
 
+// Every os:: call is counted by name, so a test can state which platform
+// calls a piece of library code made.
+void Called(const char* name) { ++desktop().osCalls[name]; }
+
 std::string Trace4(const char* verb, HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) + " " +
            Hex(static_cast<uint32_t>(lp));
@@ -56,6 +60,7 @@ std::string MouseFlags(DWORD flags) {
 namespace os {
 
 HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId) {
+    Called(__func__);
     auto& d = desktop();
     auto fail = d.failHooks.find(idHook);
     if (fail != d.failHooks.end() && fail->second > 0) {
@@ -72,6 +77,7 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threa
 }
 
 BOOL UnhookWindowsHookEx(HHOOK hook) {
+    Called(__func__);
     auto& d = desktop();
     for (auto it = d.hooks.begin(); it != d.hooks.end(); ++it) {
         if (it->handle == hook) {
@@ -85,6 +91,7 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
 }
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+    Called(__func__);
     auto& d = desktop();
     // The next hook is the next older one of the same type.
     int type = -1;
@@ -100,6 +107,7 @@ LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
 }
 
 UINT RegisterWindowMessageA(LPCSTR name) {
+    Called(__func__);
     auto& d = desktop();
     if (d.failRegisterMessage || name == nullptr) return 0;
     auto it = d.registeredMessages.find(name);
@@ -110,6 +118,7 @@ UINT RegisterWindowMessageA(LPCSTR name) {
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Called(__func__);
     auto& d = desktop();
     const sim::Message m{Name(window), message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)};
     if (window == nullptr) {
@@ -129,6 +138,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Called(__func__);
     auto& d = desktop();
     sim::Window* w = d.Find(window);
     if (w == nullptr) {
@@ -146,6 +156,7 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
+    Called(__func__);
     (void)window;
     (void)first;
     (void)last;
@@ -157,16 +168,19 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
 }
 
 BOOL TranslateMessage(const MSG* msg) {
+    Called(__func__);
     if (msg != nullptr) desktop().Log("translate " + Hex(msg->message));
     return FALSE;
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {
+    Called(__func__);
     if (msg != nullptr) desktop().Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
     return 0;
 }
 
 BOOL KillTimer(HWND window, UINT_PTR timerId) {
+    Called(__func__);
     auto& d = desktop();
     for (auto it = d.timers.begin(); it != d.timers.end(); ++it) {
         if (it->window == window && it->id == timerId) {
@@ -178,39 +192,54 @@ BOOL KillTimer(HWND window, UINT_PTR timerId) {
     return FALSE;
 }
 
-SHORT GetAsyncKeyState(int vk) { return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0; }
+SHORT GetAsyncKeyState(int vk) {
+    Called(__func__);
+    return desktop().KeyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
+}
 
 BOOL GetKeyboardState(PBYTE state) {
+    Called(__func__);
     if (state == nullptr) return FALSE;
     std::memcpy(state, desktop().keyState.data(), 256);
     return TRUE;
 }
 
 BOOL GetCursorPos(LPPOINT point) {
+    Called(__func__);
     if (point == nullptr) return FALSE;
     *point = desktop().cursor;
     return TRUE;
 }
 
 BOOL SetCursorPos(int x, int y) {
+    Called(__func__);
     auto& d = desktop();
     // Windows keeps the cursor on the screen.
+    const POINT before = d.cursor;
     d.cursor.x = std::clamp(x, 0, d.screenWidth - 1);
     d.cursor.y = std::clamp(y, 0, d.screenHeight - 1);
     d.Log("cursor " + std::to_string(x) + " " + std::to_string(y));
+    // The window under the cursor is told of the move, as Windows tells it:
+    // one move at wherever the cursor is when the move is delivered.
+    if (before.x != d.cursor.x || before.y != d.cursor.y) d.QueueWarp();
     return TRUE;
 }
 
 int ShowCursor(BOOL show) {
+    Called(__func__);
     auto& d = desktop();
     d.showCursorCount += show ? 1 : -1;
     d.Log(std::string("showcursor ") + (show ? "1" : "0"));
     return d.showCursorCount;
 }
 
-UINT GetDoubleClickTime() { return desktop().doubleClickTime; }
+UINT GetDoubleClickTime() {
+    Called(__func__);
+    return desktop().doubleClickTime;
+}
 
 int GetSystemMetrics(int index) {
+    Called(__func__);
     auto& d = desktop();
     if (index == SM_CXSCREEN) return d.screenWidth;
     if (index == SM_CYSCREEN) return d.screenHeight;
@@ -218,6 +247,7 @@ int GetSystemMetrics(int index) {
 }
 
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
+    Called(__func__);
     auto& d = desktop();
     const bool up = (flags & KEYEVENTF_KEYUP) != 0;
     std::string line = "key " + Hex(vk) + (up ? " up" : " down");
@@ -232,6 +262,7 @@ void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) {
 }
 
 void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
+    Called(__func__);
     auto& d = desktop();
     std::string line = "mouse " + MouseFlags(flags);
     if (dx != 0 || dy != 0 || data != 0 || extra != 0) {
@@ -255,34 +286,16 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
     if (flags & MOUSEEVENTF_RIGHTUP) d.SetKeyDown(VK_RBUTTON, false);
     if (flags & MOUSEEVENTF_MIDDLEDOWN) d.SetKeyDown(VK_MBUTTON, true);
     if (flags & MOUSEEVENTF_MIDDLEUP) d.SetKeyDown(VK_MBUTTON, false);
-    d.pendingInput.push_back({false, flags, dx, dy, data, extra});
+    d.pendingInput.push_back({false, flags, dx, dy, data, extra, d.cursor});
 }
 
 HWND WindowFromPoint(POINT point) {
-    auto& d = desktop();
-    HWND found = nullptr;
-    for (HWND top : d.TopLevelZOrder()) {
-        sim::Window& t = d.W(top);
-        if (t.visible && Contains(t.rect, point)) {
-            found = top;
-            break;
-        }
-    }
-    for (bool descended = true; found != nullptr && descended;) {
-        descended = false;
-        for (HWND child : d.W(found).children) {
-            sim::Window& c = d.W(child);
-            if (c.visible && Contains(c.rect, point)) {
-                found = child;
-                descended = true;
-                break;
-            }
-        }
-    }
-    return found;
+    Called(__func__);
+    return desktop().MouseTarget(point);
 }
 
 HWND ChildWindowFromPoint(HWND parent, POINT point) {
+    Called(__func__);
     auto& d = desktop();
     sim::Window* p = d.Find(parent);
     if (p == nullptr) return nullptr;
@@ -295,17 +308,22 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
 }
 
 HWND GetParent(HWND window) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
-    return w != nullptr ? w->parent : nullptr;
+    if (w == nullptr) return nullptr;
+    // A top-level popup answers its owner, as on Windows.
+    if (w->parent == nullptr && (w->style & WS_POPUP) != 0) return w->owner;
+    return w->parent;
 }
 
 HWND GetWindow(HWND window, UINT command) {
+    Called(__func__);
     auto& d = desktop();
     ++d.getWindowCalls;
     sim::Window* w = d.Find(window);
     if (w == nullptr) return nullptr;
     if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
-    if (command == GW_OWNER) return nullptr;
+    if (command == GW_OWNER) return w->parent == nullptr ? w->owner : nullptr;
     const std::vector<HWND> siblings = w->parent != nullptr ? d.W(w->parent).children : d.TopLevelZOrder();
     if (siblings.empty()) return nullptr;
     auto at = std::find(siblings.begin(), siblings.end(), window);
@@ -323,11 +341,18 @@ HWND GetWindow(HWND window, UINT command) {
     }
 }
 
-HWND GetDesktopWindow() { return desktop().desktopWindow(); }
+HWND GetDesktopWindow() {
+    Called(__func__);
+    return desktop().desktopWindow();
+}
 
-HWND GetForegroundWindow() { return desktop().foreground; }
+HWND GetForegroundWindow() {
+    Called(__func__);
+    return desktop().foreground;
+}
 
 BOOL SetForegroundWindow(HWND window) {
+    Called(__func__);
     auto& d = desktop();
     d.Log("foreground " + Name(window));
     if (d.refuseSetForeground || d.Find(window) == nullptr) return FALSE;
@@ -341,6 +366,7 @@ BOOL SetForegroundWindow(HWND window) {
 }
 
 HWND SetFocus(HWND window) {
+    Called(__func__);
     auto& d = desktop();
     d.Log("focus " + Name(window));
     HWND previous = d.focus;
@@ -350,17 +376,20 @@ HWND SetFocus(HWND window) {
 }
 
 int GetClassNameA(HWND window, LPSTR buffer, int size) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     return w != nullptr ? CopyOut(w->className, buffer, size) : 0;
 }
 
 DWORD GetClassLongA(HWND window, int index) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     if (w == nullptr || index != GCL_STYLE) return 0;
     return w->classStyle;
 }
 
 LONG GetWindowLongA(HWND window, int index) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     if (w == nullptr || index != GWL_STYLE) return 0;
     uint32_t style = w->style & ~(WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE);
@@ -371,11 +400,13 @@ LONG GetWindowLongA(HWND window, int index) {
 }
 
 int GetWindowTextA(HWND window, LPSTR buffer, int size) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     return w != nullptr ? CopyOut(w->text, buffer, size) : 0;
 }
 
 BOOL GetClientRect(HWND window, LPRECT rect) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     if (w == nullptr || rect == nullptr) return FALSE;
     *rect = {0, 0, w->client.right - w->client.left, w->client.bottom - w->client.top};
@@ -383,6 +414,7 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
 }
 
 int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+    Called(__func__);
     auto& d = desktop();
     POINT offset{0, 0};
     if (from != nullptr) {
@@ -405,6 +437,7 @@ int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
 }
 
 BOOL ScreenToClient(HWND window, LPPOINT point) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     if (w == nullptr || point == nullptr) return FALSE;
     point->x -= w->client.left;
@@ -413,6 +446,7 @@ BOOL ScreenToClient(HWND window, LPPOINT point) {
 }
 
 BOOL ClientToScreen(HWND window, LPPOINT point) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     if (w == nullptr || point == nullptr) return FALSE;
     point->x += w->client.left;
@@ -421,6 +455,7 @@ BOOL ClientToScreen(HWND window, LPPOINT point) {
 }
 
 BOOL IsWindowVisible(HWND window) {
+    Called(__func__);
     auto& d = desktop();
     // Visible only if it and every ancestor are.
     for (sim::Window* w = d.Find(window); w != nullptr; w = d.Find(w->parent)) {
@@ -431,11 +466,13 @@ BOOL IsWindowVisible(HWND window) {
 }
 
 BOOL IsZoomed(HWND window) {
+    Called(__func__);
     sim::Window* w = desktop().Find(window);
     return w != nullptr && w->zoomed ? TRUE : FALSE;
 }
 
 BOOL ShowWindow(HWND window, int command) {
+    Called(__func__);
     auto& d = desktop();
     d.Log("show " + Name(window) + " " + std::to_string(command));
     sim::Window* w = d.Find(window);
@@ -466,6 +503,7 @@ BOOL ShowWindow(HWND window, int command) {
 }
 
 BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni) {
+    Called(__func__);
     auto& d = desktop();
     (void)uiParam;
     if (action == SPI_GETFOREGROUNDLOCKTIMEOUT) {
@@ -485,15 +523,20 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
     return FALSE;
 }
 
-DWORD GetTickCount() { return desktop().tick; }
+DWORD GetTickCount() {
+    Called(__func__);
+    return desktop().tick;
+}
 
 void Sleep(DWORD milliseconds) {
+    Called(__func__);
     auto& d = desktop();
     d.Log("sleep " + std::to_string(milliseconds));
     d.tick += milliseconds;
 }
 
 UINT WinExec(LPCSTR commandLine, UINT show) {
+    Called(__func__);
     auto& d = desktop();
     const std::string line = commandLine != nullptr ? commandLine : "";
     d.launched.push_back(line);
@@ -503,6 +546,7 @@ UINT WinExec(LPCSTR commandLine, UINT show) {
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
                                LPCSTR file) {
+    Called(__func__);
     auto& d = desktop();
     std::string value = fallback != nullptr ? fallback : "";
     auto it = d.profile.find(std::string(file ? file : "") + "|" + (section ? section : "") + "|" +
@@ -512,11 +556,13 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
 }
 
 int lstrcmpA(LPCSTR a, LPCSTR b) {
+    Called(__func__);
     const int r = std::strcmp(a ? a : "", b ? b : "");
     return (r > 0) - (r < 0);
 }
 
 int lstrcmpiA(LPCSTR a, LPCSTR b) {
+    Called(__func__);
     const unsigned char* x = reinterpret_cast<const unsigned char*>(a ? a : "");
     const unsigned char* y = reinterpret_cast<const unsigned char*>(b ? b : "");
     for (;; ++x, ++y) {
