@@ -17,8 +17,10 @@ endif()
 add_library(wexutil_host STATIC
   ${WEXUTIL_LIBRARY_SOURCES}
   src/platform/sim/desktop.cpp
+  src/platform/sim/keyboard_input.cpp
   src/platform/sim/os_sim.cpp
   src/platform/sim/mouse_input.cpp
+  src/platform/sim/thread_queue.cpp
 )
 target_include_directories(wexutil_host PUBLIC include src)
 target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
@@ -59,4 +61,12 @@ wexutil_host_test(actions_tests
 wexutil_host_test(mouse_tests
   tests/mouse/pipeline_test.cpp
   tests/mouse/stages_test.cpp
+)
+
+wexutil_host_test(keyboard_tests
+  tests/keyboard/keyboard_test.cpp
+)
+
+wexutil_host_test(message_tests
+  tests/message/message_test.cpp
 )

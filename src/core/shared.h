@@ -99,6 +99,8 @@ struct ProcessState {
     int32_t rightArmed;
     // Message hook.
     int32_t extraButtonDown;
+    // Keyboard hook: 1 while this process drains its queue to end capture.
+    int32_t captureEnding;
 };
 
 #ifdef _WIN32

@@ -1,6 +1,176 @@
+// The keyboard hook: counting, the copy watch, capture mode and its end at
+// Ctrl+C, the keyboard mouse, the pause lock, key bindings and the typing
+// watch, in that order, for every keystroke a hooked thread takes.
+#include "actions/dispatcher.h"
 #include "core/exports.h"
+#include "core/notify.h"
 #include "core/shared.h"
+#include "keyboard/keyboard_mouse.h"
+
+namespace {
+
+constexpr WPARAM kKeyC = 0x43;
+constexpr uint32_t kTransitionBit = 0x80000000u;  // 1 on release
+constexpr uint32_t kPreviousBit = 0x40000000u;    // 1 when the key was already down
+constexpr WPARAM kFirstSyntheticTrigger = TRIGGER_EXTRA_BUTTON_BIT4;
+
+// A queue that refills itself as fast as it is drained (a window that posts
+// to itself on every message) must not hold the keystroke forever.
+constexpr int kMaxDrainedMessages = 4096;
+
+bool IsModifierKey(WPARAM vk) { return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU; }
+
+LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
+    return os::CallNextHookEx(g_shared.keyboardHook, code, wParam, lParam);
+}
+
+// Runs the calling thread's pending messages.  Keystrokes among them come
+// back through this hook.  False when a WM_QUIT was taken: it is posted again
+// with its exit code, so that the program that owned it still quits.
+bool DrainQueue() {
+    MSG msg;
+    for (int i = 0; i < kMaxDrainedMessages && os::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (msg.message == WM_QUIT) {
+            os::PostMessageA(nullptr, WM_QUIT, msg.wParam, 0);
+            return false;
+        }
+        os::TranslateMessage(&msg);
+        os::DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+// Ctrl+C while capture is on: the forwarded stream closes with a Ctrl
+// release in place of the C, the thread's pending messages run (twice, with
+// a pause between), and capture ends with the C eaten.  A WM_QUIT met on the
+// way leaves capture on and lets the C through.
+LRESULT EndCapture() {
+    PostCapture(WM_KEYUP, VK_CONTROL);
+    // The drain may meet this very keystroke again (the system can call the
+    // hook before the key leaves the queue); the flag makes that call eat it
+    // instead of ending capture a second time.
+    Proc().captureEnding = 1;
+    bool quit = !DrainQueue();
+    if (!quit) {
+        os::Sleep(100);
+        quit = !DrainQueue();
+    }
+    Proc().captureEnding = 0;
+    if (quit) return 0;
+    g_shared.settings.captureMode = 0;
+    return 1;
+}
+
+// Runs a key row in one phase; a pause row records the key and modifiers
+// that paused.
+void RunKeyRow(WPARAM vk, const Binding& row, int release) {
+    if (row.action == ACTION_PAUSE) {
+        g_shared.pauseTrigger = static_cast<int32_t>(vk);
+        g_shared.pauseModifiers = row.modifiers;
+    }
+    ExecuteAction(row.action, row.parameter, release);
+}
+
+// The key binding step: the first row for this key with exactly the current
+// modifiers eats the key.  Its action runs at the first press and at the
+// release, never at an auto-repeat or at a release whose press was not seen.
+// Returns 1 when a row took the key.
+//
+// A row whose press ran stays held until its key is released, and the
+// repeats and the release of that key belong to it whatever the modifiers
+// are by then: an action that injects a modifier (the copy chord, Alt+arrow)
+// changes the mask under its own key, and a release that no longer matched
+// would leave the injected keys down.
+//
+// Rows whose trigger is one of the codes of mouse and message triggers
+// (245 and above) keep the held flag for the mouse hook alone; a key with
+// such a code matches them only by the exact mask.
+//
+// The modifier mask is read only once a row names this key.
+int RunKeyBinding(WPARAM vk, uint32_t flags) {
+    Binding* const table = g_shared.settings.bindings;
+    const int rows = UsedBindingRows();
+    const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
+    const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
+    const bool holds = vk < kFirstSyntheticTrigger;
+    if (holds && (release || wasDown)) {
+        for (int i = 0; i < rows; ++i) {
+            const Binding row = table[i];
+            if (static_cast<WPARAM>(row.trigger) != vk || row.held == 0) continue;
+            if (release) {
+                table[i].held = 0;
+                RunKeyRow(vk, row, 1);
+            }
+            return 1;
+        }
+    }
+    int mask = -1;
+    for (int i = 0; i < rows; ++i) {
+        const Binding row = table[i];
+        if (static_cast<WPARAM>(row.trigger) != vk) continue;
+        if (mask < 0) mask = GetModifierMask();
+        if (row.modifiers != mask) continue;
+        if (release == wasDown) {
+            if (!release && holds) table[i].held = 1;
+            RunKeyRow(vk, row, release);
+        }
+        return 1;
+    }
+    return 0;
+}
+
+// The first keystroke of a spell of typing, reported once until the mouse
+// hook sees the cursor move away and re-arms the watch.
+void WatchTyping() {
+    PostNotify(NOTIFY_TYPING_STARTED, 0);
+    POINT cursor;
+    // The position is stored before the state turns on, so that a mouse hook
+    // in another process never compares against an old position.
+    if (os::GetCursorPos(&cursor)) {
+        g_shared.typingCursor.x = cursor.x;
+        g_shared.typingCursor.y = cursor.y;
+    }
+    g_shared.typingState = 1;
+}
+
+}  // namespace
 
 extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_shared.keyboardHook, code, wParam, lParam);
+    if (code != HC_ACTION) return PassOn(code, wParam, lParam);
+    HookSettings& s = g_shared.settings;
+    const WPARAM vk = wParam;
+    const uint32_t flags = static_cast<uint32_t>(lParam);
+    const bool release = (flags & kTransitionBit) != 0;
+
+    // Ctrl is read once, and only for a C that the copy watch or capture
+    // (or a capture end under way) cares about.
+    bool ctrlC = false;
+    if (vk == kKeyC && (s.copyWatch != 0 || s.captureMode != 0 || Proc().captureEnding != 0)) {
+        ctrlC = os::GetAsyncKeyState(VK_CONTROL) < 0;
+    }
+    // The Ctrl+C that is ending capture, met again by the drain: already
+    // counted, watched and answered by the marker.
+    if (ctrlC && Proc().captureEnding != 0) return 1;
+
+    if (!release) IncrementCounter(g_shared.statistics.keystrokes);
+    if (ctrlC && s.copyWatch != 0) s.copySeen = 1;
+
+    if (s.captureMode != 0) {
+        if (ctrlC) return EndCapture();
+        PostCapture(release ? WM_KEYUP : WM_KEYDOWN, static_cast<uint32_t>(vk));
+    }
+
+    if (s.keyboardMouse != 0 && KeyboardMouseKey(wParam, lParam) == 1) return 1;
+
+    // The pause lets modifier keys and the pausing key through; any other
+    // key is eaten, and reported once, at its release.
+    if (s.pauseLock != 0 && !IsModifierKey(vk) && vk != static_cast<WPARAM>(g_shared.pauseTrigger)) {
+        if (release) PostNotify(NOTIFY_PAUSED_INPUT, 0);
+        return 1;
+    }
+
+    if (RunKeyBinding(vk, flags)) return 1;
+
+    if (!IsModifierKey(vk) && s.typingWatch != 0 && g_shared.typingState == 0) WatchTyping();
+    return PassOn(code, wParam, lParam);
 }

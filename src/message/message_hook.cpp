@@ -1,6 +1,161 @@
+// The get-message hook: extra-button and wheel messages of the mouse vendor's
+// software, the registered wheel message and WM_MOUSEWHEEL, seen in the
+// message stream of every thread.  A message it takes becomes WM_NULL.
+#include "actions/dispatcher.h"
 #include "core/exports.h"
+#include "core/notify.h"
 #include "core/shared.h"
 
+namespace {
+
+constexpr UINT kExtraButtonDown = 0x1400;
+constexpr UINT kExtraButtonUp = 0x1401;
+constexpr UINT kVendorButton = 0x8C5;
+constexpr UINT kVendorWheel = 0x8D8;
+constexpr LPARAM kVendorButtonPress = 8;
+constexpr LPARAM kVendorButtonRelease = 0;
+
+// GetClassNameA's buffer for the vendor test, terminator included.
+constexpr int kClassNameSize = 78;
+
+int16_t LowHalf(uintptr_t value) { return static_cast<int16_t>(value & 0xFFFF); }
+int16_t HighHalf(uintptr_t value) { return static_cast<int16_t>((value >> 16) & 0xFFFF); }
+
+// The modifier mask, read at the first row that needs it.
+int MaskOnce(int& mask) {
+    if (mask < 0) mask = GetModifierMask();
+    return mask;
+}
+
+// 0x1400 (press) and 0x1401 (release): every row of the trigger runs, the
+// pause lock only reports.
+void ExtraButton(MSG* msg) {
+    const int trigger = (msg->lParam & 4) != 0 ? TRIGGER_EXTRA_BUTTON_BIT4 : TRIGGER_EXTRA_BUTTON;
+    const int release = msg->message == kExtraButtonUp ? 1 : 0;
+    const int rows = UsedBindingRows();
+    int mask = -1;
+    for (int i = 0; i < rows; ++i) {
+        const Binding row = g_shared.settings.bindings[i];
+        if (row.trigger != trigger || row.modifiers != MaskOnce(mask)) continue;
+        if (g_shared.settings.pauseLock != 0 &&
+            !(g_shared.pauseTrigger == trigger && g_shared.pauseModifiers == mask)) {
+            PostNotify(NOTIFY_PAUSED_INPUT, 0);
+        }
+        msg->message = WM_NULL;
+        ExecuteAction(row.action, row.parameter, release);
+    }
+}
+
+// 0x8C5: every matching row runs at the press; the first one runs at the
+// release, and only when this process saw a press.
+void VendorButton(MSG* msg) {
+    const LPARAM phase = msg->lParam;
+    if (phase != kVendorButtonPress && phase != kVendorButtonRelease) return;
+    const int rows = UsedBindingRows();
+    int mask = -1;
+    for (int i = 0; i < rows; ++i) {
+        const Binding row = g_shared.settings.bindings[i];
+        if (row.trigger != TRIGGER_VENDOR_BUTTON || row.modifiers != MaskOnce(mask)) continue;
+        if (phase == kVendorButtonPress) {
+            if (g_shared.settings.pauseLock != 0 &&
+                !(g_shared.pauseTrigger == TRIGGER_VENDOR_BUTTON && g_shared.pauseModifiers == mask)) {
+                PostNotify(NOTIFY_PAUSED_INPUT, 0);
+            }
+            Proc().extraButtonDown = 1;
+            msg->message = WM_NULL;
+            ExecuteAction(row.action, row.parameter, 0);
+            if (row.action == ACTION_PAUSE) {
+                g_shared.pauseTrigger = TRIGGER_VENDOR_BUTTON;
+                g_shared.pauseModifiers = mask;
+            }
+        } else if (Proc().extraButtonDown != 0) {
+            Proc().extraButtonDown = 0;
+            ExecuteAction(row.action, row.parameter, 1);
+        }
+    }
+}
+
+// A bounded, case-sensitive substring test over the first `length`
+// characters of `text`.
+bool Contains(const char* text, int length, const char* part) {
+    for (int start = 0; start < length; ++start) {
+        int i = 0;
+        while (part[i] != '\0' && start + i < length && text[start + i] == part[i]) ++i;
+        if (part[i] == '\0') return true;
+    }
+    return false;
+}
+
+// Whether the window belongs to the mouse vendor's software, by its class
+// name.  A window whose name cannot be read (gone, or no window at all) is
+// not one.
+bool IsVendorWindow(HWND window) {
+    char name[kClassNameSize];
+    int length = os::GetClassNameA(window, name, kClassNameSize);
+    if (length <= 0) return false;
+    if (length > kClassNameSize - 1) length = kClassNameSize - 1;
+    return Contains(name, length, "Logitech") || Contains(name, length, "emexec") ||
+           Contains(name, length, "em_exec");
+}
+
+// Forward is positive for the registered message and WM_MOUSEWHEEL; the
+// vendor message's bound turn reads wParam the way the registered one does.
+int WheelTurn(const MSG* msg) {
+    return msg->message == WM_MOUSEWHEEL ? HighHalf(msg->wParam) : LowHalf(msg->wParam);
+}
+
+void PostTurn(int turn) {
+    if (turn > 0) PostNotify(NOTIFY_WHEEL_FORWARD, 0);
+    if (turn < 0) PostNotify(NOTIFY_WHEEL_BACKWARD, 0);
+}
+
+// The three wheel forms.  Returns 1 when a binding took the turn: the hook
+// then returns at once.
+int Wheel(MSG* msg) {
+    const UINT id = msg->message;
+    const int rows = UsedBindingRows();
+    int mask = -1;
+    for (int i = 0; i < rows; ++i) {
+        const Binding row = g_shared.settings.bindings[i];
+        if (row.trigger != TRIGGER_WHEEL || row.modifiers != MaskOnce(mask)) continue;
+        const int turn = WheelTurn(msg);
+        if (row.action == ACTION_SCROLL) {
+            // The vendor message's direction is not known for certain on this
+            // path: nothing is posted for it.
+            if (id != kVendorWheel) PostTurn(turn);
+        } else {
+            ExecuteAction(row.action, row.parameter, turn > 0 ? 0 : 1);
+        }
+        msg->message = WM_NULL;
+        return 1;
+    }
+    // Unbound: only with vendorWheel on and no modifier held.
+    if (g_shared.settings.vendorWheel == 0 || MaskOnce(mask) != 0) return 0;
+    if (id == kVendorWheel) {
+        if (!IsVendorWindow(msg->hwnd)) return 0;
+        PostTurn(-LowHalf(static_cast<uintptr_t>(msg->lParam)));  // negative is forward here
+    } else {
+        PostTurn(WheelTurn(msg));
+    }
+    msg->message = WM_NULL;
+    return 0;
+}
+
+}  // namespace
+
 extern "C" LRESULT WINAPI GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
+    MSG* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && msg != nullptr) {
+        // Anything but these six ids costs these comparisons and nothing else.
+        const UINT id = msg->message;
+        if (id == kExtraButtonDown || id == kExtraButtonUp) {
+            ExtraButton(msg);
+        } else if (id == kVendorButton) {
+            VendorButton(msg);
+        } else if (id == kVendorWheel || id == WM_MOUSEWHEEL ||
+                   (id == g_shared.wheelMessage && g_shared.wheelMessage != 0)) {
+            if (Wheel(msg)) return 0;
+        }
+    }
     return os::CallNextHookEx(g_shared.messageHook, code, wParam, lParam);
 }

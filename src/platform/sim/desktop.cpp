@@ -254,24 +254,4 @@ void Desktop::Pump() {
     }
 }
 
-void Desktop::DeliverKey(const InputEvent& e) {
-    HWND target = focus != nullptr ? focus : foreground;
-    Window* w = Find(target);
-    const int process = w != nullptr ? w->process : 0;
-    const bool up = (e.c & KEYEVENTF_KEYUP) != 0;
-    // Key flags as the keyboard hook sees them: repeat count 1, the scan code,
-    // bit 30 the previous state, bit 31 the transition.
-    uint32_t flags = 1u | (e.b & 0xFFu) << 16;
-    if (up) flags |= 0xC0000000u;
-    const int previous = current_;
-    LoadLibraryInto(process);
-    EnterProcess(process);
-    const LRESULT consumed =
-        HookInstalled(WH_KEYBOARD) ? CallHooks(WH_KEYBOARD, HC_ACTION, e.a, static_cast<LPARAM>(flags)) : 0;
-    EnterProcess(previous);
-    if (consumed == 0 && w != nullptr) {
-        w->posted.push_back({w->name, static_cast<uint32_t>(up ? WM_KEYUP : WM_KEYDOWN), e.a, flags});
-    }
-}
-
 }  // namespace sim

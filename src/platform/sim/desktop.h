@@ -161,7 +161,35 @@ public:
     std::map<std::string, UINT> registeredMessages;
     bool failRegisterMessage = false;
     std::vector<Message> threadQueue;  // posts with no window (PostThreadMessage)
-    std::vector<MSG> peekQueue;        // what PeekMessage hands out, in order
+
+    // ---- the calling thread's queue (thread_queue.cpp) ----
+    // One thread's queue: what PeekMessage hands out, in order.  Keystrokes
+    // from the input stream pass the keyboard hook when they are taken; every
+    // message taken passes the get-message hook, which may change it.
+    struct QueuedMessage {
+        MSG msg;
+        bool input;  // a keystroke from the input stream
+        uint64_t serial;
+    };
+    std::vector<QueuedMessage> queue;
+    uint64_t nextSerial = 1;
+    // As on Wine, the keyboard hook runs while its keystroke is still queued,
+    // so a hook that drains the queue meets that keystroke again.  Off: the
+    // keystroke leaves the queue first.
+    bool keyHookBeforeRemoval = true;
+    // Runs once in every Sleep, before time advances: what arrives meanwhile.
+    std::function<void()> duringSleep;
+    // Puts a message into the queue, as PostMessage to a window of this
+    // thread (or PostThreadMessage for a null window) does.
+    void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input = false);
+    // PeekMessage with no filter: PM_REMOVE or PM_NOREMOVE.
+    bool Retrieve(MSG* msg, UINT remove);
+    // The window procedure's share: what a window receives is recorded in
+    // its posted list.
+    void Dispatch(const MSG& msg);
+    // The program's own message loop: takes and dispatches until the queue
+    // is empty, or until WM_QUIT, which ends the program ("quit <code>").
+    void RunMessageLoop();
 
     // ---- timers ----
     struct Timer {
@@ -204,6 +232,21 @@ public:
     HWND MouseTarget(POINT p);
     // Queues the move of a SetCursorPos unless one is already waiting.
     void QueueWarp();
+
+    // ---- keyboard input (keyboard_input.cpp) ----
+    // A keystroke from the keyboard itself (not traced): the key goes down or
+    // up at once in the asynchronous state and reaches the hook at Pump().  A
+    // press of a key that is down is an auto-repeat.
+    void KeyboardInput(int vk, bool up, bool extended = false);
+    // Key state as the focus thread's input knows it (bit 0x80 down); gives
+    // each keystroke its previous-state bit.
+    std::array<uint8_t, 256> inputKeyState{};
+    // Queues one keystroke with the flags the keyboard gives it, to the focus
+    // window (or the foreground one), without taking it from the queue.
+    void QueueKey(int vk, int scan, bool up, bool extended);
+
+    // ---- counting ----
+    long osCallCount = 0;  // os:: operations the library called
 
     // ---- the trace ----
     std::map<std::string, int> osCalls;  // os:: calls made, by name

@@ -7,16 +7,23 @@
 #include <cstring>
 #include <string>
 
-using sim::desktop;
 using sim::Hex;
 
 namespace {
 
-std::string Name(HWND w) { return desktop().NameOf(w); }
+// Every os:: operation reaches the desktop through this once, so that
+// osCallCount counts the platform calls the library makes.
+sim::Desktop& desktop() {
+    sim::Desktop& d = sim::desktop();
+    ++d.osCallCount;
+    return d;
+}
+
+std::string Name(HWND w) { return sim::desktop().NameOf(w); }
 
 // Every os:: call is counted by name, so a test can state which platform
 // calls a piece of library code made.
-void Called(const char* name) { ++desktop().osCalls[name]; }
+void Called(const char* name) { ++sim::desktop().osCalls[name]; }
 
 std::string Trace4(const char* verb, HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) + " " +
@@ -124,6 +131,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == nullptr) {
         // Windows treats this as a post to the calling thread's own queue.
         d.threadQueue.push_back(m);
+        d.QueueMessage(nullptr, message, wParam, lParam);
         d.Log(Trace4("post", window, message, wParam, lParam));
         return TRUE;
     }
@@ -160,11 +168,7 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     (void)window;
     (void)first;
     (void)last;
-    auto& d = desktop();
-    if (d.peekQueue.empty()) return FALSE;
-    if (msg != nullptr) *msg = d.peekQueue.front();
-    if (remove & PM_REMOVE) d.peekQueue.erase(d.peekQueue.begin());
-    return TRUE;
+    return desktop().Retrieve(msg, remove) ? TRUE : FALSE;
 }
 
 BOOL TranslateMessage(const MSG* msg) {
@@ -175,7 +179,10 @@ BOOL TranslateMessage(const MSG* msg) {
 
 LRESULT DispatchMessageA(const MSG* msg) {
     Called(__func__);
-    if (msg != nullptr) desktop().Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
+    if (msg == nullptr) return 0;
+    auto& d = desktop();
+    d.Log(Trace4("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam));
+    d.Dispatch(*msg);
     return 0;
 }
 
@@ -532,6 +539,7 @@ void Sleep(DWORD milliseconds) {
     Called(__func__);
     auto& d = desktop();
     d.Log("sleep " + std::to_string(milliseconds));
+    if (d.duringSleep) d.duringSleep();
     d.tick += milliseconds;
 }
 

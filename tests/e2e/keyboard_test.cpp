@@ -1,0 +1,183 @@
+// The keyboard hook with the real DLL: real keystrokes (keybd_event) typed
+// into a real, focused edit box, and what the controlling window and the edit
+// box receive.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "hook_controller.h"
+
+namespace {
+
+using KeyMessage = std::pair<UINT, WPARAM>;
+
+// Every keyboard message the edit box receives, before it handles it.
+std::vector<KeyMessage> g_editKeys;
+WNDPROC g_editProcedure = nullptr;
+
+LRESULT CALLBACK RecordingEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= WM_KEYFIRST && message <= WM_KEYLAST) g_editKeys.push_back({message, wParam});
+    return ::CallWindowProcA(g_editProcedure, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Key(BYTE vk, bool up) {
+    ::keybd_event(vk, static_cast<BYTE>(::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), up ? KEYEVENTF_KEYUP : 0, 0);
+}
+
+bool EditReceived(UINT message, WPARAM wParam) {
+    for (const KeyMessage& k : g_editKeys) {
+        if (k.first == message && k.second == wParam) return true;
+    }
+    return false;
+}
+
+// Any message of the key, or its character in either case.
+bool EditSawKey(BYTE vk) {
+    for (const KeyMessage& k : g_editKeys) {
+        if (k.first == WM_CHAR ? (k.second == vk || k.second == static_cast<WPARAM>(vk + 32))
+                               : k.second == vk) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string EditText(HWND edit) {
+    char text[256] = {};
+    ::GetWindowTextA(edit, text, sizeof text);
+    return text;
+}
+
+class Keyboard : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(controller.Start());
+        parent = e2e::MakeWindow("WexKeyboardTarget", PlainProc, 150, 120, 420, 140);
+        ASSERT_NE(parent, nullptr);
+        edit = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10,
+                                 380, 28, parent, reinterpret_cast<HMENU>(3), ::GetModuleHandleA(nullptr),
+                                 nullptr);
+        ASSERT_NE(edit, nullptr);
+        g_editProcedure = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingEditProc)));
+    }
+    static void TearDownTestSuite() {
+        controller.Stop();
+        if (::IsWindow(parent)) ::DestroyWindow(parent);
+    }
+
+    void SetUp() override {
+        e2e::ReleaseModifiers();
+        ::SetForegroundWindow(parent);
+        ::SetFocus(edit);
+        ASSERT_TRUE(e2e::WaitFor([] { return ::GetFocus() == edit; }));
+        ::SetWindowTextA(edit, "");
+        controller.Clear();
+        g_editKeys.clear();
+    }
+
+    // Presses or releases a key and waits until the edit box has it.
+    static bool KeyReachingEdit(BYTE vk, bool up) {
+        Key(vk, up);
+        return e2e::WaitFor([&] { return EditReceived(up ? WM_KEYUP : WM_KEYDOWN, vk); });
+    }
+
+    // Types a key no row binds and waits until the edit box has its release:
+    // everything typed before it has been through the hook.
+    static bool Marker(BYTE vk) {
+        Key(vk, false);
+        return KeyReachingEdit(vk, true);
+    }
+
+    static e2e::HookController controller;
+    static HWND parent;
+    static HWND edit;
+};
+e2e::HookController Keyboard::controller;
+HWND Keyboard::parent = nullptr;
+HWND Keyboard::edit = nullptr;
+
+TEST_F(Keyboard, BoundKeyRunsAtPressAndReleaseAndTheEditSeesNone) {
+    controller.Apply(e2e::HookController::With({{ACTION_NOTIFY_5, 0, 'K', 0, 0}}));
+
+    Key('K', false);
+    ASSERT_TRUE(e2e::WaitFor([] { return controller.Notified(NOTIFY_PHASE_A, 0); }));
+    Key('K', false);  // an auto-repeat runs nothing
+    Key('K', true);
+    ASSERT_TRUE(e2e::WaitFor([] { return controller.Notified(NOTIFY_PHASE_A, 1); }));
+    ASSERT_TRUE(Marker('J'));
+    EXPECT_EQ(controller.notifications, (std::vector<e2e::Posted>{{NOTIFY_PHASE_A, 0}, {NOTIFY_PHASE_A, 1}}));
+    EXPECT_FALSE(EditSawKey('K'));
+    EXPECT_EQ(EditText(edit), "j");
+}
+
+TEST_F(Keyboard, KeyBoundToTheCopyChordLetsTheChordUpAtItsRelease) {
+    // The chord's Ctrl is down when the bound key comes up: the release must
+    // still be the row's, or Ctrl and C would stay down.
+    controller.Apply(e2e::HookController::With({{ACTION_COPY, 0, 'K', 0, 0}}));
+
+    Key('K', false);
+    ASSERT_TRUE(e2e::WaitFor([] { return EditReceived(WM_KEYDOWN, 'C'); })) << "the chord never came";
+    EXPECT_LT(::GetAsyncKeyState(VK_CONTROL), 0);
+    Key('K', true);
+    EXPECT_TRUE(e2e::WaitFor([] {
+        return EditReceived(WM_KEYUP, VK_CONTROL) && EditReceived(WM_KEYUP, 'C');
+    })) << "the chord was not let up";
+    EXPECT_GE(::GetAsyncKeyState(VK_CONTROL), 0);
+    EXPECT_GE(::GetAsyncKeyState('C'), 0);
+    ASSERT_TRUE(Marker('J'));
+    EXPECT_FALSE(EditSawKey('K'));
+}
+
+TEST_F(Keyboard, TypingStartsOnceAndShiftAloneNeverStartsIt) {
+    HookSettings s = {};
+    s.typingWatch = 1;
+    controller.Apply(s);
+
+    ASSERT_TRUE(KeyReachingEdit(VK_SHIFT, false));
+    ASSERT_TRUE(KeyReachingEdit(VK_SHIFT, true));
+    e2e::Pump();
+    EXPECT_EQ(controller.Count(NOTIFY_TYPING_STARTED), 0);
+
+    ASSERT_TRUE(Marker('A'));
+    EXPECT_TRUE(e2e::WaitFor([] { return controller.Notified(NOTIFY_TYPING_STARTED); }));
+    ASSERT_TRUE(Marker('B'));
+    ASSERT_TRUE(Marker('C'));
+    e2e::Pump();
+    EXPECT_EQ(controller.Count(NOTIFY_TYPING_STARTED), 1);
+    EXPECT_EQ(EditText(edit), "abc");
+}
+
+TEST_F(Keyboard, CaptureForwardsKeysUntilCtrlCEndsIt) {
+    HookSettings s = {};
+    s.captureMode = 1;
+    s.copyWatch = 1;
+    controller.Apply(s);
+
+    ASSERT_TRUE(Marker('A'));
+    ASSERT_TRUE(KeyReachingEdit(VK_CONTROL, false));
+    Key('C', false);
+    ASSERT_TRUE(e2e::WaitFor([] { return controller.Settings().captureMode == 0; }))
+        << "Ctrl+C did not end capture";
+    Key('C', true);
+    Key(VK_CONTROL, true);
+    ASSERT_TRUE(Marker('M'));
+    e2e::Pump();
+
+    // The stream closes with a Ctrl release in place of the C, and nothing
+    // after it is forwarded.
+    EXPECT_EQ(controller.captured,
+              (std::vector<e2e::Posted>{
+                  {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, VK_CONTROL}, {WM_KEYUP, VK_CONTROL}}));
+    EXPECT_EQ(controller.Settings().copySeen, 1);
+    EXPECT_FALSE(EditReceived(WM_KEYDOWN, 'C')) << "the C that ended capture reached the edit box";
+    EXPECT_EQ(EditText(edit), "am");
+}
+
+}  // namespace
