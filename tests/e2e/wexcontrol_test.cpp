@@ -1,9 +1,9 @@
 // WexControl.exe under Wine: checking and printing settings files, refusing
-// a bad one, and a whole run: the settings and kept totals it pushes, its
-// answers to the library (the pause, a hold timed by its own timer, the
-// remembered window), and its end by WM_CLOSE or --seconds with the totals
-// saved.  This program shares the library's records with WexControl through
-// its own mapping of WexUTIL.dll.
+// a bad one, and whole runs: the settings and kept totals it pushes, a real
+// click and real keys in its log, its answers to the library (the pause key,
+// a real long press timed by its own timer, the remembered window), and its
+// end by WM_CLOSE, Ctrl+C or --seconds with the totals saved.  This program shares the library's records with
+// WexControl through its own mapping of WexUTIL.dll.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,6 +43,12 @@ std::string ReadText(const std::string& path) {
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
 }
 
 // WexControl with its standard output and error going to `outputFile`.
@@ -105,6 +111,7 @@ HWND WexControl::probe = nullptr;
 
 const char kSettings[] =
     "[settings]\n"
+    "captureMode = on\n"
     "copyWatch = on\n"
     "keyboardMouseStep = 8\n"
     "reserved2 = 0x2026\n"
@@ -228,33 +235,6 @@ TEST_F(WexControl, RunsWithTheFileAnswersTheLibraryAndSavesTotalsAtWmClose) {
     g_lib.GetSettings(&pushed);
     EXPECT_TRUE(e2e::SameBytes(&pushed, &config.settings, sizeof pushed));
 
-    // The pause binding, run by the library in this process, posts
-    // notification 7 to WexControl, which switches pauseLock and keeps what
-    // the library changed in the record meanwhile (here copySeen).
-    HookSettings changed = pushed;
-    changed.copySeen = 1;
-    g_lib.UpdateSettings(&changed);
-    auto pauseLock = [] {
-        HookSettings s;
-        g_lib.GetSettings(&s);
-        return s.pauseLock;
-    };
-    g_lib.PressAndHoldCallBack(VK_F9);
-    ASSERT_TRUE(e2e::WaitFor([&] { return pauseLock() == 1; }));
-    EXPECT_TRUE(run.Logged("NOTIFY_PAUSE press\n"));
-    EXPECT_TRUE(run.Logged("pause on\n"));
-    HookSettings paused;
-    g_lib.GetSettings(&paused);
-    changed.pauseLock = 1;
-    EXPECT_TRUE(e2e::SameBytes(&paused, &changed, sizeof paused));
-    g_lib.PressAndHoldCallBack(VK_F9);
-    ASSERT_TRUE(e2e::WaitFor([&] { return pauseLock() == 0; }));
-    EXPECT_TRUE(run.Logged("pause off\n"));
-    // A release notification does not switch it.
-    ::PostMessageA(run.window, WM_HOOK_NOTIFY, NOTIFY_PAUSE, 1);
-    EXPECT_TRUE(run.Logged("NOTIFY_PAUSE release\n"));
-    EXPECT_EQ(0, pauseLock());
-
     // A row with a parameter: its notification is logged in words.
     ::keybd_event(VK_SHIFT, 0, 0, 0);
     g_lib.PressAndHoldCallBack(0x88);
@@ -264,30 +244,6 @@ TEST_F(WexControl, RunsWithTheFileAnswersTheLibraryAndSavesTotalsAtWmClose) {
     // Notification 24: WexControl fetches the remembered window.
     ::PostMessageA(run.window, WM_HOOK_NOTIFY, NOTIFY_BUTTON_REMEMBERED, 0);
     EXPECT_TRUE(run.Logged("remembered window: class \"\", title \"\", point (0, 0)\n"));
-
-    // Notification 26 for the right button, as the mouse hook posts it at a
-    // real press: after the hold delay WexControl's timer calls back and the
-    // hold row runs, if the button is still down.  A short press runs nothing.
-    RECT r;
-    ::GetClientRect(probe, &r);
-    POINT centre = {r.right / 2, r.bottom / 2};
-    ::ClientToScreen(probe, &centre);
-    ASSERT_TRUE(e2e::PlaceCursor(centre.x, centre.y));
-    ::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
-    ::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
-    ::PostMessageA(run.window, WM_HOOK_NOTIFY, NOTIFY_HOLD_STARTED, 2);
-    ASSERT_TRUE(run.Logged("PressAndHoldCallBack right returned"));
-    EXPECT_FALSE(Contains(run.Log(), "NOTIFY_SIGNAL")) << "a short press ran the hold row";
-
-    ::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
-    ::PostMessageA(run.window, WM_HOOK_NOTIFY, NOTIFY_HOLD_STARTED, 2);
-    EXPECT_TRUE(run.Logged("NOTIFY_SIGNAL\n"));
-    // Not before the hold delay of 300 ms.
-    EXPECT_GE(run.StampOf("PressAndHoldCallBack right returned") - run.StampOf("NOTIFY_HOLD_STARTED right"),
-              290);
-    // The callback let the button go.
-    EXPECT_TRUE(e2e::WaitFor([] { return (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) == 0; }, 5000));
-    ::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
 
     // WM_CLOSE ends it: hooks removed, then the totals saved and printed.
     HookStatistics last;
@@ -307,6 +263,68 @@ TEST_F(WexControl, RunsWithTheFileAnswersTheLibraryAndSavesTotalsAtWmClose) {
     EXPECT_GE(back.leftClicks, last.leftClicks);
     EXPECT_GE(back.leftClicks, 41u);
     EXPECT_EQ(9u, back.reserved[2]);
+}
+
+TEST_F(WexControl, RealInputIsLoggedByNameAndAnswered) {
+    LiveRun run;
+    ASSERT_TRUE(run.Start(""));
+    RECT r;
+    ::GetClientRect(probe, &r);
+    POINT centre = {r.right / 2, r.bottom / 2};
+    ::ClientToScreen(probe, &centre);
+    ::SetForegroundWindow(probe);
+
+    // A real click and a real key, by name in the log.
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x, centre.y));
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    const std::string at = " (" + std::to_string(centre.x) + ", " + std::to_string(centre.y) + ")\n";
+    EXPECT_TRUE(run.Logged("WM_HOOK_CAPTURE WM_LBUTTONDOWN" + at));
+    EXPECT_TRUE(run.Logged("NOTIFY_BUTTON left press\n"));
+    EXPECT_TRUE(run.Logged("NOTIFY_BUTTON left release\n"));
+
+    // The key bound to the pause switches pauseLock on and back off, and
+    // keeps what the library changed in the record meanwhile (here copySeen).
+    HookSettings changed;
+    g_lib.GetSettings(&changed);
+    changed.copySeen = 1;
+    g_lib.UpdateSettings(&changed);
+    auto pauseLock = [] {
+        HookSettings s;
+        g_lib.GetSettings(&s);
+        return s.pauseLock;
+    };
+    e2e::TapKey(VK_F9);
+    EXPECT_TRUE(run.Logged("WM_HOOK_CAPTURE WM_KEYDOWN F9\n"));
+    ASSERT_TRUE(e2e::WaitFor([&] { return pauseLock() == 1; }));
+    EXPECT_TRUE(run.Logged("NOTIFY_PAUSE press\n"));
+    EXPECT_TRUE(run.Logged("pause on\n"));
+    HookSettings paused;
+    g_lib.GetSettings(&paused);
+    EXPECT_EQ(1, paused.copySeen);
+    e2e::TapKey(VK_F9);
+    ASSERT_TRUE(e2e::WaitFor([&] { return pauseLock() == 0; }));
+    EXPECT_TRUE(run.Logged("pause off\n"));
+
+    // A real long press of the right button runs its hold row through
+    // WexControl's timer, not before the hold delay of 300 ms, and lets the
+    // button go; a real short press runs nothing.
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x + 5, centre.y));
+    ::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+    EXPECT_TRUE(run.Logged("NOTIFY_HOLD_STARTED right\n"));
+    EXPECT_TRUE(run.Logged("NOTIFY_SIGNAL\n"));
+    EXPECT_GE(run.StampOf("PressAndHoldCallBack right returned 1") - run.StampOf("NOTIFY_HOLD_STARTED right"),
+              290);
+    EXPECT_TRUE(e2e::WaitFor([] { return (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) == 0; }, 5000));
+
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x + 10, centre.y));
+    ::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    ASSERT_TRUE(e2e::WaitFor([&] { return Count(run.Log(), "PressAndHoldCallBack right returned") == 2; }));
+    EXPECT_EQ(1u, Count(run.Log(), "NOTIFY_SIGNAL\n")) << "a short press ran the hold row";
+
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
 }
 
 TEST_F(WexControl, EndsByItselfAfterSecondsAndStartsTotalsWhenNoneWereKept) {
