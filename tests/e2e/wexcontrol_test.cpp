@@ -2,8 +2,9 @@
 // a bad one, and whole runs: the settings and kept totals it pushes, a real
 // click and real keys in its log, its answers to the library (the pause key,
 // a real long press timed by its own timer, the remembered window), and its
-// end by WM_CLOSE, Ctrl+C or --seconds with the totals saved.  This program shares the library's records with
-// WexControl through its own mapping of WexUTIL.dll.
+// end by WM_CLOSE, Ctrl+C or --seconds with the totals saved.  This program
+// shares the library's records with WexControl through its own mapping of
+// WexUTIL.dll.
 #include <gtest/gtest.h>
 
 #include <algorithm>
