@@ -24,11 +24,12 @@ endif()
 
 add_library(wexutil_host STATIC
   ${WEXUTIL_LIBRARY_SOURCES}
+  src/platform/sim/controls.cpp
   src/platform/sim/desktop.cpp
+  src/platform/sim/journal.cpp
   src/platform/sim/keyboard_input.cpp
   src/platform/sim/mouse_input.cpp
   src/platform/sim/os_sim.cpp
-  src/platform/sim/journal.cpp
   src/platform/sim/thread_queue.cpp
 )
 target_include_directories(wexutil_host PUBLIC include src)
@@ -48,6 +49,18 @@ function(wexutil_host_test name)
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
 
+# The controlling program's settings and statistics files and the names it
+# logs by: plain C++, so it is tested here too.
+add_library(wexcontrol_files STATIC control/names.cpp control/settings_file.cpp)
+target_include_directories(wexcontrol_files PUBLIC include src control)
+target_compile_options(wexcontrol_files PRIVATE ${WEXUTIL_WARNINGS})
+
+add_executable(control_tests tests/control/settings_file_test.cpp tests/control/names_test.cpp)
+target_compile_definitions(control_tests PRIVATE WEXCONTROL_EXAMPLE="${CMAKE_SOURCE_DIR}/control/example.ini")
+target_compile_options(control_tests PRIVATE ${WEXUTIL_WARNINGS})
+target_link_libraries(control_tests PRIVATE wexcontrol_files GTest::gtest GTest::gtest_main)
+add_test(NAME control_tests COMMAND control_tests)
+
 wexutil_host_test(core_tests
   tests/core/records_test.cpp
   tests/core/lifecycle_test.cpp
@@ -64,6 +77,13 @@ wexutil_host_test(actions_tests
 wexutil_host_test(mouse_tests
   tests/mouse/pipeline_test.cpp
   tests/mouse/stages_test.cpp
+)
+
+wexutil_host_test(mouse_stage_tests
+  tests/mouse/single_click_test.cpp
+  tests/mouse/wiggle_test.cpp
+  tests/mouse/right_filter_test.cpp
+  tests/mouse/stage_pipeline_test.cpp
 )
 
 wexutil_host_test(keyboard_tests

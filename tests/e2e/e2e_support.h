@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstring>
@@ -10,47 +11,12 @@
 #include <string>
 
 #include "wexutil.h"
+#include "wexutil_loader.h"
 
 namespace e2e {
 
 // The library's exports, resolved by their exported names.
-struct Library {
-    HMODULE module = nullptr;
-    PFN_InstallHook InstallHook = nullptr;
-    PFN_RemoveHook RemoveHook = nullptr;
-    PFN_GetSettings GetSettings = nullptr;
-    PFN_UpdateSettings UpdateSettings = nullptr;
-    PFN_GetStatistics GetStatistics = nullptr;
-    PFN_SetStatistics SetStatistics = nullptr;
-    PFN_GetRememberedWindow GetRememberedWindow = nullptr;
-    PFN_PressAndHoldCallBack PressAndHoldCallBack = nullptr;
-    PFN_LeftStillDown LeftStillDown = nullptr;
-
-    // Resolves every export of an already mapped or newly loaded module;
-    // false if one is missing.
-    bool Resolve(HMODULE m) {
-        module = m;
-        if (!m) return false;
-        InstallHook = Get<PFN_InstallHook>("_InstallHook@8");
-        RemoveHook = Get<PFN_RemoveHook>("_RemoveHook@0");
-        GetSettings = Get<PFN_GetSettings>("GetSettings");
-        UpdateSettings = Get<PFN_UpdateSettings>("UpdateSettings");
-        GetStatistics = Get<PFN_GetStatistics>("GetStatistics");
-        SetStatistics = Get<PFN_SetStatistics>("SetStatistics");
-        GetRememberedWindow = Get<PFN_GetRememberedWindow>("GetRememberedWindow");
-        PressAndHoldCallBack = Get<PFN_PressAndHoldCallBack>("PressAndHoldCallBack");
-        LeftStillDown = Get<PFN_LeftStillDown>("_LeftStillDown@16");
-        return InstallHook && RemoveHook && GetSettings && UpdateSettings && GetStatistics && SetStatistics &&
-               GetRememberedWindow && PressAndHoldCallBack && LeftStillDown;
-    }
-    FARPROC Proc(const char* name) const { return ::GetProcAddress(module, name); }
-    // An export as a pointer of its own type (FARPROC says nothing of the
-    // arguments or the calling convention).
-    template <typename T>
-    T Get(const char* name) const {
-        return reinterpret_cast<T>(reinterpret_cast<void*>(Proc(name)));
-    }
-};
+using Library = wexutil::Library;
 
 // Folder of the running executable, with a trailing backslash; the DLL and
 // the test programs are built into the same folder.
@@ -156,6 +122,45 @@ inline HWND MakeWindow(const char* className, WNDPROC procedure, int x, int y, i
         ::SetForegroundWindow(window);
     }
     return window;
+}
+
+// A report-style list view with one column holding the named items, a child
+// of `parent` with control id `id`; null when it cannot be made or filled.
+inline HWND MakeListView(HWND parent, int id, RECT at, const char* const* names, int count) {
+    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, at.left, at.top,
+                                  at.right - at.left, at.bottom - at.top, parent, reinterpret_cast<HMENU>(id),
+                                  ::GetModuleHandleA(nullptr), nullptr);
+    if (!list) return nullptr;
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 300;
+    column.pszText = const_cast<char*>("Name");
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    for (int i = 0; i < count; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(names[i]);
+        if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) != i) return nullptr;
+    }
+    return list;
+}
+
+// The centre of a rectangle of a window's client area, in screen
+// coordinates, packed as MAKELPARAM(x, y).
+inline LPARAM ScreenCentre(HWND window, const RECT& r) {
+    POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ::ClientToScreen(window, &centre);
+    return MAKELPARAM(centre.x, centre.y);
+}
+
+// Handles this thread's messages until WM_QUIT.
+inline void RunMessageLoop() {
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
 }
 
 // Moves the real cursor and waits until it stays there: under Wine a pointer
