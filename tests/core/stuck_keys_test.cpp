@@ -129,6 +129,20 @@ TEST_F(StuckKeysTest, ReplacedSettingsLetUpWhatAHeldRowPressed) {
     }
 }
 
+// The right-button filter switched on while a bound right press holds its
+// row: the release is not the filter's, so it still ends the row, and no left
+// release is injected for a left press never made.
+TEST_F(StuckKeysTest, AReleaseWhosePressTheFilterDidNotTakeStaysReal) {
+    HookSettings s = SettingsWith({{ACTION_CUT, VK_RBUTTON}});
+    Use(s);
+    Mouse(MOUSEEVENTF_RIGHTDOWN, kClient);
+    s.rightButtonFilter = 1;
+    Use(s);
+    Mouse(MOUSEEVENTF_RIGHTUP, kClient);
+    EXPECT_EQ((sim::Lines{KeyDown(VK_CONTROL), KeyDown('X'), KeyUp(VK_CONTROL), KeyUp('X')}), Injected());
+    EXPECT_EQ("", Down());
+}
+
 // A Ctrl-click whose trigger is released off the client area after the user
 // let the left button up himself.
 TEST_F(StuckKeysTest, CtrlClickLetsCtrlUpWhenTheLeftButtonIsAlreadyUp) {

@@ -195,7 +195,7 @@ void CallMouseProc(int code, UINT id, POINT pt, HWND window, int hit, ULONG_PTR 
     if (code == HC_ACTION && record && client >= WM_LBUTTONDOWN && client <= WM_MBUTTONDBLCLK) {
         const int button = static_cast<int>(client - WM_LBUTTONDOWN) / 3;
         const int kind = static_cast<int>(client - WM_LBUTTONDOWN) % 3;
-        if (kind == 0) g_run.mouseHeld[button] = true;
+        if (kind != 1) g_run.mouseHeld[button] = true;  // a double-click is a press too
         if (kind == 1) g_run.mouseHeld[button] = false;
     }
 }
@@ -527,6 +527,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fprintf(stderr, "-- at the end: %zu queued, %zu hooks, keyboard mouse %d scheme %d, num lock %d\n",
                      g_run.d->queue.size(), g_run.d->hooks.size(), g_shared.settings.keyboardMouse,
                      g_shared.settings.keyboardMouseKeys, g_run.d->keyState[VK_NUMLOCK] & 1);
+        for (int i = 0; i < UsedBindingRows(); ++i) {
+            const Binding& b = g_shared.settings.bindings[i];
+            std::fprintf(stderr, "   row %d: action %d trigger %d modifiers %d held %d\n", i, b.action, b.trigger,
+                         b.modifiers, b.held);
+        }
     }
     CheckInvariants();
     return 0;
