@@ -213,10 +213,14 @@ bool RunPipeline(MouseEvent& e) {
     CountClick(e.buttonId);
     if (s.typingWatch != 0) WatchTyping(e);
     if (s.wiggleDetect != 0) DetectWiggle(e.rawId, e.record);
-    if (s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK &&
-        RightButtonFilter(e.rawId, e.record) != 0) {
-        return true;
-    }
+    // The release of a press the filter turned into a left press is the
+    // filter's wherever it comes: over a window's frame (a non-client
+    // release), or after the filter was switched off.
+    const bool filtered =
+        s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK;
+    const bool pairsFilteredPress =
+        (e.buttonId == WM_RBUTTONUP || e.buttonId == WM_MBUTTONUP) && g_shared.filterLeftDown != 0;
+    if ((filtered || pairsFilteredPress) && RightButtonFilter(e.buttonId, e.record) != 0) return true;
     if (e.buttonId >= WM_LBUTTONDOWN && e.buttonId <= WM_LBUTTONDBLCLK &&
         (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0) &&
         SingleClickOpen(e.buttonId) != 0) {

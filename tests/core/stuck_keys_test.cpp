@@ -143,6 +143,23 @@ TEST_F(StuckKeysTest, AReleaseWhosePressTheFilterDidNotTakeStaysReal) {
     EXPECT_EQ("", Down());
 }
 
+// A press the right-button filter turned into a left press: its release
+// lets the left button up wherever it comes.
+TEST_F(StuckKeysTest, TheFilteredPressIsReleasedOverTheFrameOrAfterTheFilterIsOff) {
+    for (bool switchedOff : {false, true}) {
+        SCOPED_TRACE(switchedOff ? "filter switched off" : "released over the caption");
+        SetUp();
+        HookSettings s{};
+        s.rightButtonFilter = 1;
+        Use(s);
+        Mouse(MOUSEEVENTF_MIDDLEDOWN, kClient);
+        if (switchedOff) Use(HookSettings{});
+        Mouse(MOUSEEVENTF_MIDDLEUP, switchedOff ? kClient : kCaption);
+        EXPECT_EQ((sim::Lines{"mouse LEFTDOWN", "mouse LEFTUP"}), Injected());
+        EXPECT_EQ("", Down());
+    }
+}
+
 // A Ctrl-click whose trigger is released off the client area after the user
 // let the left button up himself.
 TEST_F(StuckKeysTest, CtrlClickLetsCtrlUpWhenTheLeftButtonIsAlreadyUp) {
