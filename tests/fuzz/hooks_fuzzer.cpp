@@ -108,6 +108,7 @@ struct Run {
     bool extraHeld[2] = {false, false};
     bool vendorHeld = false;
     int wheelTurns = 0;
+    bool lockPending = false;  // a lock key was pressed, its button not yet down
     // RemoveHook ran while a key or button was down: the library sees no
     // more of the releases, so what it holds stays down.
     bool removedWhileDown = false;
@@ -152,6 +153,7 @@ void Watched(Cause cause, F&& event) {
     const std::array<uint8_t, 256> before = g_run.d->keyState;
     const int dragBefore = g_shared.keyDragLock;
     event();
+    if (cause == Cause::LockKey) g_run.lockPending = true;
     // What the library injected or played is delivered before the next event.
     g_run.d->Pump();
     const std::array<uint8_t, 256>& after = g_run.d->keyState;
@@ -160,7 +162,12 @@ void Watched(Cause cause, F&& event) {
         if (!(after[vk] & 0x80)) g_run.excused[vk] = false;
         if (!wentDown) continue;
         const bool button = vk == VK_LBUTTON || vk == VK_RBUTTON;
-        if (cause == Cause::LockKey && button) g_run.excused[vk] = true;
+        // The lock key's press may go down later: where the playback hook is
+        // never called, the next keystroke injects it.
+        if ((cause == Cause::LockKey || g_run.lockPending) && button) {
+            g_run.excused[vk] = true;
+            g_run.lockPending = false;
+        }
         if (vk == VK_CONTROL && dragBefore == 1 && g_shared.keyDragLock == 0) g_run.excused[vk] = true;
     }
 }
