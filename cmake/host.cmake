@@ -7,8 +7,13 @@ if(WEXUTIL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Only the library on the simulated desktop and the benchmark, without the
+# tests: scripts/bench builds so for 32-bit x86 (-m32), the product's
+# instruction set, where no 32-bit GoogleTest is at hand.
+option(WEXUTIL_BENCH_ONLY "Build only the benchmark's host half" OFF)
+
 find_package(GTest QUIET)
-if(NOT GTest_FOUND)
+if(NOT GTest_FOUND AND NOT WEXUTIL_BENCH_ONLY)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   add_library(GTest::gtest ALIAS gtest)
   add_library(GTest::gtest_main ALIAS gtest_main)
@@ -28,6 +33,9 @@ target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
 
 # One test executable per subsystem.
 function(wexutil_host_test name)
+  if(WEXUTIL_BENCH_ONLY)
+    return()
+  endif()
   add_executable(${name} ${ARGN} tests/support/sim_test.cpp)
   target_include_directories(${name} PRIVATE tests)
   target_compile_options(${name} PRIVATE ${WEXUTIL_WARNINGS})
@@ -65,3 +73,11 @@ wexutil_host_test(keyboard_mouse_tests
   tests/keyboard/keyboard_mouse_test.cpp
   tests/keyboard/keyboard_mouse_hook_test.cpp
 )
+
+# The per-event cost benchmark's host half (scripts/bench runs it under
+# callgrind); the test checks its platform-call target.
+add_executable(wexutil_bench tests/bench/host_bench.cpp)
+target_compile_options(wexutil_bench PRIVATE ${WEXUTIL_WARNINGS})
+target_include_directories(wexutil_bench PRIVATE tests)
+target_link_libraries(wexutil_bench PRIVATE wexutil_host)
+add_test(NAME bench_platform_calls COMMAND wexutil_bench check)
