@@ -21,11 +21,12 @@ endif()
 
 add_library(wexutil_host STATIC
   ${WEXUTIL_LIBRARY_SOURCES}
+  src/platform/sim/controls.cpp
   src/platform/sim/desktop.cpp
+  src/platform/sim/journal.cpp
   src/platform/sim/keyboard_input.cpp
   src/platform/sim/mouse_input.cpp
   src/platform/sim/os_sim.cpp
-  src/platform/sim/journal.cpp
   src/platform/sim/thread_queue.cpp
 )
 target_include_directories(wexutil_host PUBLIC include src)
@@ -58,6 +59,13 @@ wexutil_host_test(actions_tests
 wexutil_host_test(mouse_tests
   tests/mouse/pipeline_test.cpp
   tests/mouse/stages_test.cpp
+)
+
+wexutil_host_test(mouse_stage_tests
+  tests/mouse/single_click_test.cpp
+  tests/mouse/wiggle_test.cpp
+  tests/mouse/right_filter_test.cpp
+  tests/mouse/stage_pipeline_test.cpp
 )
 
 wexutil_host_test(keyboard_tests

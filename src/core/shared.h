@@ -87,6 +87,10 @@ struct SharedSection {
     int32_t clickBurstState;
     int32_t pauseTrigger;
     int32_t pauseModifiers;
+    // 1 while a left press that the right-button filter injected waits for
+    // its release, so that the release is injected wherever the button is
+    // let go and the left button is never left down.
+    int32_t filterLeftDown;
 };
 
 extern SharedSection g_shared;

@@ -41,6 +41,7 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra);
 HWND WindowFromPoint(POINT point);
 HWND ChildWindowFromPoint(HWND parent, POINT point);
 HWND GetParent(HWND window);
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
 HWND GetWindow(HWND window, UINT command);
 HWND GetDesktopWindow();
 HWND GetForegroundWindow();
@@ -61,6 +62,7 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
 
 // kernel32.
 DWORD GetTickCount();
+DWORD GetCurrentProcessId();
 void Sleep(DWORD milliseconds);
 UINT WinExec(LPCSTR commandLine, UINT show);
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,

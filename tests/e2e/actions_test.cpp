@@ -45,33 +45,14 @@ int RunListProgram(HWND report) {
     if (!::InitCommonControlsEx(&icc)) return 2;
     HWND parent = e2e::MakeWindow("WexListParent", ListParentProc, 100, 100, 420, 300);
     if (!parent) return 3;
-    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 380, 220,
-                                  parent, reinterpret_cast<HMENU>(7), ::GetModuleHandleA(nullptr), nullptr);
-    if (!list) return 4;
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 300;
-    column.pszText = const_cast<char*>("Name");
-    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
     const char* names[] = {"alpha", "beta", "gamma"};
-    for (int i = 0; i < 3; ++i) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = const_cast<char*>(names[i]);
-        if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) != i) return 5;
-    }
+    HWND list = e2e::MakeListView(parent, 7, {10, 10, 390, 230}, names, 3);
+    if (!list) return 4;
     RECT itemRect = {};
     itemRect.left = LVIR_LABEL;
     if (!::SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&itemRect))) return 6;
-    POINT centre = {(itemRect.left + itemRect.right) / 2, (itemRect.top + itemRect.bottom) / 2};
-    ::ClientToScreen(list, &centre);
-    ::PostMessageA(report, kListReady, reinterpret_cast<WPARAM>(list), MAKELPARAM(centre.x, centre.y));
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    ::PostMessageA(report, kListReady, reinterpret_cast<WPARAM>(list), e2e::ScreenCentre(list, itemRect));
+    e2e::RunMessageLoop();
     return 0;
 }
 

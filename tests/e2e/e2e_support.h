@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstring>
@@ -156,6 +157,45 @@ inline HWND MakeWindow(const char* className, WNDPROC procedure, int x, int y, i
         ::SetForegroundWindow(window);
     }
     return window;
+}
+
+// A report-style list view with one column holding the named items, a child
+// of `parent` with control id `id`; null when it cannot be made or filled.
+inline HWND MakeListView(HWND parent, int id, RECT at, const char* const* names, int count) {
+    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, at.left, at.top,
+                                  at.right - at.left, at.bottom - at.top, parent, reinterpret_cast<HMENU>(id),
+                                  ::GetModuleHandleA(nullptr), nullptr);
+    if (!list) return nullptr;
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 300;
+    column.pszText = const_cast<char*>("Name");
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    for (int i = 0; i < count; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char*>(names[i]);
+        if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) != i) return nullptr;
+    }
+    return list;
+}
+
+// The centre of a rectangle of a window's client area, in screen
+// coordinates, packed as MAKELPARAM(x, y).
+inline LPARAM ScreenCentre(HWND window, const RECT& r) {
+    POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ::ClientToScreen(window, &centre);
+    return MAKELPARAM(centre.x, centre.y);
+}
+
+// Handles this thread's messages until WM_QUIT.
+inline void RunMessageLoop() {
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
 }
 
 // Moves the real cursor and waits until it stays there: under Wine a pointer

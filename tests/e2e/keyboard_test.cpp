@@ -135,7 +135,7 @@ TEST_F(Keyboard, KeyBoundToTheCopyChordLetsTheChordUpAtItsRelease) {
     EXPECT_FALSE(EditSawKey('K'));
 }
 
-TEST_F(Keyboard, TypingStartsOnceAndShiftAloneNeverStartsIt) {
+TEST_F(Keyboard, TypingStartsOnceUntilTheCursorMovesAndShiftAloneNeverStartsIt) {
     HookSettings s = {};
     s.typingWatch = 1;
     controller.Apply(s);
@@ -152,6 +152,18 @@ TEST_F(Keyboard, TypingStartsOnceAndShiftAloneNeverStartsIt) {
     e2e::Pump();
     EXPECT_EQ(controller.Count(NOTIFY_TYPING_STARTED), 1);
     EXPECT_EQ(EditText(edit), "abc");
+
+    // A real cursor move of more than 4 pixels ends the spell of typing in
+    // the mouse hook, and the next key starts a new one.
+    POINT at;
+    ::GetCursorPos(&at);
+    ASSERT_TRUE(e2e::PlaceCursor(at.x > 500 ? at.x - 40 : at.x + 40, at.y));
+    EXPECT_TRUE(e2e::WaitFor([] { return controller.Notified(NOTIFY_TYPING_ENDED); }));
+    ASSERT_TRUE(Marker('D'));
+    EXPECT_TRUE(e2e::WaitFor([] { return controller.Count(NOTIFY_TYPING_STARTED) == 2; }));
+    e2e::Pump();
+    EXPECT_EQ(controller.Count(NOTIFY_TYPING_ENDED), 1);
+    EXPECT_EQ(EditText(edit), "abcd");
 }
 
 TEST_F(Keyboard, CaptureForwardsKeysUntilCtrlCEndsIt) {

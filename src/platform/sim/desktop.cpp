@@ -175,6 +175,11 @@ void Desktop::BringToTop(HWND window) {
     zOrder_.insert(zOrder_.begin(), window);
 }
 
+void Desktop::SendToBottom(HWND window) {
+    zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), window), zOrder_.end());
+    zOrder_.push_back(window);
+}
+
 int Desktop::HitTest(HWND window, POINT p) {
     Window* w = Find(window);
     if (w == nullptr) return HTNOWHERE;

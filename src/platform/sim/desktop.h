@@ -120,6 +120,8 @@ public:
     std::string NameOf(HWND window) const;
     // Moves a top-level window to the top of the Z order.
     void BringToTop(HWND window);
+    // Moves a top-level window to the bottom of the Z order.
+    void SendToBottom(HWND window);
     HWND desktopWindow() const { return desktopWindow_; }
     std::vector<HWND> TopLevelZOrder() const { return zOrder_; }
     HWND foreground = nullptr;

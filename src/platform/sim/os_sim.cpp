@@ -319,6 +319,15 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
     return parent;
 }
 
+// Simulated process n has id 0x100 + n, and its one thread id 0x200 + n.
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    Called(__func__);
+    sim::Window* w = desktop().Find(window);
+    if (w == nullptr) return 0;
+    if (processId != nullptr) *processId = 0x100u + static_cast<DWORD>(w->process);
+    return 0x200u + static_cast<DWORD>(w->process);
+}
+
 HWND GetParent(HWND window) {
     Called(__func__);
     sim::Window* w = desktop().Find(window);
@@ -533,6 +542,11 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
     }
     d.Log("spi " + Hex(action));
     return FALSE;
+}
+
+DWORD GetCurrentProcessId() {
+    Called(__func__);
+    return 0x100u + static_cast<DWORD>(desktop().CurrentProcess());
 }
 
 DWORD GetTickCount() {

@@ -17,6 +17,7 @@ typedef short SHORT;
 typedef unsigned short WORD;
 typedef int32_t LONG;
 typedef uint32_t DWORD;
+typedef DWORD* LPDWORD;
 typedef uint32_t UINT;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;

@@ -43,6 +43,9 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
 HWND WindowFromPoint(POINT point) { return ::WindowFromPoint(point); }
 HWND ChildWindowFromPoint(HWND parent, POINT point) { return ::ChildWindowFromPoint(parent, point); }
 HWND GetParent(HWND window) { return ::GetParent(window); }
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    return ::GetWindowThreadProcessId(window, processId);
+}
 HWND GetWindow(HWND window, UINT command) { return ::GetWindow(window, command); }
 HWND GetDesktopWindow() { return ::GetDesktopWindow(); }
 HWND GetForegroundWindow() { return ::GetForegroundWindow(); }
@@ -67,6 +70,7 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
 
 // kernel32.
 DWORD GetTickCount() { return ::GetTickCount(); }
+DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 UINT WinExec(LPCSTR commandLine, UINT show) { return ::WinExec(commandLine, show); }
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
