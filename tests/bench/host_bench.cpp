@@ -56,10 +56,10 @@ struct Case {
 HookSettings Zero() { return HookSettings{}; }
 
 const Case kCases[] = {
-    {"getmsg-unrelated", "GetMsgProc, unrelated message, everything on", HOOK_MESSAGE, EverythingOn,
-     kUnrelatedMessage, 0},
-    {"getmsg-high", "GetMsgProc, unrelated message above WM_MOUSEWHEEL", HOOK_MESSAGE, EverythingOn,
-     kUnrelatedHighMessage, 0},
+    {"getmsg-unrelated", "GetMsgProc, unrelated message (WM_TIMER), everything on", HOOK_MESSAGE,
+     EverythingOn, kUnrelatedMessage, 0},
+    {"getmsg-high", "GetMsgProc, unrelated message above WM_MOUSEWHEEL (WM_USER+1)", HOOK_MESSAGE,
+     EverythingOn, kUnrelatedHighMessage, 0},
     {"move-zero", "MouseProc, cursor move, settings zero", HOOK_MOUSE, Zero, WM_MOUSEMOVE, 0},
     {"move-all", "MouseProc, cursor move, everything on, 30 rows", HOOK_MOUSE, EverythingOn, WM_MOUSEMOVE, 0},
     {"press-bound", "MouseProc, bound left press (row 30 of 30)", HOOK_MOUSE, LeftButtonBound, WM_LBUTTONDOWN,
