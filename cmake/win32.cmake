@@ -51,5 +51,14 @@ include(tests/e2e/e2e.cmake)
 # ---- The benchmark's Wine half ---------------------------------------------
 include(tests/bench/bench.cmake)
 
-# ---- The controlling demo program ------------------------------------------
+# ---- The controlling program ------------------------------------------------
+wexutil_win32_program(WexControl control/wexcontrol.cpp control/names.cpp control/settings_file.cpp)
+target_include_directories(WexControl PRIVATE ${CMAKE_SOURCE_DIR}/control)
+# WexControl.exe, run as a person runs it; the test reads its files with the
+# program's own reader.
+wexutil_add_e2e_test(wexcontrol_test tests/e2e/wexcontrol_test.cpp control/names.cpp control/settings_file.cpp)
+target_include_directories(wexcontrol_test PRIVATE ${CMAKE_SOURCE_DIR}/control)
+add_dependencies(wexcontrol_test WexControl)
+
+# ---- The scripted session of the README's run command ----------------------
 include(demo/demo.cmake)

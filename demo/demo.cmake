@@ -1,3 +1,7 @@
-# The demo: a small controlling program and a second program with a window.
-wexutil_win32_program(WexDemo demo/controller.cpp)
-wexutil_win32_program(WexDemoTarget demo/target.cpp)
+# The README's run command: a scripted session that starts WexControl and
+# works a real program with real input.  It drives input the way the
+# end-to-end programs do, with their helpers.
+wexutil_win32_program(WexSession demo/session.cpp)
+target_include_directories(WexSession PRIVATE ${CMAKE_SOURCE_DIR}/tests/e2e)
+target_link_libraries(WexSession PRIVATE gdi32)
+add_dependencies(WexSession WexControl)

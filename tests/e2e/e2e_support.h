@@ -11,47 +11,12 @@
 #include <string>
 
 #include "wexutil.h"
+#include "wexutil_loader.h"
 
 namespace e2e {
 
 // The library's exports, resolved by their exported names.
-struct Library {
-    HMODULE module = nullptr;
-    PFN_InstallHook InstallHook = nullptr;
-    PFN_RemoveHook RemoveHook = nullptr;
-    PFN_GetSettings GetSettings = nullptr;
-    PFN_UpdateSettings UpdateSettings = nullptr;
-    PFN_GetStatistics GetStatistics = nullptr;
-    PFN_SetStatistics SetStatistics = nullptr;
-    PFN_GetRememberedWindow GetRememberedWindow = nullptr;
-    PFN_PressAndHoldCallBack PressAndHoldCallBack = nullptr;
-    PFN_LeftStillDown LeftStillDown = nullptr;
-
-    // Resolves every export of an already mapped or newly loaded module;
-    // false if one is missing.
-    bool Resolve(HMODULE m) {
-        module = m;
-        if (!m) return false;
-        InstallHook = Get<PFN_InstallHook>("_InstallHook@8");
-        RemoveHook = Get<PFN_RemoveHook>("_RemoveHook@0");
-        GetSettings = Get<PFN_GetSettings>("GetSettings");
-        UpdateSettings = Get<PFN_UpdateSettings>("UpdateSettings");
-        GetStatistics = Get<PFN_GetStatistics>("GetStatistics");
-        SetStatistics = Get<PFN_SetStatistics>("SetStatistics");
-        GetRememberedWindow = Get<PFN_GetRememberedWindow>("GetRememberedWindow");
-        PressAndHoldCallBack = Get<PFN_PressAndHoldCallBack>("PressAndHoldCallBack");
-        LeftStillDown = Get<PFN_LeftStillDown>("_LeftStillDown@16");
-        return InstallHook && RemoveHook && GetSettings && UpdateSettings && GetStatistics && SetStatistics &&
-               GetRememberedWindow && PressAndHoldCallBack && LeftStillDown;
-    }
-    FARPROC Proc(const char* name) const { return ::GetProcAddress(module, name); }
-    // An export as a pointer of its own type (FARPROC says nothing of the
-    // arguments or the calling convention).
-    template <typename T>
-    T Get(const char* name) const {
-        return reinterpret_cast<T>(reinterpret_cast<void*>(Proc(name)));
-    }
-};
+using Library = wexutil::Library;
 
 // Folder of the running executable, with a trailing backslash; the DLL and
 // the test programs are built into the same folder.

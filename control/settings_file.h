@@ -1,0 +1,57 @@
+// The settings file of the controlling program and its statistics file, in
+// INI syntax: [sections], "name = value" lines, ";" comments.  Reading and
+// writing are plain C++ without Win32 calls, so that the host tests cover
+// them.
+//
+//   [settings]    every field of HookSettings by its own name
+//   [bindings]    one row per line:  TRIGGER [+ MODIFIER]... = ACTION [PARAMETER]
+//   [WexControl]  the program's own options: holdDelay, statistics
+//
+// The row count is the number of lines in [bindings]; a row's run-time
+// field `held` is always pushed as 0.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "records.h"
+
+namespace control {
+
+// What the program itself needs beyond the library's record.
+struct ProgramOptions {
+    int holdDelay = 500;     // milliseconds from notification 26 to PressAndHoldCallBack
+    std::string statistics;  // file that keeps the totals between runs; "" keeps none
+};
+
+struct Config {
+    HookSettings settings{};
+    ProgramOptions program;
+};
+
+// One thing wrong with a file: its line (1-based) and what is wrong.
+struct Problem {
+    int line;
+    std::string what;
+};
+
+// Reads a settings file's text.  Every problem found is added to
+// `problems`; the record is only meant to be used when there are none.
+Config ParseSettings(const std::string& text, std::vector<Problem>* problems);
+// Writes the configuration in the syntax ParseSettings reads, every field
+// spelt out, so that reading it back gives the same record.
+std::string PrintSettings(const Config& config);
+
+// The statistics file: one [statistics] section with every field of
+// HookStatistics by name.
+HookStatistics ParseStatistics(const std::string& text, std::vector<Problem>* problems);
+std::string PrintStatistics(const HookStatistics& statistics);
+
+// "FILE:LINE: what" lines, one per problem.
+std::string DescribeProblems(const std::string& file, const std::vector<Problem>& problems);
+
+// `path` as seen from the folder of `base` (a file path); absolute paths
+// ("C:\...", "\..." or "/...") stay as they are.
+std::string BesideFile(const std::string& base, const std::string& path);
+
+}  // namespace control

@@ -1,0 +1,333 @@
+// WexControl: the controlling program of WexUTIL.dll.
+//
+//   WexControl --check FILE     reads a settings file and reports its problems
+//   WexControl --print FILE     writes the settings as understood
+//   WexControl [FILE] [--seconds N] [--log LOGFILE]
+//                               pushes the settings and the kept statistics,
+//                               installs the hooks and answers the library
+//                               until closed (WM_CLOSE, Ctrl+C, or after N
+//                               seconds), then removes the hooks, saves the
+//                               statistics and prints them.
+//
+// Exit status: 0 done, 1 a file has problems, 2 wrong command line, 3 the
+// library could not be loaded or its hooks installed, 4 the statistics could
+// not be saved, 5 another WexControl is running.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "names.h"
+#include "settings_file.h"
+#include "wexutil.h"
+#include "wexutil_loader.h"
+
+namespace {
+
+const char kWindowClass[] = "WexControl";
+const UINT_PTR kStopTimer = 100;
+// Hold timers are kHoldTimer + the button's virtual key (1, 2 or 4).
+const UINT_PTR kHoldTimer = 200;
+
+enum Exit { kDone = 0, kBadFile = 1, kUsage = 2, kNoLibrary = 3, kNotSaved = 4, kAlreadyRunning = 5 };
+
+struct {
+    wexutil::Library library;
+    control::Config config;
+    std::string statisticsPath;  // "" keeps none
+    HWND window = nullptr;
+    FILE* log = nullptr;
+    HANDLE stopped = nullptr;  // set once the hooks are removed and the totals saved
+} g;
+
+// One line of the live log, with a time stamp, to the console and the log file.
+void Log(const std::string& text) {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u.%03u ", t.wHour, t.wMinute, t.wSecond,
+                  t.wMilliseconds);
+    std::fprintf(stdout, "%s%s\n", stamp, text.c_str());
+    std::fflush(stdout);
+    if (g.log) {
+        std::fprintf(g.log, "%s%s\n", stamp, text.c_str());
+        std::fflush(g.log);
+    }
+}
+
+bool ReadFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::stringstream s;
+    s << in.rdbuf();
+    *text = s.str();
+    return true;
+}
+
+// Writes beside the target first, so that a failed write leaves the old file.
+bool WriteFile(const std::string& path, const std::string& text) {
+    const std::string fresh = path + ".new";
+    FILE* f = std::fopen(fresh.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !written) return false;
+    return ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// Reads a file into a record with `parse` (ParseSettings, ParseStatistics);
+// prints the file's problems, if any, and refuses it then.
+template <typename Record>
+bool Load(const std::string& file, Record (*parse)(const std::string&, std::vector<control::Problem>*),
+          Record* record) {
+    std::string text;
+    if (!ReadFile(file, &text)) {
+        std::fprintf(stderr, "%s: cannot be read\n", file.c_str());
+        return false;
+    }
+    std::vector<control::Problem> problems;
+    *record = parse(text, &problems);
+    if (problems.empty()) return true;
+    std::fputs(control::DescribeProblems(file, problems).c_str(), stderr);
+    std::fprintf(stderr, "%s: %u problem(s); nothing was changed\n", file.c_str(),
+                 static_cast<unsigned>(problems.size()));
+    return false;
+}
+
+// The kept totals, or zero when the file does not exist yet.
+bool LoadStatistics(const std::string& file, HookStatistics* statistics) {
+    *statistics = HookStatistics{};
+    if (file.empty() || ::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    return Load(file, control::ParseStatistics, statistics);
+}
+
+// ---- Answers to the library ------------------------------------------------
+
+// Notification 26: the button's hold row runs once the delay has passed, if
+// the button is still down then (PressAndHoldCallBack checks that).  A new
+// press of the same button starts the delay again.
+void StartHold(LPARAM button) {
+    if (button != 1 && button != 2 && button != 4) return;  // not a button: nothing to time
+    ::SetTimer(g.window, kHoldTimer + button, static_cast<UINT>(g.config.program.holdDelay), nullptr);
+}
+
+void EndHold(int button) {
+    ::KillTimer(g.window, kHoldTimer + button);
+    const int result = g.library.PressAndHoldCallBack(button);
+    const char* name = button == 1 ? "left" : button == 2 ? "right" : "middle";
+    Log(std::string("PressAndHoldCallBack ") + name + " returned " + std::to_string(result));
+}
+
+// Notification 7 at the press of a pause binding: the pause switches.  The
+// record is read first, so that what the library changed in it itself
+// (capture mode, the wiggle switch, copySeen, held rows) stays.
+void TogglePause() {
+    HookSettings settings;
+    g.library.GetSettings(&settings);
+    settings.pauseLock = settings.pauseLock ? 0 : 1;
+    g.library.UpdateSettings(&settings);
+    Log(settings.pauseLock ? "pause on" : "pause off");
+}
+
+void ShowRememberedWindow() {
+    char className[40] = {};
+    char title[40] = {};
+    WexPoint point = {0, 0};
+    g.library.GetRememberedWindow(className, title, &point);
+    className[sizeof className - 1] = '\0';
+    title[sizeof title - 1] = '\0';
+    Log("remembered window: class \"" + std::string(className) + "\", title \"" + title + "\", point (" +
+        std::to_string(point.x) + ", " + std::to_string(point.y) + ")");
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_HOOK_NOTIFY: {
+            // The argument is a 32-bit signed value whatever the width of LPARAM.
+            const long argument = static_cast<long>(static_cast<int>(lParam));
+            Log(control::NotificationText(static_cast<unsigned>(wParam), argument));
+            if (wParam == NOTIFY_HOLD_STARTED) StartHold(lParam);
+            if (wParam == NOTIFY_PAUSE && argument == 0) TogglePause();
+            if (wParam == NOTIFY_BUTTON_REMEMBERED) ShowRememberedWindow();
+            return 0;
+        }
+        case WM_HOOK_CAPTURE:
+            Log(control::CaptureText(static_cast<unsigned>(wParam),
+                                     static_cast<long>(static_cast<int>(lParam))));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kStopTimer) {
+                ::KillTimer(window, kStopTimer);
+                Log("time is up");
+                ::PostMessageA(window, WM_CLOSE, 0, 0);
+            } else if (wParam == kHoldTimer + 1 || wParam == kHoldTimer + 2 || wParam == kHoldTimer + 4) {
+                EndHold(static_cast<int>(wParam - kHoldTimer));
+            }
+            return 0;
+        case WM_CLOSE:
+            Log("closing");
+            ::DestroyWindow(window);
+            return 0;
+        case WM_DESTROY: ::PostQuitMessage(0); return 0;
+        default: return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// Ctrl+C, Ctrl+Break or the console closing: the window closes as for
+// WM_CLOSE.  Runs on a thread of its own; when the console is closing, the
+// process ends as soon as this returns, so it waits for the totals to be saved.
+BOOL WINAPI ConsoleHandler(DWORD event) {
+    ::PostMessageA(g.window, WM_CLOSE, 0, 0);
+    if (event == CTRL_CLOSE_EVENT) ::WaitForSingleObject(g.stopped, 4000);
+    return TRUE;
+}
+
+// ---- Running ---------------------------------------------------------------
+
+std::string OwnFolder() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+int Run(const std::string& file, int seconds) {
+    // Two controlling programs would push settings over each other and take
+    // the notifications from each other.
+    if (::FindWindowA(kWindowClass, nullptr)) {
+        std::fprintf(stderr, "WexControl: another WexControl is running; nothing was changed\n");
+        return kAlreadyRunning;
+    }
+    HookStatistics statistics;
+    if (!LoadStatistics(g.statisticsPath, &statistics)) return kBadFile;
+
+    const std::string dll = OwnFolder() + "WexUTIL.dll";
+    if (!g.library.Resolve(::LoadLibraryA(dll.c_str()))) {
+        std::fprintf(stderr, "%s: cannot be loaded, or an export is missing\n", dll.c_str());
+        return kNoLibrary;
+    }
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = kWindowClass;
+    ::RegisterClassA(&wc);
+    g.window = ::CreateWindowExA(0, kWindowClass, "WexControl", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
+    if (!g.window) {
+        std::fprintf(stderr, "WexControl: cannot create its window\n");
+        return kNoLibrary;
+    }
+
+    g.library.UpdateSettings(&g.config.settings);
+    g.library.SetStatistics(&statistics);
+    if (g.library.InstallHook(g.window, 0) != 1) {
+        g.library.RemoveHook();
+        std::fprintf(stderr, "WexControl: the hooks could not be installed\n");
+        return kNoLibrary;
+    }
+    g.stopped = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ::SetConsoleCtrlHandler(ConsoleHandler, TRUE);
+    if (seconds > 0) ::SetTimer(g.window, kStopTimer, static_cast<UINT>(seconds) * 1000u, nullptr);
+
+    Log("WexControl running with " +
+        (file.empty() ? std::string("no settings file (every feature off)") : file) + ": " +
+        std::to_string(g.config.settings.bindingCount) + " binding(s), hold delay " +
+        std::to_string(g.config.program.holdDelay) + " ms, statistics " +
+        (g.statisticsPath.empty() ? std::string("not kept") : "kept in " + g.statisticsPath));
+    Log("hooks installed");
+
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+
+    g.library.RemoveHook();
+    Log("hooks removed");
+    g.library.GetStatistics(&statistics);
+    const std::string totals = control::PrintStatistics(statistics);
+    int status = kDone;
+    if (!g.statisticsPath.empty()) {
+        if (WriteFile(g.statisticsPath, totals)) {
+            Log("statistics saved to " + g.statisticsPath);
+        } else {
+            Log("statistics could NOT be saved to " + g.statisticsPath);
+            status = kNotSaved;
+        }
+    }
+    std::istringstream lines(totals);
+    for (std::string line; std::getline(lines, line);) Log(line);
+    ::SetEvent(g.stopped);
+    return status;
+}
+
+int Usage() {
+    std::fputs(
+        "usage: WexControl --check FILE\n"
+        "       WexControl --print FILE\n"
+        "       WexControl [FILE] [--seconds N] [--log LOGFILE]\n",
+        stderr);
+    return kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string mode, file, logFile;
+    int seconds = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--check" || a == "--print") {
+            if (!mode.empty()) return Usage();
+            mode = a;
+        } else if (a == "--seconds" || a == "--log") {
+            if (i + 1 == argc) return Usage();
+            const std::string value = argv[++i];
+            if (a == "--log") {
+                logFile = value;
+                continue;
+            }
+            char* end = nullptr;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || n < 1 || n > 86400) {
+                std::fprintf(stderr, "WexControl: --seconds takes a whole number from 1 to 86400\n");
+                return kUsage;
+            }
+            seconds = static_cast<int>(n);
+        } else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "WexControl: unknown option %s\n", a.c_str());
+            return Usage();
+        } else {
+            if (!file.empty()) return Usage();
+            file = a;
+        }
+    }
+    if (!mode.empty() && (file.empty() || seconds || !logFile.empty())) return Usage();
+
+    if (!file.empty() && !Load(file, control::ParseSettings, &g.config)) return kBadFile;
+    if (mode == "--check") {
+        std::printf("%s: good, %d binding(s)\n", file.c_str(), g.config.settings.bindingCount);
+        return kDone;
+    }
+    if (mode == "--print") {
+        std::fputs(control::PrintSettings(g.config).c_str(), stdout);
+        return kDone;
+    }
+
+    g.statisticsPath = control::BesideFile(file, g.config.program.statistics);
+    if (!logFile.empty()) {
+        g.log = std::fopen(logFile.c_str(), "w");
+        if (!g.log) {
+            std::fprintf(stderr, "%s: cannot be written\n", logFile.c_str());
+            return kUsage;
+        }
+    }
+    const int status = Run(file, seconds);
+    if (g.log) std::fclose(g.log);
+    return status;
+}

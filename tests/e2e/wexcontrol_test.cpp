@@ -1,0 +1,363 @@
+// WexControl.exe under Wine: checking and printing settings files, refusing
+// a bad one, and whole runs: the settings and kept totals it pushes, a real
+// click and real keys in its log, its answers to the library (the pause key,
+// a real long press timed by its own timer, the remembered window), and its
+// end by WM_CLOSE, Ctrl+C or --seconds with the totals saved.  This program
+// shares the library's records with WexControl through its own mapping of
+// WexUTIL.dll.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+#include "settings_file.h"
+
+namespace {
+
+e2e::Library g_lib;
+
+std::string TempPath(const std::string& name) {
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + name;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// A file's text with Windows line ends made plain "\n".
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    std::string text = s.str();
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// WexControl with its standard output and error going to `outputFile`.
+HANDLE StartWexControl(const std::string& arguments, const std::string& outputFile, DWORD flags = 0) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE output = ::CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return nullptr;
+    std::string command = "\"" + e2e::ExeFolder() + "WexControl.exe\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nullptr;
+    si.hStdOutput = output;
+    si.hStdError = output;
+    PROCESS_INFORMATION pi = {};
+    const BOOL started =
+        ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &pi);
+    ::CloseHandle(output);
+    if (!started) return nullptr;
+    ::CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// Runs WexControl to its end; its exit status, and its output in `output`.
+int RunWexControl(const std::string& arguments, std::string* output) {
+    const std::string outputFile = TempPath("wexcontrol-output.txt");
+    HANDLE process = StartWexControl(arguments, outputFile);
+    if (!process) return -2;
+    const int status = e2e::WaitExit(process);
+    *output = ReadText(outputFile);
+    return status;
+}
+
+control::Config ParseOrFail(const std::string& text) {
+    std::vector<control::Problem> problems;
+    control::Config config = control::ParseSettings(text, &problems);
+    EXPECT_TRUE(problems.empty()) << control::DescribeProblems("settings", problems);
+    return config;
+}
+
+// A window of this program that records the notifications the library posts
+// to it.
+std::vector<WPARAM> g_notified;
+LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_HOOK_NOTIFY) g_notified.push_back(wParam);
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+class WexControl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(g_lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str())));
+        probe = e2e::MakeWindow("WexControlProbe", ProbeProc, 300, 200, 300, 200);
+        ASSERT_NE(probe, nullptr);
+    }
+    static HWND probe;
+};
+HWND WexControl::probe = nullptr;
+
+const char kSettings[] =
+    "[settings]\n"
+    "captureMode = on\n"
+    "copyWatch = on\n"
+    "keyboardMouseStep = 8\n"
+    "reserved2 = 0x2026\n"
+    "[bindings]\n"
+    "hold right = ACTION_NOTIFY_8\n"
+    "F9 = ACTION_PAUSE\n"
+    "vk 0x88 + Shift = ACTION_NOTIFY_10 7\n"
+    "[WexControl]\n"
+    "holdDelay = 300\n"
+    "statistics = wexcontrol-totals.ini\n";
+
+TEST_F(WexControl, ChecksAndPrintsAGoodFileAndPrintingIsStable) {
+    const std::string file = TempPath("wexcontrol-good.ini");
+    WriteText(file, kSettings);
+    std::string output;
+    EXPECT_EQ(0, RunWexControl("--check \"" + file + "\"", &output));
+    EXPECT_TRUE(Contains(output, "good, 3 binding(s)")) << output;
+
+    std::string printed;
+    ASSERT_EQ(0, RunWexControl("--print \"" + file + "\"", &printed));
+    EXPECT_TRUE(Contains(printed, "vk 0x88 + Shift = ACTION_NOTIFY_10 7\n")) << printed;
+    const std::string again = TempPath("wexcontrol-printed.ini");
+    WriteText(again, printed);
+    std::string reprinted;
+    ASSERT_EQ(0, RunWexControl("--print \"" + again + "\"", &reprinted));
+    EXPECT_EQ(printed, reprinted);
+}
+
+TEST_F(WexControl, AFileWithErrorsExitsNonZeroNamingTheLinesAndChangesNothing) {
+    // The records as they stand, and the notification window pointing here.
+    const HookSettings before = e2e::PatternSettings(7);
+    g_lib.UpdateSettings(&before);
+    ASSERT_EQ(1, g_lib.InstallHook(probe, 0));
+    g_lib.RemoveHook();
+
+    const std::string file = TempPath("wexcontrol-bad.ini");
+    WriteText(
+        file,
+        "[bindings]\nF9 = ACTION_PAUSE\nF10 + Hyper = ACTION_COPY\n[settings]\nkeyboardMouseKeys = 9\n");
+    for (const char* mode : {"--check ", ""}) {
+        std::string output;
+        EXPECT_EQ(1, RunWexControl(mode + ("\"" + file + "\""), &output)) << mode;
+        EXPECT_TRUE(Contains(output, file + ":3: unknown modifier \"Hyper\"")) << output;
+        EXPECT_TRUE(Contains(output, file + ":5: keyboardMouseKeys: value 9 out of range")) << output;
+    }
+    HookSettings after;
+    g_lib.GetSettings(&after);
+    EXPECT_TRUE(e2e::SameBytes(&before, &after, sizeof after)) << "settings were pushed";
+
+    // Notifications still come here, so WexControl installed nothing.
+    HookSettings row = {};
+    row.bindingCount = 1;
+    row.bindings[0] = {ACTION_NOTIFY_8, 0, 0x88, 0, 0};
+    g_lib.UpdateSettings(&row);
+    g_notified.clear();
+    g_lib.PressAndHoldCallBack(0x88);
+    EXPECT_TRUE(e2e::WaitFor([] { return !g_notified.empty(); }, 10000));
+}
+
+// One run of WexControl with kSettings, ended by the caller.
+struct LiveRun {
+    std::string settingsFile = TempPath("wexcontrol-run.ini");
+    std::string totalsFile = TempPath("wexcontrol-totals.ini");
+    std::string logFile = TempPath("wexcontrol-run.log");
+    HANDLE process = nullptr;
+    HWND window = nullptr;
+
+    bool Start(const std::string& extra, DWORD flags = 0) {
+        WriteText(settingsFile, kSettings);
+        process = StartWexControl("\"" + settingsFile + "\" --log \"" + logFile + "\" " + extra,
+                                  TempPath("wexcontrol-run-output.txt"), flags);
+        return process && e2e::WaitFor([&] {
+                   window = ::FindWindowA("WexControl", nullptr);
+                   return window != nullptr && Contains(Log(), "hooks installed");
+               });
+    }
+    std::string Log() const { return ReadText(logFile); }
+    // Milliseconds of the day at which the last log line containing `part`
+    // was written ("HH:MM:SS.mmm text"), or -1.
+    long StampOf(const std::string& part) const {
+        const std::string log = Log();
+        const size_t at = log.rfind(part);
+        if (at == std::string::npos) return -1;
+        const size_t start = log.rfind('\n', at) == std::string::npos ? 0 : log.rfind('\n', at) + 1;
+        unsigned h = 0, m = 0, sec = 0, ms = 0;
+        if (std::sscanf(log.c_str() + start, "%u:%u:%u.%u", &h, &m, &sec, &ms) != 4) return -1;
+        return ((h * 60L + m) * 60L + sec) * 1000L + ms;
+    }
+    bool Logged(const std::string& line, DWORD timeoutMs = 15000) const {
+        return e2e::WaitFor([&] { return Contains(Log(), line); }, timeoutMs);
+    }
+};
+
+TEST_F(WexControl, RunsWithTheFileAnswersTheLibraryAndSavesTotalsAtWmClose) {
+    LiveRun run;
+    HookStatistics kept = {};
+    kept.leftClicks = 41;
+    kept.keystrokes = 1000;
+    kept.reserved[2] = 9;
+    kept.distance = 12.25;
+    WriteText(run.totalsFile, control::PrintStatistics(kept));
+    ASSERT_TRUE(run.Start(""));
+
+    // It pushed the file's record and the kept totals.
+    const control::Config config = ParseOrFail(kSettings);
+    HookSettings pushed;
+    g_lib.GetSettings(&pushed);
+    EXPECT_TRUE(e2e::SameBytes(&pushed, &config.settings, sizeof pushed));
+    HookStatistics totals;
+    g_lib.GetStatistics(&totals);
+    EXPECT_EQ(41u, totals.leftClicks);
+    EXPECT_EQ(9u, totals.reserved[2]);
+    EXPECT_EQ(12.25, totals.distance);
+
+    // A second WexControl leaves the running one alone.
+    const std::string other = TempPath("wexcontrol-other.ini");
+    WriteText(other, "[settings]\ncaptureMode = on\n");
+    std::string output;
+    EXPECT_EQ(5, RunWexControl("\"" + other + "\"", &output));
+    EXPECT_TRUE(Contains(output, "another WexControl is running")) << output;
+    g_lib.GetSettings(&pushed);
+    EXPECT_TRUE(e2e::SameBytes(&pushed, &config.settings, sizeof pushed));
+
+    // A row with a parameter: its notification is logged in words.
+    ::keybd_event(VK_SHIFT, 0, 0, 0);
+    g_lib.PressAndHoldCallBack(0x88);
+    ::keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_TRUE(run.Logged("NOTIFY_PARAMETER 7\n"));
+
+    // Notification 24: WexControl fetches the remembered window.
+    ::PostMessageA(run.window, WM_HOOK_NOTIFY, NOTIFY_BUTTON_REMEMBERED, 0);
+    EXPECT_TRUE(run.Logged("remembered window: class \"\", title \"\", point (0, 0)\n"));
+
+    // WM_CLOSE ends it: hooks removed, then the totals saved and printed.
+    HookStatistics last;
+    g_lib.GetStatistics(&last);
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+    const std::string log = run.Log();
+    const size_t removed = log.find("hooks removed\n");
+    const size_t saved = log.find("statistics saved to " + run.totalsFile + "\n");
+    EXPECT_NE(std::string::npos, removed) << log;
+    EXPECT_NE(std::string::npos, saved) << log;
+    EXPECT_LT(removed, saved);
+    EXPECT_TRUE(Contains(log, "leftClicks = ")) << "totals not printed";
+    std::vector<control::Problem> problems;
+    const HookStatistics back = control::ParseStatistics(ReadText(run.totalsFile), &problems);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_GE(back.leftClicks, last.leftClicks);
+    EXPECT_GE(back.leftClicks, 41u);
+    EXPECT_EQ(9u, back.reserved[2]);
+}
+
+TEST_F(WexControl, RealInputIsLoggedByNameAndAnswered) {
+    LiveRun run;
+    ASSERT_TRUE(run.Start(""));
+    RECT r;
+    ::GetClientRect(probe, &r);
+    POINT centre = {r.right / 2, r.bottom / 2};
+    ::ClientToScreen(probe, &centre);
+    ::SetForegroundWindow(probe);
+
+    // A real click and a real key, by name in the log.
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x, centre.y));
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    const std::string at = " (" + std::to_string(centre.x) + ", " + std::to_string(centre.y) + ")\n";
+    EXPECT_TRUE(run.Logged("WM_HOOK_CAPTURE WM_LBUTTONDOWN" + at));
+    EXPECT_TRUE(run.Logged("NOTIFY_BUTTON left press\n"));
+    EXPECT_TRUE(run.Logged("NOTIFY_BUTTON left release\n"));
+
+    // The key bound to the pause switches pauseLock on and back off, and
+    // keeps what the library changed in the record meanwhile (here copySeen).
+    HookSettings changed;
+    g_lib.GetSettings(&changed);
+    changed.copySeen = 1;
+    g_lib.UpdateSettings(&changed);
+    auto pauseLock = [] {
+        HookSettings s;
+        g_lib.GetSettings(&s);
+        return s.pauseLock;
+    };
+    e2e::TapKey(VK_F9);
+    EXPECT_TRUE(run.Logged("WM_HOOK_CAPTURE WM_KEYDOWN F9\n"));
+    ASSERT_TRUE(e2e::WaitFor([&] { return pauseLock() == 1; }));
+    EXPECT_TRUE(run.Logged("NOTIFY_PAUSE press\n"));
+    EXPECT_TRUE(run.Logged("pause on\n"));
+    HookSettings paused;
+    g_lib.GetSettings(&paused);
+    EXPECT_EQ(1, paused.copySeen);
+    e2e::TapKey(VK_F9);
+    ASSERT_TRUE(e2e::WaitFor([&] { return pauseLock() == 0; }));
+    EXPECT_TRUE(run.Logged("pause off\n"));
+
+    // A real long press of the right button runs its hold row through
+    // WexControl's timer, not before the hold delay of 300 ms, and lets the
+    // button go; a real short press runs nothing.
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x + 5, centre.y));
+    ::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+    EXPECT_TRUE(run.Logged("NOTIFY_HOLD_STARTED right\n"));
+    EXPECT_TRUE(run.Logged("NOTIFY_SIGNAL\n"));
+    EXPECT_GE(run.StampOf("PressAndHoldCallBack right returned 1") - run.StampOf("NOTIFY_HOLD_STARTED right"),
+              290);
+    EXPECT_TRUE(e2e::WaitFor([] { return (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) == 0; }, 5000));
+
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x + 10, centre.y));
+    ::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    ASSERT_TRUE(e2e::WaitFor([&] { return Count(run.Log(), "PressAndHoldCallBack right returned") == 2; }));
+    EXPECT_EQ(1u, Count(run.Log(), "NOTIFY_SIGNAL\n")) << "a short press ran the hold row";
+
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+}
+
+TEST_F(WexControl, EndsByItselfAfterSecondsAndStartsTotalsWhenNoneWereKept) {
+    LiveRun run;
+    ::DeleteFileA(run.totalsFile.c_str());
+    const HookStatistics earlier = e2e::PatternStatistics(3);
+    g_lib.SetStatistics(&earlier);
+    ASSERT_TRUE(run.Start("--seconds 2"));
+    HookStatistics totals;
+    g_lib.GetStatistics(&totals);
+    const HookStatistics zero = {};
+    EXPECT_TRUE(e2e::SameBytes(&totals, &zero, sizeof zero)) << "totals of an earlier run were kept";
+    EXPECT_EQ(0, e2e::WaitExit(run.process, 30000));
+    EXPECT_TRUE(Contains(run.Log(), "time is up\n"));
+    std::vector<control::Problem> problems;
+    control::ParseStatistics(ReadText(run.totalsFile), &problems);
+    EXPECT_TRUE(Contains(ReadText(run.totalsFile), "[statistics]\n"));
+    EXPECT_TRUE(problems.empty());
+}
+
+TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
+    // WexControl in a console of its own, which this program then joins to
+    // press Ctrl+C there; this program ignores the event itself.
+    LiveRun run;
+    ASSERT_TRUE(run.Start("", CREATE_NEW_CONSOLE));
+    ::FreeConsole();
+    ASSERT_TRUE(::AttachConsole(::GetProcessId(run.process)));
+    ::SetConsoleCtrlHandler(nullptr, TRUE);
+    ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+    EXPECT_EQ(0, e2e::WaitExit(run.process, 30000));
+    EXPECT_TRUE(Contains(run.Log(), "closing\n"));
+    EXPECT_TRUE(Contains(run.Log(), "statistics saved to"));
+}
+
+}  // namespace
