@@ -15,11 +15,20 @@ if(WEXUTIL_FUZZ)
   include(cmake/fuzz_flags.cmake)
 endif()
 
+# For the benchmark's host half alone (target wexutil_bench): scripts/bench
+# builds it for 32-bit x86 (-m32), the product's instruction set, where no
+# 32-bit GoogleTest is at hand.  The tests are defined but never built.
+option(WEXUTIL_BENCH_ONLY "Configure for building only wexutil_bench" OFF)
+
 find_package(GTest QUIET)
-if(NOT GTest_FOUND)
+if(NOT GTest_FOUND AND NOT WEXUTIL_BENCH_ONLY)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   add_library(GTest::gtest ALIAS gtest)
   add_library(GTest::gtest_main ALIAS gtest_main)
+endif()
+if(WEXUTIL_BENCH_ONLY AND NOT TARGET GTest::gtest)
+  add_library(GTest::gtest INTERFACE IMPORTED)
+  add_library(GTest::gtest_main INTERFACE IMPORTED)
 endif()
 
 add_library(wexutil_host STATIC
@@ -100,3 +109,11 @@ wexutil_host_test(keyboard_mouse_tests
   tests/keyboard/keyboard_mouse_test.cpp
   tests/keyboard/keyboard_mouse_hook_test.cpp
 )
+
+# The per-event cost benchmark's host half (scripts/bench runs it under
+# callgrind); the test checks its platform-call target.
+add_executable(wexutil_bench tests/bench/host_bench.cpp)
+target_compile_options(wexutil_bench PRIVATE ${WEXUTIL_WARNINGS})
+target_include_directories(wexutil_bench PRIVATE tests)
+target_link_libraries(wexutil_bench PRIVATE wexutil_host)
+add_test(NAME bench_platform_calls COMMAND wexutil_bench check)

@@ -217,10 +217,17 @@ int main(int argc, char** argv) {
     Settle(300);
 
     Say("keypad movement (Numpad6 and Numpad2)");
+    POINT before, after;
+    ::GetCursorPos(&before);
     for (BYTE key : {VK_NUMPAD6, VK_NUMPAD6, VK_NUMPAD6, VK_NUMPAD2, VK_NUMPAD2}) {
         e2e::TapKey(key);
         Settle(150);
     }
+    ::GetCursorPos(&after);
+    char moved[96];
+    std::snprintf(moved, sizeof moved, "the keypad moved the cursor from (%ld, %ld) to (%ld, %ld)", before.x,
+                  before.y, after.x, after.y);
+    Say(moved);
 
     Say("the pause key F9 (bound to ACTION_PAUSE), a key while paused, F9 again");
     e2e::TapKey(VK_F9);

@@ -71,6 +71,15 @@ void RunKeyRow(WPARAM vk, const Binding& row, int release) {
     ExecuteAction(row.action, row.parameter, release);
 }
 
+// The first row from `from` on whose trigger is the key, `rows` if none: the
+// scan every keystroke makes, which reads nothing but the triggers.
+int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
+    const Binding* row = table + from;
+    const Binding* const end = table + rows;
+    while (row < end && static_cast<WPARAM>(row->trigger) != vk) ++row;
+    return static_cast<int>(row - table);
+}
+
 // The key binding step: the first row for this key with exactly the current
 // modifiers eats the key.  Its action runs at the first press and at the
 // release, never at an auto-repeat or at a release whose press was not seen.
@@ -93,10 +102,14 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
     const bool holds = vk < kFirstSyntheticTrigger;
+    // The matching scan starts at the first row for this key, which the held
+    // scan finds on its way: a release of a key no row names scans once.
+    int first = 0;
     if (holds && (release || wasDown)) {
-        for (int i = 0; i < rows; ++i) {
+        first = NextRowFor(table, 0, rows, vk);
+        for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
+            if (table[i].held == 0) continue;
             const Binding row = table[i];
-            if (static_cast<WPARAM>(row.trigger) != vk || row.held == 0) continue;
             if (release) {
                 table[i].held = 0;
                 RunKeyRow(vk, row, 1);
@@ -105,9 +118,8 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
         }
     }
     int mask = -1;
-    for (int i = 0; i < rows; ++i) {
+    for (int i = NextRowFor(table, first, rows, vk); i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
         const Binding row = table[i];
-        if (static_cast<WPARAM>(row.trigger) != vk) continue;
         if (mask < 0) mask = GetModifierMask();
         if (row.modifiers != mask) continue;
         if (release == wasDown) {

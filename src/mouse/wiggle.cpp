@@ -32,6 +32,9 @@ int32_t Delta(int32_t a, int32_t b) {
     return d > INT32_MAX ? INT32_MAX : static_cast<int32_t>(d);
 }
 
+// The average of either ring, rounded down, is above the threshold.  The
+// sums are never negative, so that is the same as sum > 5 * threshold + 4,
+// which spares a 64-bit division on every move.
 bool Vigorous() {
     int64_t sumX = 0;
     int64_t sumY = 0;
@@ -39,7 +42,8 @@ bool Vigorous() {
         sumX += g_shared.moveDeltaX[i];
         sumY += g_shared.moveDeltaY[i];
     }
-    return sumX / kRing > g_shared.moveThreshold || sumY / kRing > g_shared.moveThreshold;
+    const int64_t limit = kRing * int64_t{g_shared.moveThreshold} + (kRing - 1);
+    return sumX > limit || sumY > limit;
 }
 
 void ClearRings() {
