@@ -95,6 +95,8 @@ struct SharedSection {
     // The button the keyboard mouse's click key (keypad 5) pressed: 0 none,
     // 1 left, 2 right; its release lets up the same one.
     int32_t keyClickButton;
+    // 1 while keypad star holds the right button down.
+    int32_t keyStarDown;
     // 1 while a left press that the right-button filter injected waits for
     // its release, so that the release is injected wherever the button is
     // let go and the left button is never left down.

@@ -123,6 +123,7 @@ int ButtonKey(const Key& k) {
     const bool star = StarActive(k);
     if (star && k.vk == VK_MULTIPLY) {
         PlayMouseMessage(k.release ? WM_RBUTTONUP : WM_RBUTTONDOWN);
+        g_shared.keyStarDown = k.release ? 0 : 1;
         return 1;
     }
     if (KeypadKey(k, VK_NUMPAD5, VK_CLEAR)) {
@@ -299,8 +300,10 @@ int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk
 
 void ReleaseKeyboardMouseButtons() {
     const bool left = g_shared.keyClickButton == 1 || g_shared.keyDragLock == 1;
-    const bool right = g_shared.keyClickButton == 2 || g_shared.keyRightLock == 1;
+    const bool right =
+        g_shared.keyClickButton == 2 || g_shared.keyRightLock == 1 || g_shared.keyStarDown == 1;
     g_shared.keyClickButton = 0;
+    g_shared.keyStarDown = 0;
     g_shared.keyDragLock = 0;
     g_shared.keyRightLock = 0;
     if (left && os::GetAsyncKeyState(VK_LBUTTON) < 0) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);

@@ -209,6 +209,7 @@ TEST_F(StuckKeysTest, SwitchingTheKeyboardMouseLetsUpTheButtonsItsKeysHold) {
     const Case cases[] = {
         {"click key, switched off", 0, {VK_NUMPAD5}, -1, "0x65 "},
         {"click key, other keys", 0, {VK_NUMPAD5}, 1, "0x65 "},
+        {"keypad star", 0, {VK_MULTIPLY}, -1, "0x6A "},
         {"Ctrl+A drag (which let Ctrl up)", 1, {VK_CONTROL, 'A'}, -1, "0x41 "},
         {"Ctrl+Z", 1, {VK_CONTROL, 'Z'}, 2, "0x11 0x5A "},
         {"keypad lock stays", 0, {VK_NUMPAD0}, -1, "0x1 0x60 "},
