@@ -7,6 +7,14 @@ if(WEXUTIL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The libFuzzer build (clang only): the library and the simulated desktop
+# with coverage, AddressSanitizer and UndefinedBehaviorSanitizer, a guard
+# after the binding table, and the fuzz target instead of the tests.
+option(WEXUTIL_FUZZ "Build the libFuzzer target (needs clang)" OFF)
+if(WEXUTIL_FUZZ)
+  include(cmake/fuzz_flags.cmake)
+endif()
+
 # For the benchmark's host half alone (target wexutil_bench): scripts/bench
 # builds it for 32-bit x86 (-m32), the product's instruction set, where no
 # 32-bit GoogleTest is at hand.  The tests are defined but never built.
@@ -36,6 +44,11 @@ add_library(wexutil_host STATIC
 target_include_directories(wexutil_host PUBLIC include src)
 target_compile_options(wexutil_host PRIVATE ${WEXUTIL_WARNINGS})
 
+if(WEXUTIL_FUZZ)
+  include(cmake/fuzz.cmake)
+  return()
+endif()
+
 # One test executable per subsystem.
 function(wexutil_host_test name)
   add_executable(${name} ${ARGN} tests/support/sim_test.cpp)
@@ -61,6 +74,8 @@ wexutil_host_test(core_tests
   tests/core/records_test.cpp
   tests/core/lifecycle_test.cpp
   tests/core/notify_test.cpp
+  tests/core/stuck_keys_test.cpp
+  tests/core/bad_input_test.cpp
 )
 
 wexutil_host_test(actions_tests

@@ -59,6 +59,12 @@ typedef struct HookSettings {
     int typingWatch;                        /* 0x054 */
     int bindingCount;                       /* 0x058: rows in use, 0..30 */
     Binding bindings[WEXUTIL_BINDING_ROWS]; /* 0x05C */
+#ifdef WEXUTIL_TABLE_GUARD
+    /* The fuzzing build only: bytes after the table that the fuzzer poisons,
+     * so that a read of a row past the last one faults.  Never defined in a
+     * build that talks to a controlling program. */
+    char tableGuard[WEXUTIL_TABLE_GUARD];
+#endif
     int reserved2;                          /* 0x2B4, carried unchanged */
     int singleClickDesktop;                 /* 0x2B8 */
     int singleClickFolders;                 /* 0x2BC */
@@ -85,7 +91,9 @@ typedef struct WexPoint {
     int y;
 } WexPoint;
 
-#if defined(__cplusplus) && __cplusplus >= 201103L
+#if defined(WEXUTIL_TABLE_GUARD)
+/* The fuzzing build's record is larger by the guard. */
+#elif defined(__cplusplus) && __cplusplus >= 201103L
 static_assert(sizeof(Binding) == 20, "Binding is 20 bytes");
 static_assert(sizeof(HookSettings) == 716, "HookSettings is 716 bytes");
 static_assert(sizeof(HookStatistics) == 48, "HookStatistics is 48 bytes");

@@ -88,10 +88,13 @@ int CtrlClick(int release) {
                                                                PointParam(cursor.x, cursor.y))) == HTCLIENT;
     if (release == 0) {
         if (!overClient) return 0;
+        g_shared.ctrlClickDown = 1;
         os::keybd_event(VK_CONTROL, 0, 0, 0);
         os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
         return 1;
     }
+    const int pushed = g_shared.ctrlClickDown;
+    g_shared.ctrlClickDown = 0;
     if (overClient) {
         os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
@@ -99,9 +102,11 @@ int CtrlClick(int release) {
     }
     // The cursor left the client area while the trigger was held.  The press
     // may have pushed Ctrl and the left button down; nothing else will let
-    // them up, so a left button still down is released here, with Ctrl.
-    if (os::GetAsyncKeyState(VK_LBUTTON) >= 0) return 0;
-    os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    // them up, so a left button still down is released here, with Ctrl, and
+    // so is the Ctrl of a press whose left button the user already let up.
+    const bool leftDown = os::GetAsyncKeyState(VK_LBUTTON) < 0;
+    if (!leftDown && pushed == 0) return 0;
+    if (leftDown) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     if (os::GetAsyncKeyState(VK_CONTROL) < 0) os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
     return 1;
 }
@@ -253,4 +258,38 @@ int ExecuteAction(int action, int parameter, int release) {
     if (phase != 0) return 1;
     StageTwo(action, parameter);
     return 1;
+}
+
+int ReleaseHeldRows(int trigger, int firstOnly) {
+    Binding* const table = g_shared.settings.bindings;
+    const int rows = UsedBindingRows();
+    int released = 0;
+    for (int i = 0; i < rows; ++i) {
+        if (table[i].trigger != trigger || table[i].held != 1) continue;
+        // The row's values are taken first: the table can be replaced while
+        // the action runs.
+        const Binding row = table[i];
+        table[i].held = 0;
+        ExecuteAction(row.action, row.parameter, 1);
+        ++released;
+        if (firstOnly != 0) break;
+    }
+    return released;
+}
+
+int HoldsKeysDown(int action) {
+    switch (action) {
+        case ACTION_CTRL_CLICK:
+        case ACTION_CUT:
+        case ACTION_COPY:
+        case ACTION_PASTE:
+        case ACTION_BACK:
+        case ACTION_FORWARD:
+        case ACTION_BACKSPACE:
+        case ACTION_CLEAR:
+        case ACTION_PAGE_UP:
+        case ACTION_PAGE_DOWN:
+        case ACTION_ESCAPE: return 1;
+        default: return 0;
+    }
 }

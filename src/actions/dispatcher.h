@@ -9,3 +9,16 @@
 // release:   0 for the press phase (button or key down), nonzero for the
 //            release phase.  Wheel triggers pass the turn direction here.
 int ExecuteAction(int action, int parameter, int release);
+
+// Runs the release phase of the rows of a trigger whose press ran (held 1;
+// wheel and message triggers mark only rows whose action holds keys down),
+// clearing the flag: every such row, or only the first.  Returns how many
+// ran.  The release belongs to the rows the press ran whatever the modifiers
+// are by then: an action that injects a modifier (the copy chord, Alt+arrow)
+// changes the mask under its own trigger, and a release that no longer
+// matched would leave the injected keys down.
+int ReleaseHeldRows(int trigger, int firstOnly);
+
+// 1 for the actions whose press leaves keys or the left button down until
+// their release phase (25, 31-37, 40, 41, 44).
+int HoldsKeysDown(int action);

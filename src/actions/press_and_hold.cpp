@@ -2,29 +2,6 @@
 #include "core/exports.h"
 #include "core/shared.h"
 
-namespace {
-
-// The actions whose press leaves keys or the left button down until their
-// release phase.
-bool HoldsKeysDown(int action) {
-    switch (action) {
-        case ACTION_CTRL_CLICK:
-        case ACTION_CUT:
-        case ACTION_COPY:
-        case ACTION_PASTE:
-        case ACTION_BACK:
-        case ACTION_FORWARD:
-        case ACTION_BACKSPACE:
-        case ACTION_CLEAR:
-        case ACTION_PAGE_UP:
-        case ACTION_PAGE_DOWN:
-        case ACTION_ESCAPE: return true;
-        default: return false;
-    }
-}
-
-}  // namespace
-
 // Called by the controlling program when a button with a hold binding has been
 // held long enough (it times the hold itself, after notification 26).  With a
 // mouse button, the button must still be down; the first row for its hold

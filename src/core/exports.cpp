@@ -2,7 +2,9 @@
 // lifecycle and the copying of records in and out of the shared section.
 #include "core/exports.h"
 
+#include "actions/dispatcher.h"
 #include "core/shared.h"
+#include "keyboard/keyboard_mouse.h"
 
 namespace {
 
@@ -71,11 +73,52 @@ extern "C" void GetSettings(HookSettings* destination) {
     CopyWords(destination, &g_shared.settings, sizeof(HookSettings) / 4);
 }
 
+namespace {
+
+bool SameRow(const Binding& a, const Binding& b) {
+    return a.action == b.action && a.parameter == b.parameter && a.trigger == b.trigger &&
+           a.modifiers == b.modifiers;
+}
+
+// The keys the keyboard mouse works from: -1 when it is off.
+int KeyboardMouseScheme() {
+    return g_shared.settings.keyboardMouse != 0 ? g_shared.settings.keyboardMouseKeys : -1;
+}
+
+}  // namespace
+
 extern "C" void UpdateSettings(const HookSettings* source) {
     if (source == nullptr) return;
+    // The rows whose press ran, as they are before the copy.
+    Binding held[WEXUTIL_BINDING_ROWS];
+    int heldAt[WEXUTIL_BINDING_ROWS];
+    int heldRows = 0;
+    const int before = UsedBindingRows();
+    const int schemeBefore = KeyboardMouseScheme();
+    for (int i = 0; i < before; ++i) {
+        if (g_shared.settings.bindings[i].held != 1) continue;
+        held[heldRows] = g_shared.settings.bindings[i];
+        heldAt[heldRows++] = i;
+    }
     CopyWords(&g_shared.settings, source, sizeof(HookSettings) / 4);
     g_shared.holdButtons = 0;
     g_shared.holdButtons = ComputeHoldButtons();
+    // Buttons the keyboard mouse holds until a key's release that it would no
+    // longer handle go up now.
+    if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons();
+    // A held row that the new table keeps in its place stays held, so that
+    // its trigger's release still ends it.  Any other would never see that
+    // release: if its press left keys or the left button down, they are let
+    // up now rather than left stuck.
+    const int after = UsedBindingRows();
+    for (int k = 0; k < heldRows; ++k) {
+        Binding& row = g_shared.settings.bindings[heldAt[k]];
+        if (heldAt[k] < after && SameRow(row, held[k])) {
+            row.held = 1;
+        } else if (HoldsKeysDown(held[k].action)) {
+            ExecuteAction(held[k].action, held[k].parameter, 1);
+        }
+    }
 }
 
 extern "C" void GetStatistics(HookStatistics* destination) {

@@ -8,6 +8,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#ifndef WEXUTIL_TABLE_GUARD  // the fuzzing build's record holds a guard after the table
 static_assert(offsetof(HookSettings, captureMode) == 0x000, "settings layout");
 static_assert(offsetof(HookSettings, action29Bypass) == 0x014, "settings layout");
 static_assert(offsetof(HookSettings, rememberButtonClicks) == 0x028, "settings layout");
@@ -23,6 +24,7 @@ static_assert(offsetof(HookSettings, reserved2) == 0x2B4, "settings layout");
 static_assert(offsetof(HookSettings, singleClickDesktop) == 0x2B8, "settings layout");
 static_assert(offsetof(HookSettings, vendorWheel) == 0x2C4, "settings layout");
 static_assert(offsetof(HookSettings, pauseLock) == 0x2C8, "settings layout");
+#endif
 static_assert(offsetof(Binding, action) == 0 && offsetof(Binding, parameter) == 4 &&
                   offsetof(Binding, trigger) == 8 && offsetof(Binding, modifiers) == 12 &&
                   offsetof(Binding, held) == 16,
@@ -87,6 +89,14 @@ struct SharedSection {
     int32_t clickBurstState;
     int32_t pauseTrigger;
     int32_t pauseModifiers;
+    // 1 from a Ctrl-click press that pushed Ctrl and the left button down to
+    // its release.
+    int32_t ctrlClickDown;
+    // The button the keyboard mouse's click key (keypad 5) pressed: 0 none,
+    // 1 left, 2 right; its release lets up the same one.
+    int32_t keyClickButton;
+    // 1 while keypad star holds the right button down.
+    int32_t keyStarDown;
     // 1 while a left press that the right-button filter injected waits for
     // its release, so that the release is injected wherever the button is
     // let go and the left button is never left down.

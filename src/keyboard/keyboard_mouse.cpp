@@ -123,22 +123,39 @@ int ButtonKey(const Key& k) {
     const bool star = StarActive(k);
     if (star && k.vk == VK_MULTIPLY) {
         PlayMouseMessage(k.release ? WM_RBUTTONUP : WM_RBUTTONDOWN);
+        g_shared.keyStarDown = k.release ? 0 : 1;
         return 1;
     }
     if (KeypadKey(k, VK_NUMPAD5, VK_CLEAR)) {
-        if (!k.release) {
+        // The release lets up the button the press pushed, even when the
+        // arming changed in between (another key's release disarms it).  An
+        // auto-repeat that follows another key's release counts as a first
+        // press; while the button the press pushed is still down it presses
+        // nothing more.
+        const int clickButton = g_shared.keyClickButton;
+        const bool clickHeld =
+            clickButton != 0 && os::GetAsyncKeyState(clickButton == 2 ? VK_RBUTTON : VK_LBUTTON) < 0;
+        if (!k.release && clickHeld) {
+            // A repeat of the click key.
+        } else if (!k.release) {
             if (proc.rightArmed == 1) {
                 PlayMouseMessage(WM_RBUTTONDOWN);
+                g_shared.keyClickButton = 2;
             } else {
                 PlayMouseMessage(WithinDoubleClick(g_shared.keyLeftClickTime) ? WM_LBUTTONDBLCLK
                                                                               : WM_LBUTTONDOWN);
                 g_shared.keyLeftClickTime = os::GetTickCount();
+                g_shared.keyClickButton = 1;
             }
-        } else if (proc.rightArmed == 1) {
-            PlayMouseMessage(WM_RBUTTONUP);
-            proc.rightArmed = 0;
         } else {
-            PlayMouseMessage(WM_LBUTTONUP);
+            const int pressed = g_shared.keyClickButton;
+            g_shared.keyClickButton = 0;
+            if (pressed == 2 || (pressed == 0 && proc.rightArmed == 1)) {
+                PlayMouseMessage(WM_RBUTTONUP);
+                proc.rightArmed = 0;
+            } else {
+                PlayMouseMessage(WM_LBUTTONUP);
+            }
         }
     } else if (!k.release) {
         if (KeypadKey(k, VK_NUMPAD0, VK_INSERT)) {
@@ -280,3 +297,15 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
 }
 
 int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk, lParam)) ? 1 : 0; }
+
+void ReleaseKeyboardMouseButtons() {
+    const bool left = g_shared.keyClickButton == 1 || g_shared.keyDragLock == 1;
+    const bool right =
+        g_shared.keyClickButton == 2 || g_shared.keyRightLock == 1 || g_shared.keyStarDown == 1;
+    g_shared.keyClickButton = 0;
+    g_shared.keyStarDown = 0;
+    g_shared.keyDragLock = 0;
+    g_shared.keyRightLock = 0;
+    if (left && os::GetAsyncKeyState(VK_LBUTTON) < 0) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    if (right && os::GetAsyncKeyState(VK_RBUTTON) < 0) os::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+}

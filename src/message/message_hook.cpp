@@ -32,6 +32,11 @@ int MaskOnce(int& mask) {
 void ExtraButton(MSG* msg) {
     const int trigger = (msg->lParam & 4) != 0 ? TRIGGER_EXTRA_BUTTON_BIT4 : TRIGGER_EXTRA_BUTTON;
     const int release = msg->message == kExtraButtonUp ? 1 : 0;
+    // A release ends the rows its press ran, whatever the modifiers are now.
+    if (release != 0 && ReleaseHeldRows(trigger, 0) > 0) {
+        msg->message = WM_NULL;
+        return;
+    }
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
@@ -42,6 +47,7 @@ void ExtraButton(MSG* msg) {
             PostNotify(NOTIFY_PAUSED_INPUT, 0);
         }
         msg->message = WM_NULL;
+        if (release == 0 && HoldsKeysDown(row.action)) g_shared.settings.bindings[i].held = 1;
         ExecuteAction(row.action, row.parameter, release);
     }
 }
@@ -51,6 +57,13 @@ void ExtraButton(MSG* msg) {
 void VendorButton(MSG* msg) {
     const LPARAM phase = msg->lParam;
     if (phase != kVendorButtonPress && phase != kVendorButtonRelease) return;
+    // The release ends the first row the press ran, whatever the modifiers
+    // are now.
+    if (phase == kVendorButtonRelease && Proc().extraButtonDown != 0 &&
+        ReleaseHeldRows(TRIGGER_VENDOR_BUTTON, 1) > 0) {
+        Proc().extraButtonDown = 0;
+        return;
+    }
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
@@ -63,6 +76,7 @@ void VendorButton(MSG* msg) {
             }
             Proc().extraButtonDown = 1;
             msg->message = WM_NULL;
+            if (HoldsKeysDown(row.action)) g_shared.settings.bindings[i].held = 1;
             ExecuteAction(row.action, row.parameter, 0);
             if (row.action == ACTION_PAUSE) {
                 g_shared.pauseTrigger = TRIGGER_VENDOR_BUTTON;
@@ -113,6 +127,11 @@ void PostTurn(int turn) {
 // then returns at once.
 int Wheel(MSG* msg) {
     const UINT id = msg->message;
+    // A backward turn is the release of a row a forward turn pressed.
+    if (WheelTurn(msg) <= 0 && ReleaseHeldRows(TRIGGER_WHEEL, 1) > 0) {
+        msg->message = WM_NULL;
+        return 1;
+    }
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
@@ -124,6 +143,7 @@ int Wheel(MSG* msg) {
             // path: nothing is posted for it.
             if (id != kVendorWheel) PostTurn(turn);
         } else {
+            if (turn > 0 && HoldsKeysDown(row.action)) g_shared.settings.bindings[i].held = 1;
             ExecuteAction(row.action, row.parameter, turn > 0 ? 0 : 1);
         }
         msg->message = WM_NULL;

@@ -59,6 +59,8 @@ bool SwallowPending(UINT rawId) {
 // extra information.  Returns true when the turn is consumed.
 bool HandleWheel(MouseEvent& e) {
     const int direction = static_cast<int16_t>(e.record->dwExtraInfo & 0xFFFF);
+    // A backward turn is the release of a row a forward turn pressed.
+    if (direction <= 0 && ReleaseHeldRows(TRIGGER_WHEEL, 1) > 0) return true;
     const int mask = Mask(e);
     const Binding* bindings = g_shared.settings.bindings;
     const int rows = UsedBindingRows();
@@ -68,6 +70,7 @@ bool HandleWheel(MouseEvent& e) {
         if (action == ACTION_SCROLL) {
             if (direction != 0) PostNotify(direction > 0 ? NOTIFY_WHEEL_FORWARD : NOTIFY_WHEEL_BACKWARD, 0);
         } else {
+            if (direction > 0 && HoldsKeysDown(action)) g_shared.settings.bindings[i].held = 1;
             ExecuteAction(action, bindings[i].parameter, direction > 0 ? 0 : 1);
         }
         return true;
@@ -210,10 +213,14 @@ bool RunPipeline(MouseEvent& e) {
     CountClick(e.buttonId);
     if (s.typingWatch != 0) WatchTyping(e);
     if (s.wiggleDetect != 0) DetectWiggle(e.rawId, e.record);
-    if (s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK &&
-        RightButtonFilter(e.rawId, e.record) != 0) {
-        return true;
-    }
+    // The release of a press the filter turned into a left press is the
+    // filter's wherever it comes: over a window's frame (a non-client
+    // release), or after the filter was switched off.
+    const bool filtered =
+        s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK;
+    const bool pairsFilteredPress =
+        (e.buttonId == WM_RBUTTONUP || e.buttonId == WM_MBUTTONUP) && g_shared.filterLeftDown != 0;
+    if ((filtered || pairsFilteredPress) && RightButtonFilter(e.buttonId, e.record) != 0) return true;
     if (e.buttonId >= WM_LBUTTONDOWN && e.buttonId <= WM_LBUTTONDBLCLK &&
         (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0) &&
         SingleClickOpen(e.buttonId) != 0) {

@@ -51,8 +51,12 @@ int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT*) {
     }
     // The release of a press this filter turned into a left press is turned
     // into a left release wherever it happens; keeping the real button there
-    // would leave the left button down.
+    // would leave the left button down.  Any other release (its press kept
+    // the real button, or came before the filter was switched on) stays a
+    // real release: it injects no left release for a press never made, and
+    // the bindings still see the release of a press they ran.
     const bool pairsInjectedPress = !press && g_shared.filterLeftDown != 0;
+    if (!press && !pairsInjectedPress) return 0;
     if (!pairsInjectedPress) {
         POINT p = {0, 0};
         os::GetCursorPos(&p);

@@ -1,0 +1,98 @@
+// What the library does with bad input from a controlling program or from
+// the desktop: null pointers to the exports, a window that goes away while an
+// action works on it.  Each case ends quietly, with nothing read or written
+// where it should not be and no key left down.
+#include "actions/action_test.h"
+#include "actions/dispatcher.h"
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace {
+
+class BadInputTest : public ActionTest {};
+
+TEST_F(BadInputTest, NullPointersToEveryExport) {
+    // No notification window: the hooks run, and post nothing anywhere (a
+    // post to no window would land in the hooked program's own queue).
+    ASSERT_EQ(1, InstallHook(nullptr, 0));
+    HookSettings s = SettingsWith({{ACTION_NOTIFY_8, VK_LBUTTON}});
+    s.captureMode = 1;
+    UpdateSettings(&s);
+    d().TakeTrace();
+    MOUSEHOOKSTRUCT info{};
+    info.pt = {10, 10};
+    EXPECT_EQ(1, MouseProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&info)));
+    KeyboardProc(HC_ACTION, 'A', 0x001E0001);
+    for (const std::string& line : d().TakeTrace()) EXPECT_EQ(std::string::npos, line.find("post")) << line;
+    EXPECT_TRUE(d().threadQueue.empty());
+
+    // Hook procedures without their record pass the call on.
+    d().chainResult = 55;
+    EXPECT_EQ(55, MouseProc(HC_ACTION, WM_LBUTTONDOWN, 0));
+    EXPECT_EQ(55, GetMsgProc(HC_ACTION, PM_REMOVE, 0));
+    EXPECT_EQ(55, JournalPlaybackFunc(HC_GETNEXT, 0, 0));
+
+    // The copy-out export fills what it is given and skips the rest.
+    std::memcpy(g_shared.rememberedClass, "Button", 7);
+    std::memcpy(g_shared.rememberedTitle, "OK", 3);
+    g_shared.rememberedPoint = {3, 4};
+    for (int given = 0; given < 8; ++given) {
+        char className[40] = "-";
+        char title[40] = "-";
+        WexPoint point{-1, -1};
+        GetRememberedWindow((given & 1) ? className : nullptr, (given & 2) ? title : nullptr,
+                            (given & 4) ? &point : nullptr);
+        EXPECT_STREQ((given & 1) ? "Button" : "-", className);
+        EXPECT_STREQ((given & 2) ? "OK" : "-", title);
+        EXPECT_EQ((given & 4) ? 3 : -1, point.x);
+    }
+    // A timer callback for no window stops nothing.
+    EXPECT_EQ(FALSE, LeftStillDown(nullptr, WM_TIMER, 1, 0));
+    // The record exports: see RecordsTest.NullAddressesFromTheControllingProgramAreIgnored.
+}
+
+TEST_F(BadInputTest, AWindowDestroyedDuringAnActionEndsItQuietly) {
+    struct Case {
+        const char* name;
+        int action;
+        sim::Lines expected;
+    };
+    const Case cases[] = {
+        // The window answers its hit test and is gone before the click lands.
+        {"click at the cursor", ACTION_CLICK_AT_CURSOR,
+         Join(ForegroundLines("win"),
+              {"send win 0x84 0x0 0x960096", "focus win", "post-lost win 0x201 0x0 0x960096",
+               "post-lost win 0x202 0x0 0x960096"})},
+        // Ctrl-click: pressed over the client area, released over no window.
+        {"Ctrl-click",
+         ACTION_CTRL_CLICK,
+         {"send win 0x84 0x0 0x960096", KeyDown(VK_CONTROL), "mouse LEFTDOWN", "mouse LEFTUP",
+          KeyUp(VK_CONTROL)}},
+        // Alt+Left: the window with the focus goes while Alt waits.
+        {"Alt+arrow",
+         ACTION_BACK,
+         {KeyDown(VK_MENU), "sleep 50", KeyDown(VK_LEFT), KeyUp(VK_MENU), "sleep 50", KeyUp(VK_LEFT)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        HWND win = Target("win", HTCLIENT);
+        d().foreground = win;
+        d().focus = win;
+        d().cursor = {150, 150};
+        d().W(win).onSend = [this, win](UINT, WPARAM, LPARAM) {
+            d().DestroyWindow(win);
+            return static_cast<LRESULT>(HTCLIENT);
+        };
+        d().duringSleep = [this, win] { d().DestroyWindow(win); };
+        Fresh();
+        ExecuteAction(c.action, 0, 0);
+        ExecuteAction(c.action, 0, 1);
+        EXPECT_EQ(c.expected, d().TakeTrace());
+        EXPECT_FALSE(AnyKeyDown());
+    }
+}
+
+}  // namespace

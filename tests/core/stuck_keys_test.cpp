@@ -1,0 +1,234 @@
+// Keys and buttons the library pushes down go up again once their trigger is
+// released: the ways found by fuzzing in which one was left down.
+#include "support/sim_test.h"
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+namespace {
+
+class StuckKeysTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        const int process = d().AddProcess("editor");
+        win = MakeWindow("win", {100, 100, 500, 400}, "SimWindow", process);
+        d().focus = win;
+        d().foreground = win;
+        d().cursor = kClient;
+        ASSERT_EQ(1, InstallHook(app, 0));
+        d().TakeTrace();
+    }
+
+    void Use(const HookSettings& s) { UpdateSettings(&s); }
+
+    // A message the window's thread takes from its queue.
+    void Take(UINT message, uint32_t wParam, uint32_t lParam) {
+        d().QueueMessage(win, message, wParam, lParam);
+        MSG m{};
+        ASSERT_TRUE(d().Retrieve(&m, PM_REMOVE));
+    }
+    void Mouse(DWORD flags, POINT at, ULONG_PTR extra = 0) {
+        d().cursor = at;
+        os::mouse_event(flags, 0, 0, 0, extra);
+        d().trace.pop_back();  // the device's own event
+        d().Pump();
+    }
+    void Key(int vk, bool up) {
+        d().KeyboardInput(vk, up);
+        d().Pump();
+    }
+
+    // The keys and buttons injected or played since the last call.
+    sim::Lines Injected() {
+        sim::Lines out;
+        for (const std::string& line : d().TakeTrace()) {
+            if (line.rfind("key ", 0) == 0 || line.rfind("mouse ", 0) == 0 ||
+                line.rfind("played 0x20", 0) == 0) {
+                out.push_back(line.substr(0, line.rfind("played", 0) == 0 ? 12 : std::string::npos));
+            }
+        }
+        return out;
+    }
+    std::string Down() {
+        std::string down;
+        for (int vk = 1; vk < 256; ++vk) {
+            if (d().KeyDown(vk)) down += sim::Hex(static_cast<uint32_t>(vk)) + " ";
+        }
+        return down;
+    }
+
+    HWND win = nullptr;
+    static constexpr POINT kClient{200, 200};
+    static constexpr POINT kCaption{200, 110};
+};
+
+// Alt+arrow pushes Alt down under its own trigger: the release still belongs
+// to the row the press ran, though the modifiers no longer match it.
+TEST_F(StuckKeysTest, AltArrowOnWheelAndMessageTriggersIsLetUpByTheirRelease) {
+    struct Case {
+        const char* name;
+        int trigger;
+        std::function<void()> press, release;
+    };
+    const Case cases[] = {
+        {"extra button", TRIGGER_EXTRA_BUTTON_BIT4, [this] { Take(0x1400, 0, 4); },
+         [this] { Take(0x1401, 0, 4); }},
+        {"vendor button", TRIGGER_VENDOR_BUTTON, [this] { Take(0x8C5, 0, 8); },
+         [this] { Take(0x8C5, 0, 0); }},
+        {"wheel message", TRIGGER_WHEEL, [this] { Take(WM_MOUSEWHEEL, 120u << 16, 0); },
+         [this] { Take(WM_MOUSEWHEEL, 0xFF88u << 16, 0); }},
+        {"wheel through the mouse hook", TRIGGER_WHEEL, [this] { Mouse(MOUSEEVENTF_WHEEL, kClient, 1); },
+         [this] { Mouse(MOUSEEVENTF_WHEEL, kClient, 0xFFFF); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        Use(SettingsWith({{ACTION_FORWARD, c.trigger}}));
+        c.press();
+        c.release();
+        EXPECT_EQ((sim::Lines{KeyDown(VK_MENU), KeyDown(VK_RIGHT), KeyUp(VK_MENU), KeyUp(VK_RIGHT)}),
+                  Injected());
+        EXPECT_EQ("", Down());
+    }
+}
+
+// The controlling program replaces the table while a button holds a row: a
+// row kept in its place still ends at the button's release, any other lets
+// its keys up at once.
+TEST_F(StuckKeysTest, ReplacedSettingsLetUpWhatAHeldRowPressed) {
+    struct Case {
+        const char* name;
+        int action;  // of row 0 in the new table
+        int count;
+        sim::Lines atReplace;
+        sim::Lines atRelease;
+    };
+    const sim::Lines cutUp{KeyUp(VK_CONTROL), KeyUp('X')};
+    const Case cases[] = {
+        {"same row", ACTION_CUT, 1, {}, cutUp},
+        {"other action", ACTION_NOTIFY_8, 1, cutUp, {}},
+        {"no rows", ACTION_CUT, -1, cutUp, {}},
+        {"past the table", ACTION_CUT, 0x7FFFFFFF, {}, cutUp},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        Use(SettingsWith({{ACTION_CUT, VK_RBUTTON}}));
+        Mouse(MOUSEEVENTF_RIGHTDOWN, kClient);
+        EXPECT_EQ((sim::Lines{KeyDown(VK_CONTROL), KeyDown('X')}), Injected());
+        HookSettings s = SettingsWith({{c.action, VK_RBUTTON}});
+        s.bindingCount = c.count;
+        s.typingWatch = 1;
+        Use(s);
+        EXPECT_EQ(c.atReplace, Injected());
+        Mouse(MOUSEEVENTF_RIGHTUP, kClient);
+        EXPECT_EQ(c.atRelease, Injected());
+        EXPECT_EQ("", Down());
+    }
+}
+
+// The right-button filter switched on while a bound right press holds its
+// row: the release is not the filter's, so it still ends the row, and no left
+// release is injected for a left press never made.
+TEST_F(StuckKeysTest, AReleaseWhosePressTheFilterDidNotTakeStaysReal) {
+    HookSettings s = SettingsWith({{ACTION_CUT, VK_RBUTTON}});
+    Use(s);
+    Mouse(MOUSEEVENTF_RIGHTDOWN, kClient);
+    s.rightButtonFilter = 1;
+    Use(s);
+    Mouse(MOUSEEVENTF_RIGHTUP, kClient);
+    EXPECT_EQ((sim::Lines{KeyDown(VK_CONTROL), KeyDown('X'), KeyUp(VK_CONTROL), KeyUp('X')}), Injected());
+    EXPECT_EQ("", Down());
+}
+
+// A press the right-button filter turned into a left press: its release
+// lets the left button up wherever it comes.
+TEST_F(StuckKeysTest, TheFilteredPressIsReleasedOverTheFrameOrAfterTheFilterIsOff) {
+    for (bool switchedOff : {false, true}) {
+        SCOPED_TRACE(switchedOff ? "filter switched off" : "released over the caption");
+        SetUp();
+        HookSettings s{};
+        s.rightButtonFilter = 1;
+        Use(s);
+        Mouse(MOUSEEVENTF_MIDDLEDOWN, kClient);
+        if (switchedOff) Use(HookSettings{});
+        Mouse(MOUSEEVENTF_MIDDLEUP, switchedOff ? kClient : kCaption);
+        EXPECT_EQ((sim::Lines{"mouse LEFTDOWN", "mouse LEFTUP"}), Injected());
+        EXPECT_EQ("", Down());
+    }
+}
+
+// A Ctrl-click whose trigger is released off the client area after the user
+// let the left button up himself.
+TEST_F(StuckKeysTest, CtrlClickLetsCtrlUpWhenTheLeftButtonIsAlreadyUp) {
+    Use(SettingsWith({{ACTION_CTRL_CLICK, VK_MBUTTON}}));
+    Mouse(MOUSEEVENTF_MIDDLEDOWN, kClient);
+    Mouse(MOUSEEVENTF_LEFTUP, kClient);
+    Mouse(MOUSEEVENTF_MIDDLEUP, kCaption);
+    EXPECT_EQ((sim::Lines{KeyDown(VK_CONTROL), "mouse LEFTDOWN", KeyUp(VK_CONTROL)}), Injected());
+    EXPECT_EQ("", Down());
+}
+
+// The keyboard mouse's click key: its release lets up the button its press
+// pushed, and its auto-repeat presses nothing more, even after another key's
+// release disarmed the right button in between.
+TEST_F(StuckKeysTest, KeypadClickKeyReleasesTheButtonItPressed) {
+    HookSettings s{};
+    s.keyboardMouse = 1;
+    s.keyboardMouseStep = 10;
+    Use(s);
+    d().SetNumLock(true);
+    Key(VK_SUBTRACT, false);
+    Key(VK_SUBTRACT, true);  // arms the right button
+    Key(VK_NUMPAD5, false);
+    Key(VK_NUMPAD8, false);
+    Key(VK_NUMPAD8, true);   // disarms it
+    Key(VK_NUMPAD5, false);  // an auto-repeat
+    Key(VK_NUMPAD5, true);
+    sim::Lines buttons;
+    for (const std::string& line : Injected()) {
+        if (line.rfind("played 0x20", 0) == 0 && line != "played 0x200") buttons.push_back(line);
+    }
+    EXPECT_EQ((sim::Lines{"played 0x204", "played 0x205"}), buttons);
+    EXPECT_EQ("", Down());
+}
+
+// The controlling program switches the keyboard mouse off, or to other keys,
+// while one of its keys holds a button: the button goes up at once, except
+// the keypad's lock, which holds on purpose.
+TEST_F(StuckKeysTest, SwitchingTheKeyboardMouseLetsUpTheButtonsItsKeysHold) {
+    struct Case {
+        const char* name;
+        int scheme;
+        std::initializer_list<int> keys;  // pressed and held, in order
+        int newScheme;                    // -1: switched off
+        std::string down;                 // keys and buttons down after the switch
+    };
+    const Case cases[] = {
+        {"click key, switched off", 0, {VK_NUMPAD5}, -1, "0x65 "},
+        {"click key, other keys", 0, {VK_NUMPAD5}, 1, "0x65 "},
+        {"keypad star", 0, {VK_MULTIPLY}, -1, "0x6A "},
+        {"Ctrl+A drag (which let Ctrl up)", 1, {VK_CONTROL, 'A'}, -1, "0x41 "},
+        {"Ctrl+Z", 1, {VK_CONTROL, 'Z'}, 2, "0x11 0x5A "},
+        {"keypad lock stays", 0, {VK_NUMPAD0}, -1, "0x1 0x60 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        HookSettings s{};
+        s.keyboardMouse = 1;
+        s.keyboardMouseKeys = c.scheme;
+        Use(s);
+        d().SetNumLock(true);
+        for (int vk : c.keys) Key(vk, false);
+        s.keyboardMouse = c.newScheme >= 0 ? 1 : 0;
+        s.keyboardMouseKeys = c.newScheme >= 0 ? c.newScheme : c.scheme;
+        Use(s);
+        d().Pump();
+        EXPECT_EQ(c.down, Down());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,566 @@
+// libFuzzer target: a settings record and a stream of events run through the
+// three hook procedures and the exports on the simulated desktop.
+//
+// Input: the 716-byte settings record as a controlling program sends it
+// (shorter inputs are padded with zeros), then events of one operation byte
+// and its arguments each, at most 256 events (see RunEvent).  Every input starts
+// on a fresh desktop: the controlling program's window, two windows of
+// another program, the hooks installed.
+//
+// After the stream, the user lets go of everything: every key and button the
+// fuzzer pressed through the devices goes up (other keys first, then Shift,
+// Ctrl and Alt), every press handed to a hook procedure directly gets its
+// release, and a journal playback hook that the desktop was not calling is
+// called.  Then, beyond no crash and no sanitizer report:
+//  - the only hooks installed are the library's mouse, keyboard and
+//    get-message hooks, one each, those it recorded (none after RemoveHook);
+//  - no key or button is down (unless RemoveHook ran while one was: the
+//    library then sees none of the releases), except a button held down by
+//    the keyboard mouse's button lock (keypad 0 or Insert) and the Ctrl
+//    pressed again at the end of a keyboard-mouse drag (inputs with a key
+//    coded 245..255, the codes of the mouse and message triggers, are not
+//    checked: rows match such a key by the exact modifiers only; nor are
+//    inputs that end with a row holding keys still held, which happens when
+//    a declined row of the same button took the release).  A wheel row's
+//    release phase runs on a backward turn, so letting go of the wheel is a
+//    backward turn for every turn made;
+//  - the binding table is never read past its 30 rows: the fuzzing build has
+//    a guard after the table, poisoned for AddressSanitizer throughout, and
+//    the array-bounds check catches an index past the table.
+#include "actions/dispatcher.h"
+#include "core/exports.h"
+#include "core/shared.h"
+#include "platform/sim/desktop.h"
+
+#include <sanitizer/asan_interface.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t kWireSize = 716;
+constexpr size_t kTableEnd = 0x5C + 20 * WEXUTIL_BINDING_ROWS;  // reserved2 on the wire
+constexpr int kMaxEvents = 256;
+
+struct Reader {
+    const uint8_t* p;
+    size_t n;
+    uint8_t U8() {
+        if (n == 0) return 0;
+        --n;
+        return *p++;
+    }
+    uint16_t U16() { return static_cast<uint16_t>(U8() | U8() << 8); }
+    uint32_t U32() { return static_cast<uint32_t>(U16()) | static_cast<uint32_t>(U16()) << 16; }
+};
+
+void Fail(const std::string& what) {
+    std::fprintf(stderr, "hooks_fuzzer: invariant broken: %s\n", what.c_str());
+    std::abort();
+}
+
+// ---- the guard after the binding table ----
+
+void PoisonGuard(bool on) {
+    void* guard = g_shared.settings.tableGuard;
+    if (on) {
+        ASAN_POISON_MEMORY_REGION(guard, sizeof g_shared.settings.tableGuard);
+    } else {
+        ASAN_UNPOISON_MEMORY_REGION(guard, sizeof g_shared.settings.tableGuard);
+    }
+}
+
+// The whole-record copies legitimately pass over the guard.
+void Update(const HookSettings* s) {
+    PoisonGuard(false);
+    UpdateSettings(s);
+    PoisonGuard(true);
+}
+
+// The wire record into the build's record, guard left zero.
+HookSettings FromWire(const uint8_t* wire) {
+    HookSettings s{};
+    std::memcpy(&s, wire, kTableEnd);
+    std::memcpy(&s.reserved2, wire + kTableEnd, kWireSize - kTableEnd);
+    return s;
+}
+
+// ---- one input ----
+
+struct Run {
+    sim::Desktop* d = nullptr;
+    HWND app = nullptr;
+    HWND win = nullptr;
+    HWND list = nullptr;
+    HWND gone = nullptr;  // a window that was destroyed
+    std::array<uint8_t, kWireSize> wire{};
+    // Keys and buttons the fuzzer holds through the devices.
+    std::array<bool, 256> physical{};
+    // Presses handed to hook procedures directly, to be released at the end.
+    std::array<bool, 3> mouseHeld{};
+    std::vector<WPARAM> keysHeld;
+    bool extraHeld[2] = {false, false};
+    bool vendorHeld = false;
+    int wheelTurns = 0;
+    bool lockPending = false;  // a lock key was pressed, its button not yet down
+    // RemoveHook ran while a key or button was down: the library sees no
+    // more of the releases, so what it holds stays down.
+    bool removedWhileDown = false;
+    // A key with a code of the mouse and message triggers (245..255) was
+    // pressed: its rows match it by the exact modifiers only, so an action
+    // that injects a modifier leaves its release unmatched.  Such inputs are
+    // not checked for keys left down.
+    bool syntheticKey = false;
+    // Keys whose press the invariant excuses.
+    std::array<bool, 256> excused{};
+};
+
+Run g_run;
+bool g_verbose = false;
+
+void Say(const char* format, unsigned long long a, unsigned long long b, unsigned long long c) {
+    if (g_verbose) std::fprintf(stderr, format, a, b, c);
+}
+void Say(const char* format, unsigned long long a, const char* b) {
+    if (g_verbose) std::fprintf(stderr, format, a, b);
+}
+
+bool IsModifier(int vk) {
+    return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || (vk >= VK_LSHIFT && vk <= VK_RMENU);
+}
+
+HWND PickWindow(uint8_t b) {
+    switch (b % 5) {
+        case 0: return g_run.win;
+        case 1: return g_run.list;
+        case 2: return g_run.app;
+        case 3: return g_run.gone;
+        default: return nullptr;
+    }
+}
+
+// Runs an event, delivers what followed from it, and notes which keys went
+// down and why they are excused, if they are.
+enum class Cause { None, LockKey };
+template <typename F>
+void Watched(Cause cause, F&& event) {
+    const std::array<uint8_t, 256> before = g_run.d->keyState;
+    const int dragBefore = g_shared.keyDragLock;
+    event();
+    if (cause == Cause::LockKey) g_run.lockPending = true;
+    // What the library injected or played is delivered before the next event.
+    g_run.d->Pump();
+    const std::array<uint8_t, 256>& after = g_run.d->keyState;
+    for (int vk = 0; vk < 256; ++vk) {
+        const bool wentDown = !(before[vk] & 0x80) && (after[vk] & 0x80);
+        if (!(after[vk] & 0x80)) g_run.excused[vk] = false;
+        if (!wentDown) continue;
+        const bool button = vk == VK_LBUTTON || vk == VK_RBUTTON;
+        // The lock key's press may go down later: where the playback hook is
+        // never called, the next keystroke injects it.
+        if ((cause == Cause::LockKey || g_run.lockPending) && button) {
+            g_run.excused[vk] = true;
+            g_run.lockPending = false;
+        }
+        if (vk == VK_CONTROL && dragBefore == 1 && g_shared.keyDragLock == 0) g_run.excused[vk] = true;
+    }
+}
+
+void DeviceKey(int vk, bool up, bool extended) {
+    const Cause cause = !up && (vk == VK_NUMPAD0 || vk == VK_INSERT) ? Cause::LockKey : Cause::None;
+    Say("   keyboard 0x%llX %s\n", static_cast<unsigned>(vk), up ? "up" : "down");
+    g_run.physical[vk] = !up;
+    if (vk >= TRIGGER_EXTRA_BUTTON_BIT4) g_run.syntheticKey = true;
+    Watched(cause, [&] {
+        g_run.d->KeyboardInput(vk, up, extended);
+        g_run.d->Pump();
+    });
+}
+
+void DeviceMouse(DWORD flags, POINT at, DWORD data, ULONG_PTR extra) {
+    if (flags & MOUSEEVENTF_LEFTDOWN) g_run.physical[VK_LBUTTON] = true;
+    if (flags & MOUSEEVENTF_LEFTUP) g_run.physical[VK_LBUTTON] = false;
+    if (flags & MOUSEEVENTF_RIGHTDOWN) g_run.physical[VK_RBUTTON] = true;
+    if (flags & MOUSEEVENTF_RIGHTUP) g_run.physical[VK_RBUTTON] = false;
+    if (flags & MOUSEEVENTF_MIDDLEDOWN) g_run.physical[VK_MBUTTON] = true;
+    if (flags & MOUSEEVENTF_MIDDLEUP) g_run.physical[VK_MBUTTON] = false;
+    if (flags & MOUSEEVENTF_WHEEL) ++g_run.wheelTurns;
+    Watched(Cause::None, [&] {
+        g_run.d->cursor = at;
+        os::mouse_event(flags, 0, 0, data, extra);
+        g_run.d->Pump();
+    });
+}
+
+void CallMouseProc(int code, UINT id, POINT pt, HWND window, int hit, ULONG_PTR extra, bool record) {
+    MOUSEHOOKSTRUCT info{};
+    info.pt = pt;
+    info.hwnd = window;
+    info.wHitTestCode = static_cast<UINT>(hit);
+    info.dwExtraInfo = extra;
+    Say("   MouseProc(%llu, 0x%llX, extra 0x%llX)\n", static_cast<unsigned>(code), id, extra);
+    if (id == WM_MOUSEWHEEL) ++g_run.wheelTurns;
+    Watched(Cause::None, [&] { MouseProc(code, id, record ? reinterpret_cast<LPARAM>(&info) : 0); });
+    // Presses of the three buttons, client or not, await their release.
+    UINT client =
+        id >= WM_NCLBUTTONDOWN && id <= WM_NCMBUTTONDBLCLK ? id - WM_NCLBUTTONDOWN + WM_LBUTTONDOWN : id;
+    if (code == HC_ACTION && record && client >= WM_LBUTTONDOWN && client <= WM_MBUTTONDBLCLK) {
+        const int button = static_cast<int>(client - WM_LBUTTONDOWN) / 3;
+        const int kind = static_cast<int>(client - WM_LBUTTONDOWN) % 3;
+        if (kind != 1) g_run.mouseHeld[button] = true;  // a double-click is a press too
+        if (kind == 1) g_run.mouseHeld[button] = false;
+    }
+}
+
+void CallKeyboardProc(int code, WPARAM vk, uint32_t flags) {
+    const Cause cause =
+        (flags & 0x80000000u) == 0 && (vk == VK_NUMPAD0 || vk == VK_INSERT) ? Cause::LockKey : Cause::None;
+    Say("   KeyboardProc(%llu, 0x%llX, 0x%llX)\n", static_cast<unsigned>(code), vk, flags);
+    Watched(cause, [&] { KeyboardProc(code, vk, static_cast<LPARAM>(flags)); });
+    if (code != HC_ACTION) return;
+    if (vk >= TRIGGER_EXTRA_BUTTON_BIT4 && vk <= TRIGGER_WHEEL) g_run.syntheticKey = true;
+    std::vector<WPARAM>& held = g_run.keysHeld;
+    for (size_t i = 0; i < held.size(); ++i) {
+        if (held[i] == vk) held.erase(held.begin() + static_cast<long>(i));
+    }
+    if ((flags & 0x80000000u) == 0 && held.size() < 64) held.push_back(vk);
+}
+
+void CallGetMsgProc(int code, UINT id, WPARAM wParam, LPARAM lParam, HWND window, bool record) {
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = id;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    const bool wheel = id == WM_MOUSEWHEEL || id == 0x8D8 || id == g_shared.wheelMessage;
+    Say("   GetMsgProc(%llu, 0x%llX, lParam 0x%llX)\n", static_cast<unsigned>(code), id,
+        static_cast<uint32_t>(lParam));
+    if (wheel) ++g_run.wheelTurns;
+    Watched(Cause::None, [&] { GetMsgProc(code, 0, record ? reinterpret_cast<LPARAM>(&msg) : 0); });
+    if (code != HC_ACTION || !record) return;
+    if (id == 0x1400 || id == 0x1401) g_run.extraHeld[(lParam & 4) != 0 ? 1 : 0] = id == 0x1400;
+    if (id == 0x8C5 && lParam == 8) g_run.vendorHeld = true;
+    if (id == 0x8C5 && lParam == 0) g_run.vendorHeld = false;
+}
+
+POINT PointFrom(Reader& r) {
+    // Mostly on the screen, sometimes anywhere.
+    const int16_t x = static_cast<int16_t>(r.U16());
+    const int16_t y = static_cast<int16_t>(r.U16());
+    if ((x & 0x4000) != 0) return {x, y};
+    return {(x & 0x7FFF) % g_run.d->screenWidth, (y & 0x7FFF) % g_run.d->screenHeight};
+}
+
+int HookCode(uint8_t b) { return (b & 0xE0) != 0 ? HC_ACTION : static_cast<int>(b & 0x1F) - 8; }
+
+void RunEvent(Reader& r) {
+    sim::Desktop& d = *g_run.d;
+    const uint8_t op = r.U8();
+    switch (op % 13) {
+        case 0: {  // MouseProc with any message, point, hit-test code, extra information
+            static const UINT ids[] = {WM_MOUSEMOVE,     WM_LBUTTONDOWN,   WM_LBUTTONUP,     WM_LBUTTONDBLCLK,
+                                       WM_RBUTTONDOWN,   WM_RBUTTONUP,     WM_RBUTTONDBLCLK, WM_MBUTTONDOWN,
+                                       WM_MBUTTONUP,     WM_MBUTTONDBLCLK, WM_MOUSEWHEEL,    WM_NCMOUSEMOVE,
+                                       WM_NCLBUTTONDOWN, WM_NCLBUTTONUP,   WM_NCRBUTTONDOWN, WM_NCMBUTTONUP};
+            const uint8_t pick = r.U8();
+            const uint8_t codeByte = r.U8();
+            UINT id = ids[pick % 16];
+            if (pick >= 0xF0) id = r.U32();
+            const POINT pt = PointFrom(r);
+            const uint8_t hit = r.U8();
+            const ULONG_PTR extra = (pick & 0x10) != 0 ? r.U32() : static_cast<int16_t>(r.U16());
+            CallMouseProc(HookCode(codeByte), id, pt, PickWindow(hit >> 4), static_cast<int8_t>(hit) % 24,
+                          extra, codeByte != 0x20);
+            break;
+        }
+        case 1: {  // the mouse itself: moves, presses, releases, turns
+            static const DWORD flags[] = {MOUSEEVENTF_MOVE,      MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP,
+                                          MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP,  MOUSEEVENTF_MIDDLEDOWN,
+                                          MOUSEEVENTF_MIDDLEUP,  MOUSEEVENTF_WHEEL};
+            const uint8_t b = r.U8();
+            const POINT at = PointFrom(r);
+            const DWORD data = static_cast<DWORD>(static_cast<int16_t>(r.U16()));
+            DeviceMouse(flags[b % 8] | ((b & 0x80) ? MOUSEEVENTF_MOVE : 0u), {at.x & 1023, at.y & 767}, data,
+                        (b & 0x40) ? static_cast<ULONG_PTR>(static_cast<int16_t>(data)) : 0u);
+            break;
+        }
+        case 2: {  // the keyboard itself
+            static const uint8_t keys[] = {VK_SHIFT,   VK_CONTROL, VK_MENU,     'A',         'Z',
+                                           'C',        'X',        VK_NUMPAD0,  VK_NUMPAD5,  VK_NUMPAD8,
+                                           VK_DECIMAL, VK_ADD,     VK_SUBTRACT, VK_MULTIPLY, VK_INSERT,
+                                           VK_DELETE,  VK_LEFT,    VK_UP,       VK_CLEAR,    VK_SPACE};
+            const uint8_t b = r.U8();
+            const uint8_t k = r.U8();
+            int vk = (b & 0x40) ? k : keys[k % 20];
+            if (vk == 0 || vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON) vk = 'Q';
+            DeviceKey(vk, (b & 1) != 0, (b & 2) != 0);
+            break;
+        }
+        case 3: {  // KeyboardProc with any key and flags
+            const uint8_t b = r.U8();
+            WPARAM vk = r.U8();
+            if (b & 0x80) vk = r.U32();
+            CallKeyboardProc(HookCode(b), vk, r.U32());
+            break;
+        }
+        case 4: {  // GetMsgProc with any message and parameters
+            const uint8_t b = r.U8();
+            static const UINT ids[] = {0x1400, 0x1401, 0x8C5, 0x8D8, WM_MOUSEWHEEL, 0, WM_KEYDOWN, WM_NULL};
+            UINT id = ids[b % 8];
+            if (id == 0) id = g_shared.wheelMessage;
+            if (b & 0x80) id = r.U32();
+            const uint32_t wParam = r.U32();
+            uint32_t lParam = r.U32();
+            if ((b & 0x40) && id == 0x8C5) lParam = (b & 8);
+            CallGetMsgProc(HookCode(r.U8()), id, wParam, static_cast<LPARAM>(static_cast<int32_t>(lParam)),
+                           PickWindow(b >> 3), (b & 0x30) != 0x30);
+            break;
+        }
+        case 5: {  // the press-and-hold callback with any value
+            const uint8_t b = r.U8();
+            const int vk = (b & 0x80) ? static_cast<int>(r.U32()) : b % 6;
+            Watched(Cause::None, [&] { PressAndHoldCallBack(vk); });
+            break;
+        }
+        case 6: {  // the copy-out and copy-in exports with null pointers
+            const uint8_t b = r.U8();
+            char className[40];
+            char title[40];
+            WexPoint point;
+            GetRememberedWindow((b & 1) ? className : nullptr, (b & 2) ? title : nullptr,
+                                (b & 4) ? &point : nullptr);
+            GetSettings(nullptr);
+            UpdateSettings(nullptr);
+            GetStatistics(nullptr);
+            SetStatistics(nullptr);
+            HookStatistics stats;
+            GetStatistics(&stats);
+            if (b & 8) SetStatistics(&stats);
+            LeftStillDown(PickWindow(b >> 4), WM_TIMER, b, 0);
+            break;
+        }
+        case 7: {  // the controlling program replaces the settings record
+            const uint8_t b = r.U8();
+            const size_t word = (b % (kWireSize / 4)) * 4;
+            const uint32_t value = (r.U8() & 1) ? r.U32() : r.U8();
+            std::memcpy(&g_run.wire[word], &value, 4);
+            const HookSettings s = FromWire(g_run.wire.data());
+            Watched(Cause::None, [&] { Update(&s); });
+            break;
+        }
+        case 8:  // time passes
+            d.Advance(r.U16());
+            break;
+        case 9: {  // the hooks go and come back, with a window or none
+            const uint8_t b = r.U8();
+            if (b & 1) {
+                for (int vk = 1; vk < 256; ++vk) g_run.removedWhileDown |= d.KeyDown(vk);
+                RemoveHook();
+            } else {
+                if (b & 2) d.failHooks[WH_MOUSE + (b >> 6)] = 1;
+                InstallHook(PickWindow(b >> 2), 0);
+            }
+            break;
+        }
+        case 10: {  // a window goes away: the notification window, or one under the cursor
+            const uint8_t b = r.U8();
+            const HWND victim = (b & 1) ? g_run.app : g_run.win;
+            if (d.Find(victim) != nullptr) {
+                d.DestroyWindow(victim);
+                g_run.gone = victim;
+            }
+            break;
+        }
+        case 11: {  // journal playback: called, never called, refused; the export itself
+            const uint8_t b = r.U8();
+            if (b & 1) d.journal = (b & 2) ? sim::Desktop::Journal::NeverCalls : sim::Desktop::Journal::Plays;
+            if (b & 4) d.failHooks[WH_JOURNALPLAYBACK] = 1;
+            if (b & 8) {
+                EVENTMSG event{};
+                JournalPlaybackFunc(static_cast<int>(b >> 4) - 4, 0,
+                                    (b & 0x40) ? reinterpret_cast<LPARAM>(&event) : 0);
+            }
+            break;
+        }
+        default: {  // the program runs its queue, maybe after a WM_QUIT
+            const uint8_t b = r.U8();
+            if (b & 1) d.QueueMessage(nullptr, WM_QUIT, b, 0);
+            if (b & 2) d.duringSleep = [] { g_run.d->QueueMessage(nullptr, WM_QUIT, 7, 0); };
+            Watched(Cause::None, [&] {
+                d.Pump();
+                d.RunMessageLoop();
+            });
+            d.duringSleep = nullptr;
+            break;
+        }
+    }
+}
+
+// The user lets go of everything.
+void ReleaseEverything() {
+    sim::Desktop& d = *g_run.d;
+    d.duringSleep = nullptr;
+    d.failHooks.clear();
+    d.journal = sim::Desktop::Journal::Plays;
+    Watched(Cause::None, [&] { d.Pump(); });
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int vk = 1; vk < 256; ++vk) {
+            if (!g_run.physical[vk] || IsModifier(vk) != (pass == 1)) continue;
+            switch (vk) {
+                case VK_LBUTTON: DeviceMouse(MOUSEEVENTF_LEFTUP, d.cursor, 0, 0); break;
+                case VK_RBUTTON: DeviceMouse(MOUSEEVENTF_RIGHTUP, d.cursor, 0, 0); break;
+                case VK_MBUTTON: DeviceMouse(MOUSEEVENTF_MIDDLEUP, d.cursor, 0, 0); break;
+                default: DeviceKey(vk, true, false); break;
+            }
+        }
+        if (pass == 1) break;
+        static const UINT ups[] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
+        for (int button = 0; button < 3; ++button) {
+            if (g_run.mouseHeld[button])
+                CallMouseProc(HC_ACTION, ups[button], d.cursor, g_run.win, HTCLIENT, 0, true);
+        }
+        while (!g_run.keysHeld.empty()) CallKeyboardProc(HC_ACTION, g_run.keysHeld.back(), 0xC0000001u);
+        for (int bit = 0; bit < 2; ++bit) {
+            if (g_run.extraHeld[bit]) CallGetMsgProc(HC_ACTION, 0x1401, 0, bit ? 4 : 0, g_run.win, true);
+        }
+        if (g_run.vendorHeld) CallGetMsgProc(HC_ACTION, 0x8C5, 0, 0, g_run.win, true);
+        for (int turns = g_run.wheelTurns < 32 ? g_run.wheelTurns : 32; turns > 0; --turns) {
+            CallMouseProc(HC_ACTION, WM_MOUSEWHEEL, d.cursor, g_run.win, HTCLIENT, 0xFFFF, true);
+        }
+    }
+    Watched(Cause::None, [&] { d.Pump(); });
+}
+
+void CheckInvariants() {
+    sim::Desktop& d = *g_run.d;
+    int seen[8] = {};
+    for (const sim::Hook& h : d.hooks) {
+        const HHOOK recorded = h.type == WH_MOUSE        ? g_shared.mouseHook
+                               : h.type == WH_KEYBOARD   ? g_shared.keyboardHook
+                               : h.type == WH_GETMESSAGE ? g_shared.messageHook
+                                                         : nullptr;
+        if (recorded != h.handle) Fail("a hook of type " + std::to_string(h.type) + " is left installed");
+        if (++seen[h.type & 7] > 1) Fail("two hooks of type " + std::to_string(h.type));
+    }
+    if (g_run.removedWhileDown || g_run.syntheticKey) return;
+    // A button's release ends the first row it holds: when a row that
+    // declined its press (a Ctrl-click off a client area) comes before a row
+    // of the same button that holds keys, the latter stays held until the
+    // next release.  Such inputs are not checked either.
+    for (int i = 0; i < UsedBindingRows(); ++i) {
+        const Binding& row = g_shared.settings.bindings[i];
+        if (row.held == 1 && HoldsKeysDown(row.action)) return;
+    }
+    for (int vk = 1; vk < 256; ++vk) {
+        if (d.KeyDown(vk) && !g_run.excused[vk])
+            Fail("key " + sim::Hex(static_cast<uint32_t>(vk)) + " left down");
+    }
+}
+
+void SetUpDesktop(const uint8_t* data, size_t size) {
+    PoisonGuard(false);
+    sim::Reset();
+    g_run = Run{};
+    sim::Desktop& d = sim::desktop();
+    g_run.d = &d;
+    PoisonGuard(true);
+
+    sim::WindowSpec spec;
+    spec.name = "app";
+    spec.className = "ControllerWindow";
+    spec.rect = {0, 0, 200, 100};
+    spec.visible = false;
+    g_run.app = d.CreateWindow(spec);
+    const int editor = d.AddProcess("editor");
+    spec = sim::WindowSpec{};
+    spec.name = "win";
+    spec.rect = {100, 100, 600, 500};
+    spec.classStyle = CS_DBLCLKS;
+    spec.process = editor;
+    g_run.win = d.CreateWindow(spec);
+    spec = sim::WindowSpec{};
+    spec.name = "list";
+    spec.className = "SysListView32";
+    spec.style = WS_CHILD | WS_VISIBLE;
+    spec.parent = g_run.win;
+    spec.rect = {150, 200, 400, 450};
+    spec.process = editor;
+    g_run.list = d.CreateWindow(spec);
+    d.foreground = g_run.win;
+    d.focus = g_run.win;
+    d.cursor = {300, 300};
+    d.SetNumLock(size > 0 && (data[0] & 0x80) != 0);
+
+    std::memcpy(g_run.wire.data(), data, size < kWireSize ? size : kWireSize);
+    const HookSettings s = FromWire(g_run.wire.data());
+    Update(&s);
+    InstallHook(g_run.app, 0);
+}
+
+long long g_events = 0;
+
+// With WEXUTIL_FUZZ_VERBOSE set, each event's operation and what followed on
+// the desktop are printed, to read a finding; otherwise the trace is dropped.
+void ShowTrace(int op) {
+    if (g_verbose) {
+        std::fprintf(stderr, "-- event op %d (%d)\n", op % 13, op);
+        for (const std::string& line : g_run.d->trace) std::fprintf(stderr, "   %s\n", line.c_str());
+    }
+    g_run.d->trace.clear();
+}
+
+void ReportEvents() { std::fprintf(stderr, "hooks_fuzzer: %lld events run\n", g_events); }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::atexit(ReportEvents);
+    g_verbose = std::getenv("WEXUTIL_FUZZ_VERBOSE") != nullptr;
+    // The guard must fault and the last row must not: checked once here, and
+    // WEXUTIL_FUZZ_GUARD_TEST=1 reads the row after the table to show that the
+    // read is reported.
+    PoisonGuard(true);
+    if (!__asan_address_is_poisoned(g_shared.settings.tableGuard) ||
+        __asan_address_is_poisoned(&g_shared.settings.bindings[WEXUTIL_BINDING_ROWS - 1].held)) {
+        Fail("the guard after the binding table is not in place");
+    }
+    if (std::getenv("WEXUTIL_FUZZ_GUARD_TEST") != nullptr) {
+        const Binding* volatile rows = g_shared.settings.bindings;
+        std::printf("%d\n", rows[WEXUTIL_BINDING_ROWS].trigger);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    SetUpDesktop(data, size);
+    if (size > kWireSize) {
+        Reader events{data + kWireSize, size - kWireSize};
+        for (int i = 0; i < kMaxEvents && events.n > 0; ++i) {
+            const uint8_t op = events.n > 0 ? events.p[0] : 0;
+            RunEvent(events);
+            ++g_events;
+            ShowTrace(op);
+        }
+    }
+    ReleaseEverything();
+    ShowTrace(-1);
+    if (g_verbose) {
+        std::fprintf(stderr,
+                     "-- at the end: %zu queued, %zu hooks, keyboard mouse %d scheme %d, num lock %d\n",
+                     g_run.d->queue.size(), g_run.d->hooks.size(), g_shared.settings.keyboardMouse,
+                     g_shared.settings.keyboardMouseKeys, g_run.d->keyState[VK_NUMLOCK] & 1);
+        for (int i = 0; i < UsedBindingRows(); ++i) {
+            const Binding& b = g_shared.settings.bindings[i];
+            std::fprintf(stderr, "   row %d: action %d trigger %d modifiers %d held %d\n", i, b.action,
+                         b.trigger, b.modifiers, b.held);
+        }
+    }
+    CheckInvariants();
+    return 0;
+}
