@@ -5,6 +5,7 @@
 #include "core/notify.h"
 #include "core/shared.h"
 #include "mouse/stages.h"
+#include "mouse/window_class.h"
 
 namespace {
 
@@ -37,8 +38,8 @@ void CopyField(char* field, const char* text) {
 void RememberButtonTarget(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     if (rawId != WM_LBUTTONDOWN || record == nullptr) return;
     HWND button = record->hwnd;
-    char className[29] = "";
-    os::GetClassNameA(button, className, sizeof className);
+    char className[29];
+    ReadClassName(button, className, sizeof className);
     if (os::lstrcmpiA(className, "Button") != 0) return;
 
     HWND top = TopWindowOf(button);
@@ -49,11 +50,10 @@ void RememberButtonTarget(UINT rawId, const MOUSEHOOKSTRUCT* record) {
 
     // Fetched whole before the shared copy changes, so a window that vanished
     // in between leaves empty strings rather than the previous target's.
-    char topClass[kRememberedLength] = "";
+    char topClass[kRememberedLength];
     char topTitle[kRememberedLength] = "";
-    os::GetClassNameA(top, topClass, kRememberedLength);
+    ReadClassName(top, topClass, kRememberedLength);
     os::GetWindowTextA(top, topTitle, kRememberedLength);
-    topClass[kRememberedLength - 1] = '\0';
     topTitle[kRememberedLength - 1] = '\0';
     CopyField(g_shared.rememberedClass, topClass);
     CopyField(g_shared.rememberedTitle, topTitle);
