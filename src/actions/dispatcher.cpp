@@ -88,13 +88,13 @@ int CtrlClick(int release) {
                                                                PointParam(cursor.x, cursor.y))) == HTCLIENT;
     if (release == 0) {
         if (!overClient) return 0;
-        g_shared.ctrlClickDown = 1;
+        Shared().ctrlClickDown = 1;
         os::keybd_event(VK_CONTROL, 0, 0, 0);
         os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
         return 1;
     }
-    const int pushed = g_shared.ctrlClickDown;
-    g_shared.ctrlClickDown = 0;
+    const int pushed = Shared().ctrlClickDown;
+    Shared().ctrlClickDown = 0;
     if (overClient) {
         os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
@@ -169,7 +169,7 @@ int StageOne(int action, int release) {
             if (release == 0) {
                 // The controlling program can ask for the trigger to pass
                 // through untouched instead.
-                if (g_shared.settings.action29Bypass != 0) return 0;
+                if (Shared().settings.action29Bypass != 0) return 0;
                 PostNotify(NOTIFY_REQUEST, -1);
             }
             break;
@@ -261,7 +261,7 @@ int ExecuteAction(int action, int parameter, int release) {
 }
 
 int ReleaseHeldRows(int trigger, int firstOnly) {
-    Binding* const table = g_shared.settings.bindings;
+    Binding* const table = Shared().settings.bindings;
     const int rows = UsedBindingRows();
     int released = 0;
     for (int i = 0; i < rows; ++i) {

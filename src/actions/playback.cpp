@@ -87,16 +87,16 @@ void InjectFrom(UINT message, int step) {
 }
 
 void StartPlayback(UINT message) {
-    g_shared.playbackMessage = message;
-    if (g_shared.playbackGone != 0) {
+    Shared().playbackMessage = message;
+    if (Shared().playbackGone != 0) {
         InjectFrom(message, 0);
         return;
     }
-    g_shared.playbackStep = 0;
-    g_shared.playbackHook =
-        os::SetWindowsHookExA(WH_JOURNALPLAYBACK, JournalPlaybackFunc, Proc().moduleInstance, 0);
-    if (g_shared.playbackHook == nullptr) {
-        g_shared.playbackGone = 1;
+    Shared().playbackStep = 0;
+    const HHOOK hook = os::SetWindowsHookExA(WH_JOURNALPLAYBACK, JournalPlaybackFunc, Proc().moduleInstance, 0);
+    Shared().playbackHook = ToHandle32(hook);
+    if (hook == nullptr) {
+        Shared().playbackGone = 1;
         InjectFrom(message, 0);
     }
 }
@@ -118,6 +118,8 @@ int RunCaptionButton() {
     }
 }
 
+HHOOK PlaybackHook() { return FromHandle32<HHOOK>(Shared().playbackHook); }
+
 bool IsPopup(HWND window) {
     return (static_cast<DWORD>(os::GetWindowLongA(window, GWL_STYLE)) & WS_POPUP) != 0;
 }
@@ -127,12 +129,12 @@ bool IsPopup(HWND window) {
 // A playback whose hook is still installed is finished now: the hook goes,
 // and whatever it had not yet played is injected.
 void SettlePlayback() {
-    if (g_shared.playbackHook == nullptr || g_shared.playbackStep >= 2) return;
-    os::UnhookWindowsHookEx(g_shared.playbackHook);
-    g_shared.playbackGone = 1;
-    const int step = g_shared.playbackStep < 0 ? 0 : g_shared.playbackStep;
-    g_shared.playbackStep = 2;
-    InjectFrom(g_shared.playbackMessage, step);
+    if (Shared().playbackHook == 0 || Shared().playbackStep >= 2) return;
+    os::UnhookWindowsHookEx(PlaybackHook());
+    Shared().playbackGone = 1;
+    const int step = Shared().playbackStep < 0 ? 0 : Shared().playbackStep;
+    Shared().playbackStep = 2;
+    InjectFrom(Shared().playbackMessage, step);
 }
 
 void PlayMouseMessage(UINT message) {
@@ -145,14 +147,14 @@ void PlayMouseMessage(UINT message) {
     // is held in it.  So without playback it gets the test a press gets.
     const bool doubleClick = message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK;
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
-        (doubleClick && g_shared.playbackGone != 0)) {
+        (doubleClick && Shared().playbackGone != 0)) {
         if (RunCaptionButton()) {
-            g_shared.skipNextButtonUp = 1;
+            Shared().skipNextButtonUp = 1;
             return;
         }
-        g_shared.skipNextButtonUp = 0;
-    } else if (message == WM_LBUTTONUP && g_shared.skipNextButtonUp != 0) {
-        g_shared.skipNextButtonUp = 0;
+        Shared().skipNextButtonUp = 0;
+    } else if (message == WM_LBUTTONUP && Shared().skipNextButtonUp != 0) {
+        Shared().skipNextButtonUp = 0;
         return;
     }
     StartPlayback(message);
@@ -175,10 +177,11 @@ HWND FindTopLevelAtCursor() {
 }
 
 extern "C" LRESULT WINAPI JournalPlaybackFunc(int code, WPARAM wParam, LPARAM lParam) {
+    if (!HaveShared()) return os::CallNextHookEx(nullptr, code, wParam, lParam);
     if (code == HC_SKIP) {
-        g_shared.playbackStep = g_shared.playbackStep + 1;
-        if (g_shared.playbackStep == 2 && IsPlayable(g_shared.playbackMessage)) {
-            os::UnhookWindowsHookEx(g_shared.playbackHook);
+        Shared().playbackStep = Shared().playbackStep + 1;
+        if (Shared().playbackStep == 2 && IsPlayable(Shared().playbackMessage)) {
+            os::UnhookWindowsHookEx(PlaybackHook());
         }
     } else if (code == HC_GETNEXT && lParam != 0) {
         // The system may ask for the same event again: each answer repeats it
@@ -186,11 +189,11 @@ extern "C" LRESULT WINAPI JournalPlaybackFunc(int code, WPARAM wParam, LPARAM lP
         EVENTMSG* event = reinterpret_cast<EVENTMSG*>(lParam);
         POINT cursor = {0, 0};
         os::GetCursorPos(&cursor);
-        const int step = g_shared.playbackStep < 0 ? 0 : g_shared.playbackStep;
-        event->message = step < 2 ? PlayedEvent(g_shared.playbackMessage, step) : WM_MOUSEMOVE;
+        const int step = Shared().playbackStep < 0 ? 0 : Shared().playbackStep;
+        event->message = step < 2 ? PlayedEvent(Shared().playbackMessage, step) : WM_MOUSEMOVE;
         event->paramL = static_cast<UINT>(cursor.x);
         event->paramH = static_cast<UINT>(cursor.y);
         event->time = os::GetTickCount();
     }
-    return os::CallNextHookEx(g_shared.playbackHook, code, wParam, lParam);
+    return os::CallNextHookEx(PlaybackHook(), code, wParam, lParam);
 }

@@ -10,6 +10,7 @@
 // key-state test and nothing released.  Returns the press phase's result, or 0
 // when nothing ran.
 extern "C" int PressAndHoldCallBack(int vk) {
+    if (!MapShared()) return 0;
     int trigger = vk;
     DWORD releaseFlag = 0;
     switch (vk) {
@@ -32,7 +33,7 @@ extern "C" int PressAndHoldCallBack(int vk) {
 
     const int rows = UsedBindingRows();
     for (int i = 0; i < rows; ++i) {
-        const Binding& row = g_shared.settings.bindings[i];
+        const Binding& row = Shared().settings.bindings[i];
         // The modifier keys are read afresh for each row compared.
         if (row.trigger != trigger || row.modifiers != GetModifierMask()) continue;
         // Take the row's values before anything is injected: the table can be

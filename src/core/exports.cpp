@@ -31,35 +31,40 @@ HHOOK InstallOne(int type, HOOKPROC procedure) {
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
-    (void)reason;
-    (void)reserved;
     Proc().moduleInstance = module;
+    // The shared state is mapped at load.  At process exit (reserved set)
+    // nothing is let go: the process's address space goes with it.
+    if (reason == DLL_PROCESS_ATTACH) MapShared();
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) UnmapShared();
     return TRUE;
 }
 
 extern "C" int WINAPI InstallHook(HWND window, int ignored) {
     (void)ignored;
-    g_shared.notifyWindow = window;
-    g_shared.wheelMessage = os::RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    // Without the shared state the hooks could only pass everything on.
+    if (!MapShared()) return 0;
+    Shared().notifyWindow = ToHandle32(window);
+    Shared().wheelMessage = os::RegisterWindowMessageA("MSWHEEL_ROLLMSG");
     // Mouse, keyboard, message: a failure stops here and keeps what is in
-    // place, so a later call installs only what is missing.
-    if (g_shared.mouseHook == nullptr) {
-        g_shared.mouseHook = InstallOne(WH_MOUSE, MouseProc);
-        if (g_shared.mouseHook == nullptr) return 0;
+    // place, so a later call installs only what is missing.  The hooks are
+    // this build's own: a library of the other bitness installs its own set.
+    if (g_image.mouseHook == nullptr) {
+        g_image.mouseHook = InstallOne(WH_MOUSE, MouseProc);
+        if (g_image.mouseHook == nullptr) return 0;
     }
-    if (g_shared.keyboardHook == nullptr) {
-        g_shared.keyboardHook = InstallOne(WH_KEYBOARD, KeyboardProc);
-        if (g_shared.keyboardHook == nullptr) return 0;
+    if (g_image.keyboardHook == nullptr) {
+        g_image.keyboardHook = InstallOne(WH_KEYBOARD, KeyboardProc);
+        if (g_image.keyboardHook == nullptr) return 0;
     }
-    if (g_shared.messageHook == nullptr) {
-        g_shared.messageHook = InstallOne(WH_GETMESSAGE, GetMsgProc);
-        if (g_shared.messageHook == nullptr) return 0;
+    if (g_image.messageHook == nullptr) {
+        g_image.messageHook = InstallOne(WH_GETMESSAGE, GetMsgProc);
+        if (g_image.messageHook == nullptr) return 0;
     }
     return 1;
 }
 
 extern "C" void WINAPI RemoveHook(void) {
-    HHOOK* slots[] = {&g_shared.mouseHook, &g_shared.keyboardHook, &g_shared.messageHook};
+    HHOOK* slots[] = {&g_image.mouseHook, &g_image.keyboardHook, &g_image.messageHook};
     for (HHOOK* slot : slots) {
         if (*slot != nullptr) {
             os::UnhookWindowsHookEx(*slot);
@@ -69,8 +74,8 @@ extern "C" void WINAPI RemoveHook(void) {
 }
 
 extern "C" void GetSettings(HookSettings* destination) {
-    if (destination == nullptr) return;
-    CopyWords(destination, &g_shared.settings, sizeof(HookSettings) / 4);
+    if (destination == nullptr || !MapShared()) return;
+    CopyWords(destination, &Shared().settings, sizeof(HookSettings) / 4);
 }
 
 namespace {
@@ -82,13 +87,13 @@ bool SameRow(const Binding& a, const Binding& b) {
 
 // The keys the keyboard mouse works from: -1 when it is off.
 int KeyboardMouseScheme() {
-    return g_shared.settings.keyboardMouse != 0 ? g_shared.settings.keyboardMouseKeys : -1;
+    return Shared().settings.keyboardMouse != 0 ? Shared().settings.keyboardMouseKeys : -1;
 }
 
 }  // namespace
 
 extern "C" void UpdateSettings(const HookSettings* source) {
-    if (source == nullptr) return;
+    if (source == nullptr || !MapShared()) return;
     // The rows whose press ran, as they are before the copy.
     Binding held[WEXUTIL_BINDING_ROWS];
     int heldAt[WEXUTIL_BINDING_ROWS];
@@ -96,13 +101,13 @@ extern "C" void UpdateSettings(const HookSettings* source) {
     const int before = UsedBindingRows();
     const int schemeBefore = KeyboardMouseScheme();
     for (int i = 0; i < before; ++i) {
-        if (g_shared.settings.bindings[i].held != 1) continue;
-        held[heldRows] = g_shared.settings.bindings[i];
+        if (Shared().settings.bindings[i].held != 1) continue;
+        held[heldRows] = Shared().settings.bindings[i];
         heldAt[heldRows++] = i;
     }
-    CopyWords(&g_shared.settings, source, sizeof(HookSettings) / 4);
-    g_shared.holdButtons = 0;
-    g_shared.holdButtons = ComputeHoldButtons();
+    CopyWords(&Shared().settings, source, sizeof(HookSettings) / 4);
+    Shared().holdButtons = 0;
+    Shared().holdButtons = ComputeHoldButtons();
     // Buttons the keyboard mouse holds until a key's release that it would no
     // longer handle go up now.
     if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons();
@@ -112,7 +117,7 @@ extern "C" void UpdateSettings(const HookSettings* source) {
     // up now rather than left stuck.
     const int after = UsedBindingRows();
     for (int k = 0; k < heldRows; ++k) {
-        Binding& row = g_shared.settings.bindings[heldAt[k]];
+        Binding& row = Shared().settings.bindings[heldAt[k]];
         if (heldAt[k] < after && SameRow(row, held[k])) {
             row.held = 1;
         } else if (HoldsKeysDown(held[k].action)) {
@@ -122,23 +127,24 @@ extern "C" void UpdateSettings(const HookSettings* source) {
 }
 
 extern "C" void GetStatistics(HookStatistics* destination) {
-    if (destination == nullptr) return;
-    CopyWords(destination, &g_shared.statistics, offsetof(HookStatistics, distance) / 4);
+    if (destination == nullptr || !MapShared()) return;
+    CopyWords(destination, &Shared().statistics, offsetof(HookStatistics, distance) / 4);
     destination->distance = LoadDistance();
 }
 
 extern "C" void SetStatistics(const HookStatistics* source) {
-    if (source == nullptr) return;
-    CopyWords(&g_shared.statistics, source, offsetof(HookStatistics, distance) / 4);
+    if (source == nullptr || !MapShared()) return;
+    CopyWords(&Shared().statistics, source, offsetof(HookStatistics, distance) / 4);
     StoreDistance(source->distance);
 }
 
 extern "C" void GetRememberedWindow(char* className, char* title, WexPoint* point) {
-    if (className != nullptr) CopyRememberedString(className, g_shared.rememberedClass);
-    if (title != nullptr) CopyRememberedString(title, g_shared.rememberedTitle);
+    if (!MapShared()) return;
+    if (className != nullptr) CopyRememberedString(className, Shared().rememberedClass);
+    if (title != nullptr) CopyRememberedString(title, Shared().rememberedTitle);
     if (point != nullptr) {
-        point->x = g_shared.rememberedPoint.x;
-        point->y = g_shared.rememberedPoint.y;
+        point->x = Shared().rememberedPoint.x;
+        point->y = Shared().rememberedPoint.y;
     }
 }
 

@@ -7,14 +7,16 @@ void PostNotify(int code, int32_t argument) {
     // post (window gone, queue full) is not retried.  Without a window (hooks
     // installed for none) nothing is posted: a post to no window would land
     // in the hooked program's own thread queue.
-    if (g_shared.notifyWindow == nullptr) return;
-    os::PostMessageA(g_shared.notifyWindow, WM_HOOK_NOTIFY, static_cast<WPARAM>(code),
+    const HWND window = NotifyWindow();
+    if (window == nullptr) return;
+    os::PostMessageA(window, WM_HOOK_NOTIFY, static_cast<WPARAM>(code),
                      static_cast<LPARAM>(argument));
 }
 
 void PostCapture(UINT message, uint32_t value) {
-    if (g_shared.notifyWindow == nullptr) return;
-    os::PostMessageA(g_shared.notifyWindow, WM_HOOK_CAPTURE, message, static_cast<LPARAM>(value));
+    const HWND window = NotifyWindow();
+    if (window == nullptr) return;
+    os::PostMessageA(window, WM_HOOK_CAPTURE, message, static_cast<LPARAM>(value));
 }
 
 void PostCaptureMouse(UINT rawMessage) {

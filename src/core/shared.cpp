@@ -1,12 +1,41 @@
 #include "core/shared.h"
 
-// Zero at first load; one instance for every process that maps the library.
+// The hooks of this build: one instance for every process of this bitness
+// that maps the library, zero at first load.
 #ifdef _WIN32
-SharedSection g_shared __attribute__((section(".shared"), shared)) = {};
+ImageState g_image __attribute__((section(".shared"), shared)) = {};
 ProcessState g_processState;
 #else
-SharedSection g_shared = {};
+ImageState g_image = {};
 #endif
+
+bool MapShared() {
+    ProcessState& p = Proc();
+    if (p.shared != nullptr) return true;
+    // Created zero-filled by the first process of either bitness, opened by
+    // every later one.  A process that may not open it (a sandbox, another
+    // integrity level) is left without it.
+    const HANDLE mapping = os::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                  sizeof(SharedState), WEXUTIL_SHARED_NAME);
+    if (mapping == nullptr) return false;
+    void* view = os::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SharedState));
+    if (view == nullptr) {
+        os::CloseHandle(mapping);
+        return false;
+    }
+    p.sharedMapping = mapping;
+    p.shared = static_cast<SharedState*>(view);
+    return true;
+}
+
+void UnmapShared() {
+    ProcessState& p = Proc();
+    if (p.shared == nullptr) return;
+    os::UnmapViewOfFile(p.shared);
+    os::CloseHandle(p.sharedMapping);
+    p.shared = nullptr;
+    p.sharedMapping = nullptr;
+}
 
 int GetModifierMask() {
     // Read in the order Shift, Alt, Ctrl; a key is down when the top bit of
@@ -22,7 +51,7 @@ int ComputeHoldButtons() {
     int mask = 0;
     const int rows = UsedBindingRows();
     for (int i = 0; i < rows; ++i) {
-        switch (g_shared.settings.bindings[i].trigger) {
+        switch (Shared().settings.bindings[i].trigger) {
             case TRIGGER_HOLD_LEFT: mask |= 1; break;
             case TRIGGER_HOLD_RIGHT: mask |= 2; break;
             case TRIGGER_HOLD_MIDDLE: mask |= 4; break;
@@ -39,7 +68,7 @@ union DoubleBits {
     uint64_t bits;
 };
 
-uint64_t* DistanceBits() { return reinterpret_cast<uint64_t*>(&g_shared.statistics.distance); }
+uint64_t* DistanceBits() { return reinterpret_cast<uint64_t*>(&Shared().statistics.distance); }
 
 }  // namespace
 

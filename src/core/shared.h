@@ -44,15 +44,30 @@ struct SharedPoint {
     int32_t y;
 };
 
-// The one instance that every process with the library loaded maps.  It holds
-// no pointers, only integers, handles, fixed character arrays and one double.
-struct SharedSection {
-    HHOOK mouseHook;
-    HHOOK keyboardHook;
-    HHOOK messageHook;
-    UINT wheelMessage;
-    HHOOK playbackHook;
-    UINT playbackMessage;
+// A window or hook handle as the shared state keeps it.  Such handles have
+// 32 significant bits in 32-bit and 64-bit processes alike; a 64-bit process
+// widens the stored value by sign extension, as Windows does.
+typedef int32_t Handle32;
+inline Handle32 ToHandle32(const void* handle) {
+    return static_cast<Handle32>(reinterpret_cast<intptr_t>(handle));
+}
+template <typename H>
+inline H FromHandle32(Handle32 value) {
+    return reinterpret_cast<H>(static_cast<intptr_t>(value));
+}
+
+// The state every hooked process shares, 32-bit and 64-bit alike: one named
+// memory mapping that each build of the library opens, so its layout is the
+// same in both: fixed-width integers, 32-bit handles, no pointers, every
+// offset checked below.  All zero when first created.
+struct SharedState {
+    uint32_t wheelMessage;
+    Handle32 notifyWindow;
+    // A mouse message id that the mouse hook consumes once, 0 none.
+    uint32_t swallowMessage;
+    int32_t holdButtons;
+    Handle32 playbackHook;
+    uint32_t playbackMessage;
     int32_t playbackStep;
     // 1 once journal playback was found refused or never called: mouse
     // messages are then injected as ordinary input (see playback.cpp).
@@ -60,8 +75,8 @@ struct SharedSection {
     char rememberedClass[40];
     char rememberedTitle[40];
     SharedPoint rememberedPoint;
-    DWORD keyLeftClickTime;
-    DWORD keyRightClickTime;
+    uint32_t keyLeftClickTime;
+    uint32_t keyRightClickTime;
     int32_t skipNextButtonUp;
     int32_t keyRepeatCount;
     int32_t keyLastKey;
@@ -69,45 +84,111 @@ struct SharedSection {
     // 1 from a Ctrl+Z press to the release of Z, so that the right button
     // goes up even when Ctrl was let go first.
     int32_t keyRightLock;
+    // The button the keyboard mouse's click key (keypad 5) pressed: 0 none,
+    // 1 left, 2 right; its release lets up the same one.
+    int32_t keyClickButton;
+    // 1 while keypad star holds the right button down.
+    int32_t keyStarDown;
     int32_t typingState;
     SharedPoint typingCursor;
-    HookSettings settings;
-    HookStatistics statistics;
-    HWND notifyWindow;
-    UINT swallowMessage;
-    int32_t holdButtons;
-    DWORD moveWiggleStart;
-    DWORD lastMoveTime;
+    uint32_t moveWiggleStart;
+    uint32_t lastMoveTime;
     SharedPoint lastMovePoint;
     int32_t moveWiggleState;
     int32_t moveDeltaX[5];
     int32_t moveDeltaY[5];
     int32_t moveRingIndex;
     int32_t moveThreshold;
-    DWORD clickBurstStart;
-    DWORD lastClickTime;
+    uint32_t clickBurstStart;
+    uint32_t lastClickTime;
     int32_t clickBurstState;
     int32_t pauseTrigger;
     int32_t pauseModifiers;
     // 1 from a Ctrl-click press that pushed Ctrl and the left button down to
     // its release.
     int32_t ctrlClickDown;
-    // The button the keyboard mouse's click key (keypad 5) pressed: 0 none,
-    // 1 left, 2 right; its release lets up the same one.
-    int32_t keyClickButton;
-    // 1 while keypad star holds the right button down.
-    int32_t keyStarDown;
     // 1 while a left press that the right-button filter injected waits for
     // its release, so that the release is injected wherever the button is
     // let go and the left button is never left down.
     int32_t filterLeftDown;
+    // The 64-bit distance inside is updated atomically: 8-byte aligned.
+    alignas(8) HookStatistics statistics;
+    // Last, so that the fuzzing build's guard after the binding table moves
+    // no other field.
+    HookSettings settings;
 };
 
-extern SharedSection g_shared;
+// Every offset, in every build: a field that moved would make a 32-bit and a
+// 64-bit process read each other's values as something else.
+#define WEXUTIL_SHARED_AT(field, offset) \
+    static_assert(offsetof(SharedState, field) == (offset), "shared layout: " #field)
+WEXUTIL_SHARED_AT(wheelMessage, 0x000);
+WEXUTIL_SHARED_AT(notifyWindow, 0x004);
+WEXUTIL_SHARED_AT(swallowMessage, 0x008);
+WEXUTIL_SHARED_AT(holdButtons, 0x00C);
+WEXUTIL_SHARED_AT(playbackHook, 0x010);
+WEXUTIL_SHARED_AT(playbackMessage, 0x014);
+WEXUTIL_SHARED_AT(playbackStep, 0x018);
+WEXUTIL_SHARED_AT(playbackGone, 0x01C);
+WEXUTIL_SHARED_AT(rememberedClass, 0x020);
+WEXUTIL_SHARED_AT(rememberedTitle, 0x048);
+WEXUTIL_SHARED_AT(rememberedPoint, 0x070);
+WEXUTIL_SHARED_AT(keyLeftClickTime, 0x078);
+WEXUTIL_SHARED_AT(keyRightClickTime, 0x07C);
+WEXUTIL_SHARED_AT(skipNextButtonUp, 0x080);
+WEXUTIL_SHARED_AT(keyRepeatCount, 0x084);
+WEXUTIL_SHARED_AT(keyLastKey, 0x088);
+WEXUTIL_SHARED_AT(keyDragLock, 0x08C);
+WEXUTIL_SHARED_AT(keyRightLock, 0x090);
+WEXUTIL_SHARED_AT(keyClickButton, 0x094);
+WEXUTIL_SHARED_AT(keyStarDown, 0x098);
+WEXUTIL_SHARED_AT(typingState, 0x09C);
+WEXUTIL_SHARED_AT(typingCursor, 0x0A0);
+WEXUTIL_SHARED_AT(moveWiggleStart, 0x0A8);
+WEXUTIL_SHARED_AT(lastMoveTime, 0x0AC);
+WEXUTIL_SHARED_AT(lastMovePoint, 0x0B0);
+WEXUTIL_SHARED_AT(moveWiggleState, 0x0B8);
+WEXUTIL_SHARED_AT(moveDeltaX, 0x0BC);
+WEXUTIL_SHARED_AT(moveDeltaY, 0x0D0);
+WEXUTIL_SHARED_AT(moveRingIndex, 0x0E4);
+WEXUTIL_SHARED_AT(moveThreshold, 0x0E8);
+WEXUTIL_SHARED_AT(clickBurstStart, 0x0EC);
+WEXUTIL_SHARED_AT(lastClickTime, 0x0F0);
+WEXUTIL_SHARED_AT(clickBurstState, 0x0F4);
+WEXUTIL_SHARED_AT(pauseTrigger, 0x0F8);
+WEXUTIL_SHARED_AT(pauseModifiers, 0x0FC);
+WEXUTIL_SHARED_AT(ctrlClickDown, 0x100);
+WEXUTIL_SHARED_AT(filterLeftDown, 0x104);
+WEXUTIL_SHARED_AT(statistics, 0x108);
+WEXUTIL_SHARED_AT(settings, 0x138);
+#undef WEXUTIL_SHARED_AT
+#ifndef WEXUTIL_TABLE_GUARD
+static_assert(sizeof(SharedState) == 0x408, "shared layout: size, padded to the 8-byte alignment");
+#endif
+
+// The name every build of the library opens the shared state under: one per
+// logon session, and one per layout, so that a library of another layout
+// never reads this one.
+#define WEXUTIL_SHARED_NAME "Local\\WexUTIL.SharedState.1"
+
+// What is shared by the processes of one bitness only: the hooks that this
+// build of the library installed (each bitness installs its own set).  Kept
+// in the image's own shared section.
+struct ImageState {
+    HHOOK mouseHook;
+    HHOOK keyboardHook;
+    HHOOK messageHook;
+};
+extern ImageState g_image;
 
 // What one process keeps for itself between two calls made in it.
 struct ProcessState {
     HINSTANCE moduleInstance;
+    // The shared state as mapped into this process; null when it could not
+    // be opened (a sandboxed process): every hook then passes its input on
+    // untouched and every export does nothing.
+    SharedState* shared;
+    HANDLE sharedMapping;
     // Cursor travel is measured from the last point this process saw.
     int32_t distancePrimed;
     SharedPoint lastDistancePoint;
@@ -134,10 +215,22 @@ extern ProcessState* g_process;
 inline ProcessState& Proc() { return *g_process; }
 #endif
 
+// The shared state.  Only valid where HaveShared() holds: every entry point
+// of the library checks that first.
+inline bool HaveShared() { return Proc().shared != nullptr; }
+inline SharedState& Shared() { return *Proc().shared; }
+
+// Maps the shared state into this process, creating it when no process has
+// it yet; false when it cannot be had.  UnmapShared lets it go again.
+bool MapShared();
+void UnmapShared();
+
+inline HWND NotifyWindow() { return FromHandle32<HWND>(Shared().notifyWindow); }
+
 // Rows of the binding table that are in use: bindingCount clamped to 0..30,
 // so that no scan reads past the table whatever the controlling program sent.
 inline int UsedBindingRows() {
-    int count = g_shared.settings.bindingCount;
+    int count = Shared().settings.bindingCount;
     if (count <= 0) return 0;
     return count > WEXUTIL_BINDING_ROWS ? WEXUTIL_BINDING_ROWS : count;
 }

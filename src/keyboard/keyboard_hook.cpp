@@ -21,7 +21,7 @@ constexpr int kMaxDrainedMessages = 4096;
 bool IsModifierKey(WPARAM vk) { return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU; }
 
 LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_shared.keyboardHook, code, wParam, lParam);
+    return os::CallNextHookEx(g_image.keyboardHook, code, wParam, lParam);
 }
 
 // Runs the calling thread's pending messages.  Keystrokes among them come
@@ -57,7 +57,7 @@ LRESULT EndCapture() {
     }
     Proc().captureEnding = 0;
     if (quit) return 0;
-    g_shared.settings.captureMode = 0;
+    Shared().settings.captureMode = 0;
     return 1;
 }
 
@@ -65,8 +65,8 @@ LRESULT EndCapture() {
 // that paused.
 void RunKeyRow(WPARAM vk, const Binding& row, int release) {
     if (row.action == ACTION_PAUSE) {
-        g_shared.pauseTrigger = static_cast<int32_t>(vk);
-        g_shared.pauseModifiers = row.modifiers;
+        Shared().pauseTrigger = static_cast<int32_t>(vk);
+        Shared().pauseModifiers = row.modifiers;
     }
     ExecuteAction(row.action, row.parameter, release);
 }
@@ -97,7 +97,7 @@ int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
 //
 // The modifier mask is read only once a row names this key.
 int RunKeyBinding(WPARAM vk, uint32_t flags) {
-    Binding* const table = g_shared.settings.bindings;
+    Binding* const table = Shared().settings.bindings;
     const int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
@@ -139,17 +139,17 @@ void WatchTyping() {
     // The position is stored before the state turns on, so that a mouse hook
     // in another process never compares against an old position.
     if (os::GetCursorPos(&cursor)) {
-        g_shared.typingCursor.x = cursor.x;
-        g_shared.typingCursor.y = cursor.y;
+        Shared().typingCursor.x = cursor.x;
+        Shared().typingCursor.y = cursor.y;
     }
-    g_shared.typingState = 1;
+    Shared().typingState = 1;
 }
 
 }  // namespace
 
 extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code != HC_ACTION) return PassOn(code, wParam, lParam);
-    HookSettings& s = g_shared.settings;
+    if (code != HC_ACTION || !HaveShared()) return PassOn(code, wParam, lParam);
+    HookSettings& s = Shared().settings;
     const WPARAM vk = wParam;
     const uint32_t flags = static_cast<uint32_t>(lParam);
     const bool release = (flags & kTransitionBit) != 0;
@@ -164,7 +164,7 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     // counted, watched and answered by the marker.
     if (ctrlC && Proc().captureEnding != 0) return 1;
 
-    if (!release) IncrementCounter(g_shared.statistics.keystrokes);
+    if (!release) IncrementCounter(Shared().statistics.keystrokes);
     if (ctrlC && s.copyWatch != 0) s.copySeen = 1;
 
     if (s.captureMode != 0) {
@@ -176,13 +176,13 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
 
     // The pause lets modifier keys and the pausing key through; any other
     // key is eaten, and reported once, at its release.
-    if (s.pauseLock != 0 && !IsModifierKey(vk) && vk != static_cast<WPARAM>(g_shared.pauseTrigger)) {
+    if (s.pauseLock != 0 && !IsModifierKey(vk) && vk != static_cast<WPARAM>(Shared().pauseTrigger)) {
         if (release) PostNotify(NOTIFY_PAUSED_INPUT, 0);
         return 1;
     }
 
     if (RunKeyBinding(vk, flags)) return 1;
 
-    if (!IsModifierKey(vk) && s.typingWatch != 0 && g_shared.typingState == 0) WatchTyping();
+    if (!IsModifierKey(vk) && s.typingWatch != 0 && Shared().typingState == 0) WatchTyping();
     return PassOn(code, wParam, lParam);
 }

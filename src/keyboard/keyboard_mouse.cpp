@@ -65,7 +65,7 @@ struct Key {
 Key ReadKey(WPARAM vk, LPARAM lParam) {
     Key k;
     k.vk = static_cast<UINT>(vk);
-    k.scheme = g_shared.settings.keyboardMouseKeys;
+    k.scheme = Shared().settings.keyboardMouseKeys;
     k.release = (static_cast<uint32_t>(lParam) & kReleaseBit) != 0;
     k.extended = (static_cast<uint32_t>(lParam) & kExtendedBit) != 0;
     k.numLock = false;
@@ -123,7 +123,7 @@ int ButtonKey(const Key& k) {
     const bool star = StarActive(k);
     if (star && k.vk == VK_MULTIPLY) {
         PlayMouseMessage(k.release ? WM_RBUTTONUP : WM_RBUTTONDOWN);
-        g_shared.keyStarDown = k.release ? 0 : 1;
+        Shared().keyStarDown = k.release ? 0 : 1;
         return 1;
     }
     if (KeypadKey(k, VK_NUMPAD5, VK_CLEAR)) {
@@ -132,7 +132,7 @@ int ButtonKey(const Key& k) {
         // auto-repeat that follows another key's release counts as a first
         // press; while the button the press pushed is still down it presses
         // nothing more.
-        const int clickButton = g_shared.keyClickButton;
+        const int clickButton = Shared().keyClickButton;
         const bool clickHeld =
             clickButton != 0 && os::GetAsyncKeyState(clickButton == 2 ? VK_RBUTTON : VK_LBUTTON) < 0;
         if (!k.release && clickHeld) {
@@ -140,16 +140,16 @@ int ButtonKey(const Key& k) {
         } else if (!k.release) {
             if (proc.rightArmed == 1) {
                 PlayMouseMessage(WM_RBUTTONDOWN);
-                g_shared.keyClickButton = 2;
+                Shared().keyClickButton = 2;
             } else {
-                PlayMouseMessage(WithinDoubleClick(g_shared.keyLeftClickTime) ? WM_LBUTTONDBLCLK
+                PlayMouseMessage(WithinDoubleClick(Shared().keyLeftClickTime) ? WM_LBUTTONDBLCLK
                                                                               : WM_LBUTTONDOWN);
-                g_shared.keyLeftClickTime = os::GetTickCount();
-                g_shared.keyClickButton = 1;
+                Shared().keyLeftClickTime = os::GetTickCount();
+                Shared().keyClickButton = 1;
             }
         } else {
-            const int pressed = g_shared.keyClickButton;
-            g_shared.keyClickButton = 0;
+            const int pressed = Shared().keyClickButton;
+            Shared().keyClickButton = 0;
             if (pressed == 2 || (pressed == 0 && proc.rightArmed == 1)) {
                 PlayMouseMessage(WM_RBUTTONUP);
                 proc.rightArmed = 0;
@@ -180,30 +180,30 @@ int CtrlKey(const Key& k) {
             // Ctrl goes up for the length of the drag, so the played button
             // messages carry no Ctrl.
             os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-            PlayMouseMessage(WithinDoubleClick(g_shared.keyLeftClickTime) ? WM_LBUTTONDBLCLK
+            PlayMouseMessage(WithinDoubleClick(Shared().keyLeftClickTime) ? WM_LBUTTONDBLCLK
                                                                           : WM_LBUTTONDOWN);
-            g_shared.keyLeftClickTime = os::GetTickCount();
-            g_shared.keyDragLock = 1;
+            Shared().keyLeftClickTime = os::GetTickCount();
+            Shared().keyDragLock = 1;
             return 1;
         }
-        if (k.release && g_shared.keyDragLock == 1) {
+        if (k.release && Shared().keyDragLock == 1) {
             PlayMouseMessage(WM_LBUTTONUP);
-            g_shared.keyDragLock = 0;
+            Shared().keyDragLock = 0;
             os::keybd_event(VK_CONTROL, 0, 0, 0);
             return 1;
         }
     } else if (k.vk == 'Z') {
         if (!k.release && k.ctrl) {
-            PlayMouseMessage(WithinDoubleClick(g_shared.keyRightClickTime) ? WM_RBUTTONDBLCLK
+            PlayMouseMessage(WithinDoubleClick(Shared().keyRightClickTime) ? WM_RBUTTONDBLCLK
                                                                            : WM_RBUTTONDOWN);
-            g_shared.keyRightClickTime = os::GetTickCount();
-            g_shared.keyRightLock = 1;
+            Shared().keyRightClickTime = os::GetTickCount();
+            Shared().keyRightLock = 1;
             return 1;
         }
         // The right button goes up also when Ctrl was let go before Z.
-        if (k.release && (k.ctrl || g_shared.keyRightLock == 1)) {
+        if (k.release && (k.ctrl || Shared().keyRightLock == 1)) {
             PlayMouseMessage(WM_RBUTTONUP);
-            g_shared.keyRightLock = 0;
+            Shared().keyRightLock = 0;
             return 1;
         }
     }
@@ -219,8 +219,8 @@ bool MovementOf(const Key& k, int* dx, int* dy) {
         case 4:
             return FindMove(kDigitMoves, k.vk, dx, dy) ||
                    (!k.extended && FindMove(kNavigationMoves, k.vk, dx, dy));
-        case 1: return (k.ctrl || g_shared.keyDragLock == 1) && FindMove(kArrowMoves, k.vk, dx, dy);
-        case 2: return (k.ctrl || g_shared.keyDragLock == 1) && FindMove(kLetterMoves, k.vk, dx, dy);
+        case 1: return (k.ctrl || Shared().keyDragLock == 1) && FindMove(kArrowMoves, k.vk, dx, dy);
+        case 2: return (k.ctrl || Shared().keyDragLock == 1) && FindMove(kLetterMoves, k.vk, dx, dy);
         default: return false;
     }
 }
@@ -236,8 +236,8 @@ int MoveCursor(const Key& k) {
     int dy = 0;
     if (!MovementOf(k, &dx, &dy)) return 0;
     // 64-bit, so that no step the controlling program sends can overflow.
-    int64_t step = g_shared.settings.keyboardMouseStep;
-    if (g_shared.settings.keyboardMouseAccel != 0) step *= g_shared.keyRepeatCount / 5 + 1;
+    int64_t step = Shared().settings.keyboardMouseStep;
+    if (Shared().settings.keyboardMouseAccel != 0) step *= Shared().keyRepeatCount / 5 + 1;
     if (step == 0) return 0;
     POINT cursor = {0, 0};
     os::GetCursorPos(&cursor);
@@ -262,19 +262,19 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
     // starts over.
     bool first = true;
     if (k.release) {
-        g_shared.keyRepeatCount = 1;
-        g_shared.keyLastKey = 0;
+        Shared().keyRepeatCount = 1;
+        Shared().keyLastKey = 0;
     } else {
-        if (static_cast<UINT>(g_shared.keyLastKey) != k.vk) g_shared.keyRepeatCount = 0;
-        g_shared.keyLastKey = static_cast<int32_t>(k.vk);
-        g_shared.keyRepeatCount = g_shared.keyRepeatCount + 1;
-        first = g_shared.keyRepeatCount == 1;
+        if (static_cast<UINT>(Shared().keyLastKey) != k.vk) Shared().keyRepeatCount = 0;
+        Shared().keyLastKey = static_cast<int32_t>(k.vk);
+        Shared().keyRepeatCount = Shared().keyRepeatCount + 1;
+        first = Shared().keyRepeatCount == 1;
     }
 
     // A held A during a drag is eaten and plays nothing.  Its repeats can look
     // like first presses: the Ctrl release injected when the drag started
     // resets the repeat count.
-    if (!k.release && k.vk == 'A' && g_shared.keyDragLock == 1) return 1;
+    if (!k.release && k.vk == 'A' && Shared().keyDragLock == 1) return 1;
 
     if (first) {
         if (IsKeypadScheme(k.scheme)) {
@@ -299,13 +299,13 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
 int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk, lParam)) ? 1 : 0; }
 
 void ReleaseKeyboardMouseButtons() {
-    const bool left = g_shared.keyClickButton == 1 || g_shared.keyDragLock == 1;
+    const bool left = Shared().keyClickButton == 1 || Shared().keyDragLock == 1;
     const bool right =
-        g_shared.keyClickButton == 2 || g_shared.keyRightLock == 1 || g_shared.keyStarDown == 1;
-    g_shared.keyClickButton = 0;
-    g_shared.keyStarDown = 0;
-    g_shared.keyDragLock = 0;
-    g_shared.keyRightLock = 0;
+        Shared().keyClickButton == 2 || Shared().keyRightLock == 1 || Shared().keyStarDown == 1;
+    Shared().keyClickButton = 0;
+    Shared().keyStarDown = 0;
+    Shared().keyDragLock = 0;
+    Shared().keyRightLock = 0;
     if (left && os::GetAsyncKeyState(VK_LBUTTON) < 0) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     if (right && os::GetAsyncKeyState(VK_RBUTTON) < 0) os::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
 }

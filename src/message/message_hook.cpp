@@ -40,14 +40,14 @@ void ExtraButton(MSG* msg) {
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
-        const Binding row = g_shared.settings.bindings[i];
+        const Binding row = Shared().settings.bindings[i];
         if (row.trigger != trigger || row.modifiers != MaskOnce(mask)) continue;
-        if (g_shared.settings.pauseLock != 0 &&
-            !(g_shared.pauseTrigger == trigger && g_shared.pauseModifiers == mask)) {
+        if (Shared().settings.pauseLock != 0 &&
+            !(Shared().pauseTrigger == trigger && Shared().pauseModifiers == mask)) {
             PostNotify(NOTIFY_PAUSED_INPUT, 0);
         }
         msg->message = WM_NULL;
-        if (release == 0 && HoldsKeysDown(row.action)) g_shared.settings.bindings[i].held = 1;
+        if (release == 0 && HoldsKeysDown(row.action)) Shared().settings.bindings[i].held = 1;
         ExecuteAction(row.action, row.parameter, release);
     }
 }
@@ -67,20 +67,20 @@ void VendorButton(MSG* msg) {
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
-        const Binding row = g_shared.settings.bindings[i];
+        const Binding row = Shared().settings.bindings[i];
         if (row.trigger != TRIGGER_VENDOR_BUTTON || row.modifiers != MaskOnce(mask)) continue;
         if (phase == kVendorButtonPress) {
-            if (g_shared.settings.pauseLock != 0 &&
-                !(g_shared.pauseTrigger == TRIGGER_VENDOR_BUTTON && g_shared.pauseModifiers == mask)) {
+            if (Shared().settings.pauseLock != 0 &&
+                !(Shared().pauseTrigger == TRIGGER_VENDOR_BUTTON && Shared().pauseModifiers == mask)) {
                 PostNotify(NOTIFY_PAUSED_INPUT, 0);
             }
             Proc().extraButtonDown = 1;
             msg->message = WM_NULL;
-            if (HoldsKeysDown(row.action)) g_shared.settings.bindings[i].held = 1;
+            if (HoldsKeysDown(row.action)) Shared().settings.bindings[i].held = 1;
             ExecuteAction(row.action, row.parameter, 0);
             if (row.action == ACTION_PAUSE) {
-                g_shared.pauseTrigger = TRIGGER_VENDOR_BUTTON;
-                g_shared.pauseModifiers = mask;
+                Shared().pauseTrigger = TRIGGER_VENDOR_BUTTON;
+                Shared().pauseModifiers = mask;
             }
         } else if (Proc().extraButtonDown != 0) {
             Proc().extraButtonDown = 0;
@@ -135,7 +135,7 @@ int Wheel(MSG* msg) {
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
-        const Binding row = g_shared.settings.bindings[i];
+        const Binding row = Shared().settings.bindings[i];
         if (row.trigger != TRIGGER_WHEEL || row.modifiers != MaskOnce(mask)) continue;
         const int turn = WheelTurn(msg);
         if (row.action == ACTION_SCROLL) {
@@ -143,14 +143,14 @@ int Wheel(MSG* msg) {
             // path: nothing is posted for it.
             if (id != kVendorWheel) PostTurn(turn);
         } else {
-            if (turn > 0 && HoldsKeysDown(row.action)) g_shared.settings.bindings[i].held = 1;
+            if (turn > 0 && HoldsKeysDown(row.action)) Shared().settings.bindings[i].held = 1;
             ExecuteAction(row.action, row.parameter, turn > 0 ? 0 : 1);
         }
         msg->message = WM_NULL;
         return 1;
     }
     // Unbound: only with vendorWheel on and no modifier held.
-    if (g_shared.settings.vendorWheel == 0 || MaskOnce(mask) != 0) return 0;
+    if (Shared().settings.vendorWheel == 0 || MaskOnce(mask) != 0) return 0;
     if (id == kVendorWheel) {
         if (!IsVendorWindow(msg->hwnd)) return 0;
         PostTurn(-LowHalf(static_cast<uintptr_t>(msg->lParam)));  // negative is forward here
@@ -162,7 +162,7 @@ int Wheel(MSG* msg) {
 }
 
 LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_shared.messageHook, code, wParam, lParam);
+    return os::CallNextHookEx(g_image.messageHook, code, wParam, lParam);
 }
 
 // The six ids this hook takes, out of line so that every other message
@@ -171,12 +171,13 @@ LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
 __attribute__((noinline)) LRESULT HandleMessage(int code, WPARAM wParam, LPARAM lParam) {
     MSG* msg = reinterpret_cast<MSG*>(lParam);
     const UINT id = msg->message;
+    if (!HaveShared()) return PassOn(code, wParam, lParam);
     if (id == kExtraButtonDown || id == kExtraButtonUp) {
         ExtraButton(msg);
     } else if (id == kVendorButton) {
         VendorButton(msg);
     } else if (id == kVendorWheel || id == WM_MOUSEWHEEL ||
-               (id == g_shared.wheelMessage && g_shared.wheelMessage != 0)) {
+               (id == Shared().wheelMessage && Shared().wheelMessage != 0)) {
         if (Wheel(msg)) return 0;
     }
     return PassOn(code, wParam, lParam);

@@ -33,7 +33,7 @@ bool InHotCorner(int x, int y, int cx, int cy, const HookSettings& s) {
 }  // namespace
 
 void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record) {
-    const HookSettings& s = g_shared.settings;
+    const HookSettings& s = Shared().settings;
     if ((rawId != WM_MOUSEMOVE && rawId != WM_NCMOUSEMOVE) || s.edgeWrap == 0 || record == nullptr) return;
     const int x = record->pt.x, y = record->pt.y;
     // The screen size first: a move away from every edge needs nothing more.
@@ -53,7 +53,7 @@ void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record) {
 
     // Each jump is computed from the event's own point, so a corner where two
     // wrapping edges meet makes both.
-    HookStatistics& st = g_shared.statistics;
+    HookStatistics& st = Shared().statistics;
     if (atLeft) {
         os::SetCursorPos(cx - 2, y);
         IncrementCounter(st.edgeWraps);

@@ -44,14 +44,14 @@ int KindOf(UINT buttonId) { return static_cast<int>(buttonId - WM_LBUTTONDOWN) %
 bool KeyDown(int vk) { return os::GetAsyncKeyState(vk) < 0; }
 
 LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_shared.mouseHook, code, wParam, lParam);
+    return os::CallNextHookEx(g_image.mouseHook, code, wParam, lParam);
 }
 
 // The pause lock eats the release of a refused press once: the slot names
 // the release message to consume, 0 none.
 bool SwallowPending(UINT rawId) {
-    if (g_shared.swallowMessage == 0 || rawId != g_shared.swallowMessage) return false;
-    g_shared.swallowMessage = 0;
+    if (Shared().swallowMessage == 0 || rawId != Shared().swallowMessage) return false;
+    Shared().swallowMessage = 0;
     return true;
 }
 
@@ -62,7 +62,7 @@ bool HandleWheel(MouseEvent& e) {
     // A backward turn is the release of a row a forward turn pressed.
     if (direction <= 0 && ReleaseHeldRows(TRIGGER_WHEEL, 1) > 0) return true;
     const int mask = Mask(e);
-    const Binding* bindings = g_shared.settings.bindings;
+    const Binding* bindings = Shared().settings.bindings;
     const int rows = UsedBindingRows();
     for (int i = 0; i < rows; ++i) {
         if (bindings[i].trigger != TRIGGER_WHEEL || bindings[i].modifiers != mask) continue;
@@ -70,7 +70,7 @@ bool HandleWheel(MouseEvent& e) {
         if (action == ACTION_SCROLL) {
             if (direction != 0) PostNotify(direction > 0 ? NOTIFY_WHEEL_FORWARD : NOTIFY_WHEEL_BACKWARD, 0);
         } else {
-            if (direction > 0 && HoldsKeysDown(action)) g_shared.settings.bindings[i].held = 1;
+            if (direction > 0 && HoldsKeysDown(action)) Shared().settings.bindings[i].held = 1;
             ExecuteAction(action, bindings[i].parameter, direction > 0 ? 0 : 1);
         }
         return true;
@@ -83,7 +83,7 @@ bool HandleWheel(MouseEvent& e) {
 }
 
 void CountClick(UINT buttonId) {
-    HookStatistics& s = g_shared.statistics;
+    HookStatistics& s = Shared().statistics;
     if (buttonId == WM_LBUTTONUP) IncrementCounter(s.leftClicks);
     if (buttonId == WM_RBUTTONDOWN) IncrementCounter(s.rightClicks);
     if (buttonId == WM_LBUTTONDBLCLK) IncrementCounter(s.doubleClicks);
@@ -97,11 +97,11 @@ int64_t Distance(int32_t a, int32_t b) {
 // The mouse side of the typing watch: typing ends once the cursor has left
 // the point where it started by more than 4 pixels either way.
 void WatchTyping(const MouseEvent& e) {
-    if (g_shared.typingState != 1) return;
+    if (Shared().typingState != 1) return;
     const POINT pt = e.record->pt;
-    if (Distance(pt.x, g_shared.typingCursor.x) > 4 || Distance(pt.y, g_shared.typingCursor.y) > 4) {
+    if (Distance(pt.x, Shared().typingCursor.x) > 4 || Distance(pt.y, Shared().typingCursor.y) > 4) {
         PostNotify(NOTIFY_TYPING_ENDED, 0);
-        g_shared.typingState = 0;
+        Shared().typingState = 0;
     }
 }
 
@@ -111,7 +111,7 @@ void NotifyButton(UINT buttonId) {
     const int button = ButtonOf(buttonId);
     const int kind = KindOf(buttonId);
     PostNotify(NOTIFY_BUTTON, 2 + 3 * kind + button);
-    if (kind == KIND_PRESS && (g_shared.holdButtons & (1 << button)) != 0) {
+    if (kind == KIND_PRESS && (Shared().holdButtons & (1 << button)) != 0) {
         PostNotify(NOTIFY_HOLD_STARTED, 1 << button);
     }
 }
@@ -131,10 +131,10 @@ int TriggerOf(UINT buttonId) {
 // With the pause on, every press but the one that engaged the pause is
 // reported and eaten, and so is its release, once.
 bool PauseRefuses(MouseEvent& e, int trigger) {
-    if (g_shared.settings.pauseLock == 0) return false;
-    if (trigger == g_shared.pauseTrigger && Mask(e) == g_shared.pauseModifiers) return false;
+    if (Shared().settings.pauseLock == 0) return false;
+    if (trigger == Shared().pauseTrigger && Mask(e) == Shared().pauseModifiers) return false;
     PostNotify(NOTIFY_PAUSED_INPUT, 0);
-    g_shared.swallowMessage = e.buttonId + 1;  // the release of the same button
+    Shared().swallowMessage = e.buttonId + 1;  // the release of the same button
     return true;
 }
 
@@ -155,7 +155,7 @@ int ButtonOfTrigger(int trigger) {
 // while the left, which that action holds down, is still down.
 bool ReleaseHeldRow(int trigger) {
     const int button = ButtonOfTrigger(trigger);
-    Binding* bindings = g_shared.settings.bindings;
+    Binding* bindings = Shared().settings.bindings;
     const int rows = UsedBindingRows();
     for (int i = 0; i < rows; ++i) {
         Binding& row = bindings[i];
@@ -175,7 +175,7 @@ bool RunMatchingRows(MouseEvent& e, int trigger, bool release) {
     const int rows = UsedBindingRows();
     if (rows == 0) return false;
     const int mask = Mask(e);
-    Binding* bindings = g_shared.settings.bindings;
+    Binding* bindings = Shared().settings.bindings;
     for (int i = 0; i < rows; ++i) {
         Binding& row = bindings[i];
         if (row.trigger != trigger || row.modifiers != mask) continue;
@@ -185,8 +185,8 @@ bool RunMatchingRows(MouseEvent& e, int trigger, bool release) {
         } else {
             row.held = 1;
             if (action == ACTION_PAUSE) {
-                g_shared.pauseTrigger = trigger;
-                g_shared.pauseModifiers = mask;
+                Shared().pauseTrigger = trigger;
+                Shared().pauseModifiers = mask;
             }
         }
         if (ExecuteAction(action, row.parameter, release ? 1 : 0) != 0) return true;
@@ -205,7 +205,7 @@ bool HandleButtonBinding(MouseEvent& e) {
 
 // The pipeline proper; true when the message is consumed.
 bool RunPipeline(MouseEvent& e) {
-    const HookSettings& s = g_shared.settings;
+    const HookSettings& s = Shared().settings;
     if (SwallowPending(e.rawId)) return true;
     if (s.captureMode != 0) PostCaptureMouse(e.rawId);
     if (e.rawId == WM_MOUSEWHEEL && HandleWheel(e)) return true;
@@ -219,7 +219,7 @@ bool RunPipeline(MouseEvent& e) {
     const bool filtered =
         s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK;
     const bool pairsFilteredPress =
-        (e.buttonId == WM_RBUTTONUP || e.buttonId == WM_MBUTTONUP) && g_shared.filterLeftDown != 0;
+        (e.buttonId == WM_RBUTTONUP || e.buttonId == WM_MBUTTONUP) && Shared().filterLeftDown != 0;
     if ((filtered || pairsFilteredPress) && RightButtonFilter(e.buttonId, e.record) != 0) return true;
     if (e.buttonId >= WM_LBUTTONDOWN && e.buttonId <= WM_LBUTTONDBLCLK &&
         (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0) &&
@@ -256,8 +256,9 @@ void AccumulateDistance(int32_t x, int32_t y) {
 
 extern "C" LRESULT WINAPI MouseProc(int code, WPARAM wParam, LPARAM lParam) {
     const MOUSEHOOKSTRUCT* record = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
-    // Only HC_ACTION is ours; without a record there is nothing to read.
-    if (code != HC_ACTION || record == nullptr) return PassOn(code, wParam, lParam);
+    // Only HC_ACTION is ours; without a record there is nothing to read, and
+    // without the shared state nothing to act on.
+    if (code != HC_ACTION || record == nullptr || !HaveShared()) return PassOn(code, wParam, lParam);
     const UINT rawId = static_cast<UINT>(wParam);
     MouseEvent e = {rawId, ButtonIdOf(rawId), record, -1};
     if (RunPipeline(e)) return 1;

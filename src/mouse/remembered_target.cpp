@@ -55,9 +55,9 @@ void RememberButtonTarget(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     ReadClassName(top, topClass, kRememberedLength);
     os::GetWindowTextA(top, topTitle, kRememberedLength);
     topTitle[kRememberedLength - 1] = '\0';
-    CopyField(g_shared.rememberedClass, topClass);
-    CopyField(g_shared.rememberedTitle, topTitle);
-    g_shared.rememberedPoint.x = (corners[0].x + corners[1].x) / 2;
-    g_shared.rememberedPoint.y = (corners[0].y + corners[1].y) / 2;
+    CopyField(Shared().rememberedClass, topClass);
+    CopyField(Shared().rememberedTitle, topTitle);
+    Shared().rememberedPoint.x = (corners[0].x + corners[1].x) / 2;
+    Shared().rememberedPoint.y = (corners[0].y + corners[1].y) / 2;
     PostNotify(NOTIFY_BUTTON_REMEMBERED, 0);
 }

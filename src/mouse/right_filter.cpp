@@ -55,14 +55,14 @@ int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT*) {
     // the real button, or came before the filter was switched on) stays a
     // real release: it injects no left release for a press never made, and
     // the bindings still see the release of a press they ran.
-    const bool pairsInjectedPress = !press && g_shared.filterLeftDown != 0;
+    const bool pairsInjectedPress = !press && Shared().filterLeftDown != 0;
     if (!press && !pairsInjectedPress) return 0;
     if (!pairsInjectedPress) {
         POINT p = {0, 0};
         os::GetCursorPos(&p);
         if (KeepsRealButton(p)) return 0;
     }
-    g_shared.filterLeftDown = press ? 1 : 0;
+    Shared().filterLeftDown = press ? 1 : 0;
     os::mouse_event(press ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     return 1;
 }

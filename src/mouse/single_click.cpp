@@ -49,7 +49,7 @@ bool KeyDown(int vk) { return os::GetAsyncKeyState(vk) < 0; }
 // 1 when the settings let list view `view` open with one click and no
 // modifier asks for a selection instead (Ctrl and Shift extend it).
 int ListViewOpens(HWND view) {
-    const HookSettings& s = g_shared.settings;
+    const HookSettings& s = Shared().settings;
     if (s.singleClickFolders == 0 && s.singleClickDesktop == 0) return 0;
     if (KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT)) return 0;
     return IsDesktopItem(view) ? s.singleClickDesktop != 0 : s.singleClickFolders != 0;
@@ -86,7 +86,7 @@ int SingleClickOpen(UINT buttonId) {
     POINT inView = p;
 
     bool hit = false;
-    if (g_shared.settings.singleClickTrees != 0 && ClassIs(className, "SysTreeView32") && OwnedHere(view)) {
+    if (Shared().settings.singleClickTrees != 0 && ClassIs(className, "SysTreeView32") && OwnedHere(view)) {
         os::ScreenToClient(view, &inView);
         TVHITTESTINFO info = {};
         info.pt = inView;
@@ -108,6 +108,6 @@ int SingleClickOpen(UINT buttonId) {
         return 1;
     }
     ClickAtCursor();
-    IncrementCounter(g_shared.statistics.singleClickOpens);
+    IncrementCounter(Shared().statistics.singleClickOpens);
     return 1;
 }

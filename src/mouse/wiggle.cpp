@@ -39,23 +39,23 @@ bool Vigorous() {
     int64_t sumX = 0;
     int64_t sumY = 0;
     for (int i = 0; i < kRing; ++i) {
-        sumX += g_shared.moveDeltaX[i];
-        sumY += g_shared.moveDeltaY[i];
+        sumX += Shared().moveDeltaX[i];
+        sumY += Shared().moveDeltaY[i];
     }
-    const int64_t limit = kRing * int64_t{g_shared.moveThreshold} + (kRing - 1);
+    const int64_t limit = kRing * int64_t{Shared().moveThreshold} + (kRing - 1);
     return sumX > limit || sumY > limit;
 }
 
 void ClearRings() {
     for (int i = 0; i < kRing; ++i) {
-        g_shared.moveDeltaX[i] = 0;
-        g_shared.moveDeltaY[i] = 0;
+        Shared().moveDeltaX[i] = 0;
+        Shared().moveDeltaY[i] = 0;
     }
 }
 
 void DetectMoveWiggle(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     if (rawId != WM_MOUSEMOVE) return;
-    SharedSection& s = g_shared;
+    SharedState& s = Shared();
     const int32_t x = record->pt.x;
     const int32_t y = record->pt.y;
     int slot = s.moveRingIndex;
@@ -109,7 +109,7 @@ void DetectClickWiggle(UINT rawId) {
         case WM_MBUTTONDBLCLK: break;
         default: return;
     }
-    SharedSection& s = g_shared;
+    SharedState& s = Shared();
     const DWORD now = os::GetTickCount();
     const DWORD sinceLast = now - s.lastClickTime;
     if (s.clickBurstState == kActive) {

@@ -61,6 +61,11 @@ BOOL ShowWindow(HWND window, int command);
 BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni);
 
 // kernel32.
+HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                          LPCSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes);
+BOOL UnmapViewOfFile(const void* view);
+BOOL CloseHandle(HANDLE handle);
 DWORD GetTickCount();
 DWORD GetCurrentProcessId();
 void Sleep(DWORD milliseconds);

@@ -10,7 +10,7 @@ class ActionTest : public SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        g_shared.notifyWindow = app;
+        Shared().notifyWindow = ToHandle32(app);
     }
 
     // A visible top-level window whose WM_NCHITTEST answers `hit` everywhere.

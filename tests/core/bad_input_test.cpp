@@ -35,9 +35,9 @@ TEST_F(BadInputTest, NullPointersToEveryExport) {
     EXPECT_EQ(55, JournalPlaybackFunc(HC_GETNEXT, 0, 0));
 
     // The copy-out export fills what it is given and skips the rest.
-    std::memcpy(g_shared.rememberedClass, "Button", 7);
-    std::memcpy(g_shared.rememberedTitle, "OK", 3);
-    g_shared.rememberedPoint = {3, 4};
+    std::memcpy(Shared().rememberedClass, "Button", 7);
+    std::memcpy(Shared().rememberedTitle, "OK", 3);
+    Shared().rememberedPoint = {3, 4};
     for (int given = 0; given < 8; ++given) {
         char className[40] = "-";
         char title[40] = "-";
@@ -96,3 +96,55 @@ TEST_F(BadInputTest, AWindowDestroyedDuringAnActionEndsItQuietly) {
 }
 
 }  // namespace
+
+// A process that may not open the shared state (a sandboxed one) still gets
+// every event, untouched: nothing is consumed, counted, posted or injected
+// there, and the hooks pass each call on.  Its exports do nothing.
+TEST_F(BadInputTest, AProcessWithoutTheSharedStatePassesEverythingOn) {
+    HookSettings s = SettingsWith({{ACTION_COPY, VK_RBUTTON}, {ACTION_NOTIFY_8, 'A'}});
+    s.captureMode = 1;
+    s.trackDistance = 1;
+    UpdateSettings(&s);
+    ASSERT_EQ(1, InstallHook(app, 0));
+    const int sandbox = d().AddProcess("sandbox");
+    d().mappingRefused.insert(sandbox);
+    HWND win = MakeWindow("win", {100, 100, 500, 400}, "SimWindow", sandbox);
+    d().focus = win;
+    d().foreground = win;
+    d().TakeTrace();
+
+    d().cursor = {200, 200};
+    os::mouse_event(MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    d().KeyboardInput('A', false);
+    d().KeyboardInput('A', true);
+    d().Pump();
+    d().RunMessageLoop();
+
+    EXPECT_FALSE(d().StateOf(sandbox).shared);
+    sim::Lines effects;
+    for (const std::string& line : d().TakeTrace()) {
+        if (line.rfind("post ", 0) == 0 || line.rfind("key ", 0) == 0) effects.push_back(line);
+    }
+    EXPECT_EQ(sim::Lines{}, effects);
+    std::vector<uint32_t> received;
+    for (const sim::Message& m : d().W(win).posted) received.push_back(m.message);
+    EXPECT_EQ((std::vector<uint32_t>{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_KEYDOWN, WM_KEYUP}), received);
+    HookStatistics totals{};
+    GetStatistics(&totals);
+    EXPECT_EQ(0u, totals.rightClicks);
+    EXPECT_EQ(0u, totals.keystrokes);
+
+    // Its exports, called in it, neither read nor write the records.
+    d().EnterProcess(sandbox);
+    HookSettings back;
+    std::memset(&back, 0x5A, sizeof back);
+    GetSettings(&back);
+    UpdateSettings(&back);
+    EXPECT_EQ(0x5A5A5A5A, back.bindingCount);
+    EXPECT_EQ(0, InstallHook(win, 0));
+    EXPECT_EQ(0, PressAndHoldCallBack(VK_LBUTTON));
+    d().EnterProcess(0);
+    GetSettings(&back);
+    EXPECT_EQ(2, back.bindingCount);
+    EXPECT_EQ(app, NotifyWindow());
+}

@@ -20,9 +20,9 @@ protected:
 TEST_F(LifecycleTest, InstallsMouseKeyboardMessageInThatOrderWithTheModuleOfThisProcess) {
     EXPECT_EQ(1, InstallHook(app, 0));
     EXPECT_EQ((sim::Lines{"hook install 7", "hook install 2", "hook install 3"}), HookLines());
-    EXPECT_EQ(app, g_shared.notifyWindow);
-    EXPECT_NE(0u, g_shared.wheelMessage);
-    EXPECT_EQ(os::RegisterWindowMessageA("MSWHEEL_ROLLMSG"), g_shared.wheelMessage);
+    EXPECT_EQ(app, NotifyWindow());
+    EXPECT_NE(0u, Shared().wheelMessage);
+    EXPECT_EQ(os::RegisterWindowMessageA("MSWHEEL_ROLLMSG"), Shared().wheelMessage);
     for (const sim::Hook& h : d().hooks) {
         EXPECT_EQ(Proc().moduleInstance, h.module);
         EXPECT_EQ(0u, h.thread);
@@ -34,14 +34,14 @@ TEST_F(LifecycleTest, FailurePartWayKeepsWhatIsInPlaceAndALaterCallAddsOnlyWhatI
     d().failHooks[WH_KEYBOARD] = 1;
     EXPECT_EQ(0, InstallHook(app, 0));
     EXPECT_EQ((sim::Lines{"hook install 7", "hook refused 2"}), HookLines());
-    HHOOK mouse = g_shared.mouseHook;
+    HHOOK mouse = g_image.mouseHook;
     EXPECT_NE(nullptr, mouse);
-    EXPECT_EQ(nullptr, g_shared.keyboardHook);
-    EXPECT_EQ(nullptr, g_shared.messageHook);
+    EXPECT_EQ(nullptr, g_image.keyboardHook);
+    EXPECT_EQ(nullptr, g_image.messageHook);
 
     EXPECT_EQ(1, InstallHook(app, 0));
     EXPECT_EQ((sim::Lines{"hook install 2", "hook install 3"}), HookLines());
-    EXPECT_EQ(mouse, g_shared.mouseHook);
+    EXPECT_EQ(mouse, g_image.mouseHook);
     EXPECT_EQ(3u, d().hooks.size());
 
     // A refused first hook stops everything.
@@ -76,12 +76,12 @@ TEST_F(LifecycleTest, RemoveHookTwiceAndReinstallKeepsSettingsAndStatistics) {
     d().TakeTrace();
     RemoveHook();
     EXPECT_EQ((sim::Lines{"hook remove 7", "hook remove 2", "hook remove 3"}), HookLines());
-    EXPECT_EQ(nullptr, g_shared.mouseHook);
-    EXPECT_EQ(nullptr, g_shared.keyboardHook);
-    EXPECT_EQ(nullptr, g_shared.messageHook);
+    EXPECT_EQ(nullptr, g_image.mouseHook);
+    EXPECT_EQ(nullptr, g_image.keyboardHook);
+    EXPECT_EQ(nullptr, g_image.messageHook);
     RemoveHook();
     EXPECT_TRUE(HookLines().empty());
-    EXPECT_EQ(app, g_shared.notifyWindow);  // stays after removal
+    EXPECT_EQ(app, NotifyWindow());  // stays after removal
 
     ASSERT_EQ(1, InstallHook(app, 0));
     EXPECT_EQ(3u, HookLines().size());
@@ -91,7 +91,7 @@ TEST_F(LifecycleTest, RemoveHookTwiceAndReinstallKeepsSettingsAndStatistics) {
     HookStatistics statsBack{};
     GetStatistics(&statsBack);
     EXPECT_EQ(0, std::memcmp(&stats, &statsBack, sizeof statsBack));
-    EXPECT_EQ(2, g_shared.holdButtons);
+    EXPECT_EQ(2, Shared().holdButtons);
 }
 
 TEST_F(LifecycleTest, LeftStillDownStopsOnlyItsOwnTimer) {

@@ -9,7 +9,7 @@ class NotifyTest : public SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        g_shared.notifyWindow = app;
+        Shared().notifyWindow = ToHandle32(app);
     }
 };
 

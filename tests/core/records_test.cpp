@@ -67,7 +67,7 @@ TEST_F(RecordsTest, StatisticsTravelWholeAndDistanceKeepsGrowingFromThePushedVal
     EXPECT_EQ(0, std::memcmp(&pushed, &back, sizeof back));
 
     AddTravel(3, 4);
-    IncrementCounter(g_shared.statistics.keystrokes);  // wraps to 0
+    IncrementCounter(Shared().statistics.keystrokes);  // wraps to 0
     GetStatistics(&back);
     EXPECT_DOUBLE_EQ(8.5, back.distance);
     EXPECT_EQ(0u, back.keystrokes);
@@ -84,13 +84,13 @@ TEST_F(RecordsTest, NullAddressesFromTheControllingProgramAreIgnored) {
     HookSettings back{};
     GetSettings(&back);
     EXPECT_EQ(1, back.bindingCount);
-    EXPECT_EQ(1, g_shared.holdButtons);
+    EXPECT_EQ(1, Shared().holdButtons);
 }
 
 TEST_F(RecordsTest, RememberedStringsAreAlwaysTerminatedWithinThirtyNineBytes) {
-    std::memset(g_shared.rememberedClass, 'C', sizeof g_shared.rememberedClass);
-    std::memcpy(g_shared.rememberedTitle, "Save", 5);
-    g_shared.rememberedPoint = {-7, 12};
+    std::memset(Shared().rememberedClass, 'C', sizeof Shared().rememberedClass);
+    std::memcpy(Shared().rememberedTitle, "Save", 5);
+    Shared().rememberedPoint = {-7, 12};
     char className[41];
     char title[41];
     std::memset(className, '#', sizeof className);
@@ -114,9 +114,9 @@ class HoldButtonsTest : public SimTest, public ::testing::WithParamInterface<Hol
 TEST_P(HoldButtonsTest, ComesFromTheRowsInUseOnly) {
     HookSettings s = SettingsWith({{0, 252}, {0, 5}, {0, 250}});
     s.bindingCount = GetParam().count;
-    g_shared.holdButtons = 0x70;  // stale bits must not survive
+    Shared().holdButtons = 0x70;  // stale bits must not survive
     UpdateSettings(&s);
-    EXPECT_EQ(GetParam().expected, g_shared.holdButtons);
+    EXPECT_EQ(GetParam().expected, Shared().holdButtons);
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, HoldButtonsTest,
@@ -131,16 +131,16 @@ TEST_F(RecordsTest, BindingCountAboveThirtyReadsNoRowPastTheTable) {
     for (int count : {31, 1000, 0x7FFFFFFF}) {
         s.bindingCount = count;
         UpdateSettings(&s);
-        EXPECT_EQ(2, g_shared.holdButtons) << "bindingCount " << count;
+        EXPECT_EQ(2, Shared().holdButtons) << "bindingCount " << count;
     }
 }
 
 TEST_F(RecordsTest, UsedRowsNeverExceedTheTable) {
-    g_shared.settings.bindingCount = 1000;
+    Shared().settings.bindingCount = 1000;
     EXPECT_EQ(30, UsedBindingRows());
-    g_shared.settings.bindingCount = -5;
+    Shared().settings.bindingCount = -5;
     EXPECT_EQ(0, UsedBindingRows());
-    g_shared.settings.bindingCount = 12;
+    Shared().settings.bindingCount = 12;
     EXPECT_EQ(12, UsedBindingRows());
 }
 
@@ -174,13 +174,13 @@ TEST_F(RecordsTest, CountersAndTravelLoseNoUpdateUnderConcurrentWriters) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([] {
             for (int i = 0; i < kEach; ++i) {
-                IncrementCounter(g_shared.statistics.leftClicks);
+                IncrementCounter(Shared().statistics.leftClicks);
                 AddTravel(1, 2);
             }
         });
     }
     for (auto& t : threads) t.join();
-    EXPECT_EQ(static_cast<unsigned>(kThreads * kEach), g_shared.statistics.leftClicks);
+    EXPECT_EQ(static_cast<unsigned>(kThreads * kEach), Shared().statistics.leftClicks);
     EXPECT_DOUBLE_EQ(3.0 * kThreads * kEach, LoadDistance());
 }
 

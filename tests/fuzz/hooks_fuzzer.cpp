@@ -68,11 +68,11 @@ void Fail(const std::string& what) {
 // ---- the guard after the binding table ----
 
 void PoisonGuard(bool on) {
-    void* guard = g_shared.settings.tableGuard;
+    void* guard = Shared().settings.tableGuard;
     if (on) {
-        ASAN_POISON_MEMORY_REGION(guard, sizeof g_shared.settings.tableGuard);
+        ASAN_POISON_MEMORY_REGION(guard, sizeof Shared().settings.tableGuard);
     } else {
-        ASAN_UNPOISON_MEMORY_REGION(guard, sizeof g_shared.settings.tableGuard);
+        ASAN_UNPOISON_MEMORY_REGION(guard, sizeof Shared().settings.tableGuard);
     }
 }
 
@@ -151,7 +151,7 @@ enum class Cause { None, LockKey };
 template <typename F>
 void Watched(Cause cause, F&& event) {
     const std::array<uint8_t, 256> before = g_run.d->keyState;
-    const int dragBefore = g_shared.keyDragLock;
+    const int dragBefore = Shared().keyDragLock;
     event();
     if (cause == Cause::LockKey) g_run.lockPending = true;
     // What the library injected or played is delivered before the next event.
@@ -168,7 +168,7 @@ void Watched(Cause cause, F&& event) {
             g_run.excused[vk] = true;
             g_run.lockPending = false;
         }
-        if (vk == VK_CONTROL && dragBefore == 1 && g_shared.keyDragLock == 0) g_run.excused[vk] = true;
+        if (vk == VK_CONTROL && dragBefore == 1 && Shared().keyDragLock == 0) g_run.excused[vk] = true;
     }
 }
 
@@ -238,7 +238,7 @@ void CallGetMsgProc(int code, UINT id, WPARAM wParam, LPARAM lParam, HWND window
     msg.message = id;
     msg.wParam = wParam;
     msg.lParam = lParam;
-    const bool wheel = id == WM_MOUSEWHEEL || id == 0x8D8 || id == g_shared.wheelMessage;
+    const bool wheel = id == WM_MOUSEWHEEL || id == 0x8D8 || id == Shared().wheelMessage;
     Say("   GetMsgProc(%llu, 0x%llX, lParam 0x%llX)\n", static_cast<unsigned>(code), id,
         static_cast<uint32_t>(lParam));
     if (wheel) ++g_run.wheelTurns;
@@ -313,7 +313,7 @@ void RunEvent(Reader& r) {
             const uint8_t b = r.U8();
             static const UINT ids[] = {0x1400, 0x1401, 0x8C5, 0x8D8, WM_MOUSEWHEEL, 0, WM_KEYDOWN, WM_NULL};
             UINT id = ids[b % 8];
-            if (id == 0) id = g_shared.wheelMessage;
+            if (id == 0) id = Shared().wheelMessage;
             if (b & 0x80) id = r.U32();
             const uint32_t wParam = r.U32();
             uint32_t lParam = r.U32();
@@ -441,9 +441,9 @@ void CheckInvariants() {
     sim::Desktop& d = *g_run.d;
     int seen[8] = {};
     for (const sim::Hook& h : d.hooks) {
-        const HHOOK recorded = h.type == WH_MOUSE        ? g_shared.mouseHook
-                               : h.type == WH_KEYBOARD   ? g_shared.keyboardHook
-                               : h.type == WH_GETMESSAGE ? g_shared.messageHook
+        const HHOOK recorded = h.type == WH_MOUSE        ? g_image.mouseHook
+                               : h.type == WH_KEYBOARD   ? g_image.keyboardHook
+                               : h.type == WH_GETMESSAGE ? g_image.messageHook
                                                          : nullptr;
         if (recorded != h.handle) Fail("a hook of type " + std::to_string(h.type) + " is left installed");
         if (++seen[h.type & 7] > 1) Fail("two hooks of type " + std::to_string(h.type));
@@ -454,7 +454,7 @@ void CheckInvariants() {
     // of the same button that holds keys, the latter stays held until the
     // next release.  Such inputs are not checked either.
     for (int i = 0; i < UsedBindingRows(); ++i) {
-        const Binding& row = g_shared.settings.bindings[i];
+        const Binding& row = Shared().settings.bindings[i];
         if (row.held == 1 && HoldsKeysDown(row.action)) return;
     }
     for (int vk = 1; vk < 256; ++vk) {
@@ -524,14 +524,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_verbose = std::getenv("WEXUTIL_FUZZ_VERBOSE") != nullptr;
     // The guard must fault and the last row must not: checked once here, and
     // WEXUTIL_FUZZ_GUARD_TEST=1 reads the row after the table to show that the
-    // read is reported.
+    // read is reported.  The shared state lives in the simulated desktop's
+    // mapping, so the desktop comes first.
+    sim::desktop();
     PoisonGuard(true);
-    if (!__asan_address_is_poisoned(g_shared.settings.tableGuard) ||
-        __asan_address_is_poisoned(&g_shared.settings.bindings[WEXUTIL_BINDING_ROWS - 1].held)) {
+    if (!__asan_address_is_poisoned(Shared().settings.tableGuard) ||
+        __asan_address_is_poisoned(&Shared().settings.bindings[WEXUTIL_BINDING_ROWS - 1].held)) {
         Fail("the guard after the binding table is not in place");
     }
     if (std::getenv("WEXUTIL_FUZZ_GUARD_TEST") != nullptr) {
-        const Binding* volatile rows = g_shared.settings.bindings;
+        const Binding* volatile rows = Shared().settings.bindings;
         std::printf("%d\n", rows[WEXUTIL_BINDING_ROWS].trigger);
     }
     return 0;
@@ -553,10 +555,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (g_verbose) {
         std::fprintf(stderr,
                      "-- at the end: %zu queued, %zu hooks, keyboard mouse %d scheme %d, num lock %d\n",
-                     g_run.d->queue.size(), g_run.d->hooks.size(), g_shared.settings.keyboardMouse,
-                     g_shared.settings.keyboardMouseKeys, g_run.d->keyState[VK_NUMLOCK] & 1);
+                     g_run.d->queue.size(), g_run.d->hooks.size(), Shared().settings.keyboardMouse,
+                     Shared().settings.keyboardMouseKeys, g_run.d->keyState[VK_NUMLOCK] & 1);
         for (int i = 0; i < UsedBindingRows(); ++i) {
-            const Binding& b = g_shared.settings.bindings[i];
+            const Binding& b = Shared().settings.bindings[i];
             std::fprintf(stderr, "   row %d: action %d trigger %d modifiers %d held %d\n", i, b.action,
                          b.trigger, b.modifiers, b.held);
         }

@@ -75,7 +75,7 @@ TEST_F(KeyboardMouseHookTest, HeldKeypadKeyAcceleratesAndTheProgramSeesNoneOfIt)
     Tap(VK_SHIFT);
     Tap('Q');
     EXPECT_EQ((Seen{"+0x10", "-0x10", "+0x51", "-0x51"}), Received(true));
-    EXPECT_EQ(14u, g_shared.statistics.keystrokes);  // every press is counted, eaten or not
+    EXPECT_EQ(14u, Shared().statistics.keystrokes);  // every press is counted, eaten or not
 }
 
 TEST_F(KeyboardMouseHookTest, KeyboardMouseKeysWorkWhileThePauseLockIsOn) {

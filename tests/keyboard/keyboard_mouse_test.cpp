@@ -23,10 +23,10 @@ protected:
     }
 
     void Scheme(int scheme, int step = 10, int accel = 0) {
-        g_shared.settings.keyboardMouse = 1;
-        g_shared.settings.keyboardMouseKeys = scheme;
-        g_shared.settings.keyboardMouseStep = step;
-        g_shared.settings.keyboardMouseAccel = accel;
+        Shared().settings.keyboardMouse = 1;
+        Shared().settings.keyboardMouseKeys = scheme;
+        Shared().settings.keyboardMouseStep = step;
+        Shared().settings.keyboardMouseAccel = accel;
     }
 
     // One keystroke as the keyboard hook hands it on: bit 24 extended, bit

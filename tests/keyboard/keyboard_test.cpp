@@ -189,7 +189,7 @@ TEST_F(KeyboardTest, KeyBindings) {
         Keys(c.keys);
         EXPECT_EQ(c.trace, d().TakeTrace());
         EXPECT_EQ(c.received, Received());
-        EXPECT_EQ(c.keystrokes, g_shared.statistics.keystrokes);
+        EXPECT_EQ(c.keystrokes, Shared().statistics.keystrokes);
     }
 }
 
@@ -212,7 +212,7 @@ TEST_F(KeyboardTest, CtrlCEndsCaptureWithOneMarkerAndNoC) {
         EXPECT_EQ((Words{"+A", "-A", "+Ctrl", "+Ctrl", "-C", "-Ctrl", "+A", "-A"}), Received());
         EXPECT_EQ(0, Current().captureMode);
         EXPECT_EQ(1, Current().copySeen);
-        EXPECT_EQ(5u, g_shared.statistics.keystrokes);
+        EXPECT_EQ(5u, Shared().statistics.keystrokes);
         EXPECT_EQ(0, d().StateOf(editorProcess).captureEnding);
     }
 }
@@ -322,8 +322,8 @@ TEST_F(KeyboardTest, PauseLockLetsModifiersAndThePausingKeyThrough) {
     Apply(s);
     Keys("+P -P");
     EXPECT_EQ((sim::Lines{Notify(NOTIFY_PAUSE, 0), Notify(NOTIFY_PAUSE, 1)}), d().TakeTrace());
-    EXPECT_EQ('P', g_shared.pauseTrigger);
-    EXPECT_EQ(0, g_shared.pauseModifiers);
+    EXPECT_EQ('P', Shared().pauseTrigger);
+    EXPECT_EQ(0, Shared().pauseModifiers);
 
     s.pauseLock = 1;
     Apply(s);
@@ -335,7 +335,7 @@ TEST_F(KeyboardTest, PauseLockLetsModifiersAndThePausingKeyThrough) {
                           Notify(NOTIFY_PAUSE, 0), Notify(NOTIFY_PAUSE, 1)}),
               d().TakeTrace());
     EXPECT_EQ((Words{"+Shift", "+Ctrl", "+P", "-P", "-Ctrl", "-Shift"}), Received());
-    EXPECT_EQ(7u, g_shared.statistics.keystrokes);
+    EXPECT_EQ(7u, Shared().statistics.keystrokes);
 }
 
 TEST_F(KeyboardTest, TypingWatchPostsOnceUntilTheMouseSideRearmsIt) {
@@ -346,17 +346,17 @@ TEST_F(KeyboardTest, TypingWatchPostsOnceUntilTheMouseSideRearmsIt) {
     // does, once.
     Keys("+Shift -Shift +K -K +A -A +B -B");
     EXPECT_EQ((sim::Lines{Notify(NOTIFY_SIGNAL, 0), Notify(NOTIFY_TYPING_STARTED, 0)}), d().TakeTrace());
-    EXPECT_EQ(1, g_shared.typingState);
-    EXPECT_EQ(321, g_shared.typingCursor.x);
-    EXPECT_EQ(123, g_shared.typingCursor.y);
+    EXPECT_EQ(1, Shared().typingState);
+    EXPECT_EQ(321, Shared().typingCursor.x);
+    EXPECT_EQ(123, Shared().typingCursor.y);
 
     // The mouse hook re-arms the watch when the cursor moves away.
-    g_shared.typingState = 0;
+    Shared().typingState = 0;
     d().cursor = {10, 20};
     Keys("-A");
     EXPECT_EQ((sim::Lines{Notify(NOTIFY_TYPING_STARTED, 0)}), d().TakeTrace());
-    EXPECT_EQ(10, g_shared.typingCursor.x);
-    EXPECT_EQ(20, g_shared.typingCursor.y);
+    EXPECT_EQ(10, Shared().typingCursor.x);
+    EXPECT_EQ(20, Shared().typingCursor.y);
 }
 
 TEST_F(KeyboardTest, PlatformCallsPerKeystroke) {
@@ -367,7 +367,7 @@ TEST_F(KeyboardTest, PlatformCallsPerKeystroke) {
     s.bindings[29] = {ACTION_NOTIFY_10, 7, 'B', 0, 0};
     s.typingWatch = 1;
     UpdateSettings(&s);
-    g_shared.typingState = 1;
+    Shared().typingState = 1;
     struct Case {
         const char* name;
         WPARAM vk;

@@ -33,7 +33,7 @@ protected:
     // Queues a message for a window and lets its thread take it: the message
     // the program gets.
     MSG Take(UINT message, uint32_t wParam, uint32_t lParam, HWND window = nullptr) {
-        if (message == kRegistered) message = g_shared.wheelMessage;
+        if (message == kRegistered) message = Shared().wheelMessage;
         d().QueueMessage(window != nullptr ? window : viewer, message, wParam, lParam);
         MSG m{};
         EXPECT_TRUE(d().Retrieve(&m, PM_REMOVE));
@@ -178,7 +178,7 @@ TEST_F(MessageTest, WheelForms) {
         if (c.className[0] != '\0') d().W(viewer).className = c.className;
         const MSG m = Take(c.message, c.wParam, c.lParam);
         EXPECT_EQ(c.trace, d().TakeTrace());
-        const UINT expected = c.message == kRegistered ? g_shared.wheelMessage : c.message;
+        const UINT expected = c.message == kRegistered ? Shared().wheelMessage : c.message;
         EXPECT_EQ(c.consumed ? WM_NULL : expected, m.message);
         EXPECT_EQ(c.wParam, static_cast<uint32_t>(m.wParam));
     }
@@ -268,8 +268,8 @@ TEST_F(MessageTest, ExtraButtonPairRunsEveryMatchingRow) {
                {ACTION_NOTIFY_8, TRIGGER_EXTRA_BUTTON},
                {ACTION_NOTIFY_6, TRIGGER_EXTRA_BUTTON_BIT4}},
               0, c.pauseLock);
-        g_shared.pauseTrigger = c.pauseTrigger;
-        g_shared.pauseModifiers = 0;
+        Shared().pauseTrigger = c.pauseTrigger;
+        Shared().pauseModifiers = 0;
         Hold(c.held);
         const MSG m = Take(c.message, 0, c.lParam);
         EXPECT_EQ(c.trace, d().TakeTrace());
@@ -300,9 +300,9 @@ TEST_F(MessageTest, VendorButtonUnderThePauseLock) {
     // The press is reported as paused input and still runs; a pause row
     // records 253 after it ran, so that the next press is its own.
     Apply({{ACTION_PAUSE, TRIGGER_VENDOR_BUTTON}}, 0, 1);
-    g_shared.pauseTrigger = 'P';
+    Shared().pauseTrigger = 'P';
     EXPECT_EQ(static_cast<UINT>(WM_NULL), Take(kVendorButton, 0, 8).message);
-    EXPECT_EQ(TRIGGER_VENDOR_BUTTON, g_shared.pauseTrigger);
+    EXPECT_EQ(TRIGGER_VENDOR_BUTTON, Shared().pauseTrigger);
     Take(kVendorButton, 0, 0);
     EXPECT_EQ(static_cast<UINT>(WM_NULL), Take(kVendorButton, 0, 8).message);
     EXPECT_EQ((sim::Lines{Notify(NOTIFY_PAUSED_INPUT, 0), Notify(NOTIFY_PAUSE, 0), Notify(NOTIFY_PAUSE, 1),

@@ -17,14 +17,14 @@ std::string Button(uint32_t event) { return Notify(NOTIFY_BUTTON, event); }
 
 TEST_F(PipelineTest, OnlyActionCallsWithARecordRunThePipeline) {
     d().chainResult = 7;
-    g_shared.swallowMessage = WM_LBUTTONUP;
+    Shared().swallowMessage = WM_LBUTTONUP;
     EXPECT_EQ(7, Hook(WM_LBUTTONUP, kClient, 0, 3));  // HC_NOREMOVE
     EXPECT_EQ(7, MouseProc(HC_ACTION, WM_LBUTTONUP, 0));
-    EXPECT_EQ(static_cast<UINT>(WM_LBUTTONUP), g_shared.swallowMessage);
+    EXPECT_EQ(static_cast<UINT>(WM_LBUTTONUP), Shared().swallowMessage);
     EXPECT_EQ(Lines{}, d().TakeTrace());
     // The awaited release itself is eaten once, before anything else runs.
     EXPECT_EQ(1, Hook(WM_LBUTTONUP, kClient));
-    EXPECT_EQ(0u, g_shared.swallowMessage);
+    EXPECT_EQ(0u, Shared().swallowMessage);
     EXPECT_EQ(7, Hook(WM_LBUTTONUP, kClient));
     EXPECT_EQ(Lines{Button(5)}, d().TakeTrace());
 }
@@ -49,12 +49,12 @@ TEST_F(PipelineTest, ClientAndNonClientButtonsBindAlikeButOnlyClientPressesAreRe
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.at.y);
-        g_shared.statistics = {};
+        Shared().statistics = {};
         EXPECT_EQ(c.left, Click(kLeftDown, kLeftUp, c.at));
         EXPECT_EQ(c.right, Click(kRightDown, kRightUp, c.at));
         EXPECT_EQ(std::vector<UINT>{}, Received());
-        EXPECT_EQ(1u, g_shared.statistics.leftClicks);
-        EXPECT_EQ(1u, g_shared.statistics.rightClicks);
+        EXPECT_EQ(1u, Shared().statistics.leftClicks);
+        EXPECT_EQ(1u, Shared().statistics.rightClicks);
     }
 }
 
@@ -75,7 +75,7 @@ TEST_F(PipelineTest, DoubleClicksAreReportedAndCountedButNeverBound) {
     for (const Case& c : cases) {
         SCOPED_TRACE(sim::Hex(c.second) + " after " + std::to_string(c.gap));
         d().W(win).classStyle = c.classStyle;
-        g_shared.statistics = {};
+        Shared().statistics = {};
         Input(kLeftDown, c.at);
         Input(kLeftUp);
         d().Advance(c.gap);
@@ -85,8 +85,8 @@ TEST_F(PipelineTest, DoubleClicksAreReportedAndCountedButNeverBound) {
         EXPECT_EQ((Lines{Button(5), Notify(5, 1)}), Input(kLeftUp));
         // Only the double-click was passed on to the window.
         EXPECT_EQ(pairs ? std::vector<UINT>{c.second} : std::vector<UINT>{}, Received());
-        EXPECT_EQ(pairs ? 1u : 0u, g_shared.statistics.doubleClicks);
-        EXPECT_EQ(2u, g_shared.statistics.leftClicks);
+        EXPECT_EQ(pairs ? 1u : 0u, Shared().statistics.doubleClicks);
+        EXPECT_EQ(2u, Shared().statistics.leftClicks);
         d().Advance(1000);
     }
 }
@@ -108,7 +108,7 @@ TEST_F(PipelineTest, ChordsAreReleasedByTheirButtonInEitherOrder) {
     EXPECT_EQ(Lines{Button(5)}, Input(kLeftUp));
     EXPECT_EQ(chordUp, Input(kRightUp));
     EXPECT_FALSE(d().KeyDown(VK_CONTROL) || d().KeyDown('C'));
-    EXPECT_EQ(0, g_shared.settings.bindings[0].held);
+    EXPECT_EQ(0, Shared().settings.bindings[0].held);
     // A plain right click runs the plain row.
     EXPECT_EQ((Lines{Button(3), Notify(6, 0), Button(6), Notify(6, 1)}),
               Click(kRightDown, kRightUp, kClient));
@@ -124,7 +124,7 @@ TEST_F(PipelineTest, AMiddleCtrlClickIsReleasedThroughTheLeftMiddleChord) {
               Input(kMiddleDown, kClient));
     EXPECT_EQ((Lines{Button(7), hitTest, "mouse LEFTUP", KeyUp(VK_CONTROL), Button(5)}), Input(kMiddleUp));
     EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), Received());
-    EXPECT_EQ(1u, g_shared.statistics.leftClicks);
+    EXPECT_EQ(1u, Shared().statistics.leftClicks);
 }
 
 TEST_F(PipelineTest, TheReleaseSearchIgnoresModifiersAndFindsCtrlClickRowsByTheLeftMiddleChord) {
@@ -164,8 +164,8 @@ TEST_F(PipelineTest, TheReleaseSearchIgnoresModifiersAndFindsCtrlClickRowsByTheL
         for (int vk : c.down) d().SetKeyDown(vk, true);
         EXPECT_EQ(1, Hook(WM_MBUTTONUP, kClient));
         EXPECT_EQ(c.expected, d().TakeTrace());
-        EXPECT_EQ(c.expectedHeld[0], g_shared.settings.bindings[0].held);
-        EXPECT_EQ(c.expectedHeld[1], g_shared.settings.bindings[1].held);
+        EXPECT_EQ(c.expectedHeld[0], Shared().settings.bindings[0].held);
+        EXPECT_EQ(c.expectedHeld[1], Shared().settings.bindings[1].held);
     }
 }
 
@@ -180,7 +180,7 @@ TEST_F(PipelineTest, PauseLockEatsOtherPressesAndTheirClientReleaseOnce) {
     s.pauseLock = 1;
     Use(s);
     // A refused press has already been reported (and its hold started).
-    g_shared.holdButtons = 1;
+    Shared().holdButtons = 1;
     EXPECT_EQ((Lines{Button(2), Notify(NOTIFY_HOLD_STARTED, 1), Notify(NOTIFY_PAUSED_INPUT, 0)}),
               Input(kLeftDown, kClient));
     EXPECT_EQ(Lines{}, Input(kLeftUp));
@@ -188,7 +188,7 @@ TEST_F(PipelineTest, PauseLockEatsOtherPressesAndTheirClientReleaseOnce) {
     // then eats the next client release.
     Input(kLeftDown);
     EXPECT_EQ(Lines{Button(5)}, Input(kLeftUp, kCaption));
-    EXPECT_EQ(static_cast<UINT>(WM_LBUTTONUP), g_shared.swallowMessage);
+    EXPECT_EQ(static_cast<UINT>(WM_LBUTTONUP), Shared().swallowMessage);
     EXPECT_EQ(Lines{}, Input(kLeftUp, kClient));
     // The press that engaged the pause still runs, with its modifiers.
     d().SetKeyDown(VK_SHIFT, true);
@@ -202,12 +202,12 @@ TEST_F(PipelineTest, DecliningActionsLetTheNextRowRunAndStillHoldTheirRow) {
     s.action29Bypass = 1;  // action 29 declines its press
     Use(s);
     EXPECT_EQ((Lines{Button(2), Notify(5, 0)}), Input(kLeftDown, kClient));
-    EXPECT_EQ(1, g_shared.settings.bindings[0].held);
-    EXPECT_EQ(1, g_shared.settings.bindings[1].held);
+    EXPECT_EQ(1, Shared().settings.bindings[0].held);
+    EXPECT_EQ(1, Shared().settings.bindings[1].held);
     // The first held row takes the release, whatever its action returns.
     EXPECT_EQ(Lines{Button(5)}, Input(kLeftUp));
-    EXPECT_EQ(0, g_shared.settings.bindings[0].held);
-    EXPECT_EQ(1, g_shared.settings.bindings[1].held);
+    EXPECT_EQ(0, Shared().settings.bindings[0].held);
+    EXPECT_EQ(1, Shared().settings.bindings[1].held);
     // Alone, the declining row passes its press on, and its release is eaten.
     s.bindingCount = 1;
     Use(s);
@@ -250,7 +250,7 @@ TEST_F(PipelineTest, WheelTurnsByDirectionModifiersAndBinding) {
         const ULONG_PTR extra = 0x7FFF0000u | static_cast<uint16_t>(c.extra);
         EXPECT_EQ(c.expected, Input(MOUSEEVENTF_WHEEL, kClient, 120, extra));
         EXPECT_EQ(c.consumed ? std::vector<UINT>{} : std::vector<UINT>{WM_MOUSEWHEEL}, Received());
-        EXPECT_EQ(0, g_shared.settings.bindings[1].held);
+        EXPECT_EQ(0, Shared().settings.bindings[1].held);
     }
 }
 
@@ -292,7 +292,7 @@ TEST_F(PipelineTest, TravelIsMeasuredFromEachProcesssOwnLastPoint) {
     };
     for (const Step& step : steps) {
         Input(step.flags, step.at);
-        EXPECT_EQ(step.total, g_shared.statistics.distance) << step.at.x << "," << step.at.y;
+        EXPECT_EQ(step.total, Shared().statistics.distance) << step.at.x << "," << step.at.y;
     }
 }
 
@@ -300,13 +300,33 @@ TEST_F(PipelineTest, TypingEndsWhenTheCursorLeavesTheTypingPointByMoreThanFour) 
     HookSettings s{};
     s.typingWatch = 1;
     Use(s);
-    g_shared.typingCursor = {200, 200};
+    Shared().typingCursor = {200, 200};
     for (POINT at : {POINT{204, 196}, POINT{196, 204}, POINT{205, 200}}) {
-        g_shared.typingState = 1;
+        Shared().typingState = 1;
         const bool ends = at.x == 205;
         EXPECT_EQ(ends ? Lines{Notify(NOTIFY_TYPING_ENDED, 0)} : Lines{}, Input(MOUSEEVENTF_MOVE, at));
-        EXPECT_EQ(ends ? 0 : 1, g_shared.typingState);
+        EXPECT_EQ(ends ? 0 : 1, Shared().typingState);
     }
 }
 
 }  // namespace
+
+// Every program shares one state, whatever its bitness: a chord pressed over
+// one program's window and released over another's lets its keys up, and a
+// click is counted once, in one total.
+TEST_F(PipelineTest, AChordPressedInOneProgramIsReleasedInAnother) {
+    Use(SettingsWith({{ACTION_COPY, TRIGGER_CHORD_LEFT_RIGHT}}));
+    const int other = d().AddProcess("other");
+    MakeWindow("otherwin", {600, 100, 900, 400}, "SimWindow", other);
+    const POINT there{700, 200};
+    Input(MOUSEEVENTF_LEFTDOWN, kClient);
+    EXPECT_EQ((Lines{Notify(NOTIFY_BUTTON, BUTTON_RIGHT_DOWN), KeyDown(VK_CONTROL), KeyDown('C')}),
+              Input(MOUSEEVENTF_RIGHTDOWN, kClient));
+    Input(MOUSEEVENTF_MOVE, there);
+    EXPECT_EQ((Lines{Notify(NOTIFY_BUTTON, BUTTON_RIGHT_UP), KeyUp(VK_CONTROL), KeyUp('C')}),
+              Input(MOUSEEVENTF_RIGHTUP, there));
+    Input(MOUSEEVENTF_LEFTUP, there);
+    EXPECT_FALSE(d().KeyDown(VK_CONTROL) || d().KeyDown('C'));
+    EXPECT_EQ(1u, Shared().statistics.leftClicks);
+    EXPECT_EQ(1u, Shared().statistics.rightClicks);
+}

@@ -60,13 +60,13 @@ TEST_F(RightFilterTest, WherePressesAndReleasesBecomeLeftOnes) {
             SCOPED_TRACE(sim::Hex(id));
             EXPECT_EQ(c.consumed ? 1 : 0, Filter(id, at));
             EXPECT_EQ(c.consumed ? std::vector<std::string>{kDown} : std::vector<std::string>{}, Injected());
-            g_shared.filterLeftDown = 0;
+            Shared().filterLeftDown = 0;
         }
         for (UINT id : releases) {
             SCOPED_TRACE(sim::Hex(id));
             // A release is the filter's only when its press was: the press
             // here left filterLeftDown as it found it where it was consumed.
-            g_shared.filterLeftDown = c.consumed ? 1 : 0;
+            Shared().filterLeftDown = c.consumed ? 1 : 0;
             EXPECT_EQ(c.consumed ? 1 : 0, Filter(id, at));
             EXPECT_EQ(c.consumed ? std::vector<std::string>{kUp} : std::vector<std::string>{}, Injected());
         }

@@ -16,9 +16,9 @@ struct Settings {
 class SingleClickTest : public StageTest {
 protected:
     void Enable(Settings s) {
-        g_shared.settings.singleClickDesktop = s.desktop;
-        g_shared.settings.singleClickFolders = s.folders;
-        g_shared.settings.singleClickTrees = s.trees;
+        Shared().settings.singleClickDesktop = s.desktop;
+        Shared().settings.singleClickFolders = s.folders;
+        Shared().settings.singleClickTrees = s.trees;
     }
 
     // Screen point of a client point of a view.
@@ -67,7 +67,7 @@ TEST_F(SingleClickTest, AClickOnAFolderItemIsConsumedAndOpensIt) {
         Post("folder-list", WM_LBUTTONUP, 0, 0x140032),
     };
     EXPECT_EQ(expected, d().TakeTrace());
-    EXPECT_EQ(1u, g_shared.statistics.singleClickOpens);
+    EXPECT_EQ(1u, Shared().statistics.singleClickOpens);
     EXPECT_EQ(0, Proc().suppressNextUp);
     (void)folder;
 }
@@ -88,7 +88,7 @@ TEST_F(SingleClickTest, PressAndReleaseFivePixelsApartAreAClickSixAreADrag) {
         const POINT from = At(folder.list, 50, 50);
         const POINT to = {from.x + c.dx, from.y + c.dy};
         EXPECT_EQ(c.consumed, Click(from, to));
-        EXPECT_EQ(static_cast<unsigned>(c.consumed), g_shared.statistics.singleClickOpens);
+        EXPECT_EQ(static_cast<unsigned>(c.consumed), Shared().statistics.singleClickOpens);
         const POINT client = {50 + c.dx, 50 + c.dy};
         EXPECT_EQ(c.consumed ? Opened("folder-list", client) : std::vector<sim::Message>{},
                   d().PostedTo(folder.list));
@@ -153,7 +153,7 @@ TEST_F(SingleClickTest, SettingsModifiersAndViewsDecideWhatOpens) {
         // names an item for counts.
         const POINT client = c.onItem ? POINT{110, 50} : POINT{200, 200};
         EXPECT_EQ(c.consumed, Click(At(view, client.x, client.y)));
-        EXPECT_EQ(static_cast<unsigned>(c.consumed), g_shared.statistics.singleClickOpens);
+        EXPECT_EQ(static_cast<unsigned>(c.consumed), Shared().statistics.singleClickOpens);
         EXPECT_EQ(c.consumed ? Opened(d().NameOf(view), client) : std::vector<sim::Message>{},
                   d().PostedTo(view));
     }
@@ -185,7 +185,7 @@ TEST_F(SingleClickTest, ADoubleClickOpensAnItemOnceAndEmptySpaceNever) {
         std::vector<int> results;
         for (UINT id : sequence) results.push_back(SingleClickOpen(id));
         EXPECT_EQ(c.results, results);
-        EXPECT_EQ(c.opens, g_shared.statistics.singleClickOpens);
+        EXPECT_EQ(c.opens, Shared().statistics.singleClickOpens);
         EXPECT_EQ(c.opens ? Opened("folder-list", c.client) : std::vector<sim::Message>{},
                   d().PostedTo(folder.list));
         EXPECT_EQ(0, Proc().suppressNextUp);
@@ -205,7 +205,7 @@ TEST_F(SingleClickTest, AViewOfAnotherProcessIsNeverSentAnAddressOfThisOne) {
     EXPECT_EQ(0, Click({560, 150}));
     for (const std::string& line : d().TakeTrace())
         EXPECT_EQ(std::string::npos, line.find("HITTEST")) << line;
-    EXPECT_EQ(0u, g_shared.statistics.singleClickOpens);
+    EXPECT_EQ(0u, Shared().statistics.singleClickOpens);
 }
 
 }  // namespace

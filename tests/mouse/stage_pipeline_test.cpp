@@ -62,16 +62,16 @@ TEST_F(StagePipelineTest, AClickOnAFolderItemOpensItAndADoubleClickDoesNotOpenIt
     Click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, item);
     EXPECT_EQ(std::vector<UINT>{}, ReceivedBy(folder.list));
     EXPECT_EQ(std::vector<N>{}, Notifications());
-    EXPECT_EQ(1u, g_shared.statistics.singleClickOpens);
-    EXPECT_EQ(2u, g_shared.statistics.leftClicks);
-    EXPECT_EQ(1u, g_shared.statistics.doubleClicks);
+    EXPECT_EQ(1u, Shared().statistics.singleClickOpens);
+    EXPECT_EQ(2u, Shared().statistics.leftClicks);
+    EXPECT_EQ(1u, Shared().statistics.doubleClicks);
 
     // Later, a click that drags 6 pixels is the view's own.
     d().Advance(1000);
     Input(MOUSEEVENTF_LEFTDOWN, item);
     Input(MOUSEEVENTF_LEFTUP, {item.x + 6, item.y});
     EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), ReceivedBy(folder.list));
-    EXPECT_EQ(1u, g_shared.statistics.singleClickOpens);
+    EXPECT_EQ(1u, Shared().statistics.singleClickOpens);
 }
 
 TEST_F(StagePipelineTest, FilteredRightAndMiddleClicksArriveAsLeftClicks) {
@@ -99,8 +99,8 @@ TEST_F(StagePipelineTest, FilteredRightAndMiddleClicksArriveAsLeftClicks) {
                          Notify(NOTIFY_BUTTON, 2, "app"), "mouse LEFTUP", Notify(NOTIFY_BUTTON, 5, "app")}),
                   lines);
         EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), Received());
-        EXPECT_EQ(c.counted == WM_RBUTTONDOWN ? 1u : 0u, g_shared.statistics.rightClicks);
-        EXPECT_EQ(1u, g_shared.statistics.leftClicks);
+        EXPECT_EQ(c.counted == WM_RBUTTONDOWN ? 1u : 0u, Shared().statistics.rightClicks);
+        EXPECT_EQ(1u, Shared().statistics.leftClicks);
         EXPECT_FALSE(d().KeyDown(VK_LBUTTON));
     }
 }
@@ -201,7 +201,7 @@ TEST_F(StagePipelineTest, PlatformCallsOfTheStages) {
         {"PostMessageA", 4},
     };
     EXPECT_EQ(release, d().osCalls);
-    EXPECT_EQ(1u, g_shared.statistics.singleClickOpens);
+    EXPECT_EQ(1u, Shared().statistics.singleClickOpens);
     std::printf("move with wiggle detection on: %d platform calls; left release opening a list item: %d\n",
                 Total(move), Total(release));
     (void)folder;

@@ -10,7 +10,7 @@ class StageTest : public SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
-        g_shared.notifyWindow = app;
+        Shared().notifyWindow = ToHandle32(app);
     }
 
     // The record the hook is given for a message at (x, y).

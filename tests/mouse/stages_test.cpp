@@ -67,7 +67,7 @@ TEST_F(StagesTest, APressOnAButtonRemembersItsTopWindowAndItsCentre) {
         EXPECT_EQ(c.expectedTitle, std::string(title));
         EXPECT_EQ(c.remembered ? 47 : 0, point.x);
         EXPECT_EQ(c.remembered ? 31 : 0, point.y);
-        EXPECT_EQ('\0', g_shared.rememberedTitle[39]);
+        EXPECT_EQ('\0', Shared().rememberedTitle[39]);
     }
 }
 
@@ -112,12 +112,12 @@ TEST_F(StagesTest, TheEdgeWrapJumpsToTheOppositeEdgeOutsideHotCorners) {
         Use(s);
         d().keyState = {};
         for (int vk : c.down) d().SetKeyDown(vk, true);
-        g_shared.statistics.edgeWraps = 0;
+        Shared().statistics.edgeWraps = 0;
         for (UINT id : {0x200u, 0xA0u}) {
             EXPECT_EQ(0, Hook(id, c.at));
             EXPECT_EQ(c.jumps, d().TakeTrace());
         }
-        EXPECT_EQ(2 * c.jumps.size(), g_shared.statistics.edgeWraps);
+        EXPECT_EQ(2 * c.jumps.size(), Shared().statistics.edgeWraps);
         d().pendingInput.clear();
     }
 }
@@ -139,7 +139,7 @@ TEST_F(StagesTest, TheEdgeWrapNeedsShiftWhenAskedAndOnlyMovesWrap) {
     d().W(right).client = d().W(right).rect;
     EXPECT_EQ((Lines{"cursor 1022 300"}), Input(MOUSEEVENTF_MOVE, {0, 300}));
     EXPECT_EQ(1022, d().cursor.x);
-    EXPECT_EQ(1u, g_shared.statistics.edgeWraps);
+    EXPECT_EQ(1u, Shared().statistics.edgeWraps);
     ASSERT_EQ(1u, d().PostedTo(right).size());
     EXPECT_EQ(static_cast<uint32_t>(WM_MOUSEMOVE), d().PostedTo(right)[0].message);
 }
@@ -184,7 +184,7 @@ TEST_F(StagesTest, PlatformCallsPerEvent) {
         Use(c.settings);
         d().keyState = {};
         d().SetKeyDown(VK_SHIFT, true);
-        g_shared.typingState = 0;
+        Shared().typingState = 0;
         d().osCalls.clear();
         Hook(c.message, c.at);
         EXPECT_EQ(c.calls, d().osCalls) << sim::Hex(c.message) << " at " << c.at.x;

@@ -10,19 +10,19 @@ class WiggleTest : public StageTest {
 protected:
     void SetUp() override {
         StageTest::SetUp();
-        g_shared.settings.wiggleDetect = 1;
-        g_shared.settings.moveWiggleSensitivity = 10;   // more than 1000 ms
-        g_shared.settings.clickWiggleSensitivity = 12;  // more than 1000 ms
+        Shared().settings.wiggleDetect = 1;
+        Shared().settings.moveWiggleSensitivity = 10;   // more than 1000 ms
+        Shared().settings.clickWiggleSensitivity = 12;  // more than 1000 ms
     }
 
     // The pipeline calls the detectors only while detection is on.
     void Move(int x, int y) {
-        if (g_shared.settings.wiggleDetect == 0) return;
+        if (Shared().settings.wiggleDetect == 0) return;
         const MOUSEHOOKSTRUCT r = Record(x, y);
         DetectWiggle(WM_MOUSEMOVE, &r);
     }
     void Message(UINT id) {
-        if (g_shared.settings.wiggleDetect == 0) return;
+        if (Shared().settings.wiggleDetect == 0) return;
         const MOUSEHOOKSTRUCT r = Record(0, 0);
         DetectWiggle(id, &r);
     }
@@ -31,7 +31,7 @@ protected:
     // rings; the detector is then idle.
     void Prime() {
         Move(0, 0);
-        ASSERT_EQ(2, g_shared.moveWiggleState);
+        ASSERT_EQ(2, Shared().moveWiggleState);
     }
 
     // Moves back and forth by 300 pixels (vigorous on a 1024-pixel screen),
@@ -43,7 +43,7 @@ protected:
         for (int i = 0; i < count; ++i) {
             if (i > 0) d().Advance(gap);
             d().TakeTrace();
-            Move(g_shared.lastMovePoint.x == 400 ? 100 : 400, 300);
+            Move(Shared().lastMovePoint.x == 400 ? 100 : 400, 300);
             if (d().TakeTrace() == sim::Lines{Notify(NOTIFY_WIGGLE, 0)}) reports.push_back(d().tick - start);
         }
         return reports;
@@ -89,8 +89,8 @@ TEST_F(WiggleTest, TheAverageOfFiveMovesIsComparedWithAOneTwentiethOfTheScreen) 
             at = i % 2 == 0 ? at + c.deltas[i] : at - c.deltas[i];
             c.vertical ? Move(0, at) : Move(at, 0);
         }
-        EXPECT_EQ(51, g_shared.moveThreshold);
-        EXPECT_EQ(c.state, g_shared.moveWiggleState);
+        EXPECT_EQ(51, Shared().moveThreshold);
+        EXPECT_EQ(c.state, Shared().moveWiggleState);
         EXPECT_TRUE(d().TakeTrace().empty());
     }
 }
@@ -103,8 +103,8 @@ TEST_F(WiggleTest, ShakingReportsOnceAfterTheLimitAndSwitchesDetectionOff) {
     HookSettings read{};
     GetSettings(&read);
     EXPECT_EQ(0, read.wiggleDetect);
-    EXPECT_EQ(2, g_shared.moveWiggleState);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(0, g_shared.moveDeltaX[i] + g_shared.moveDeltaY[i]);
+    EXPECT_EQ(2, Shared().moveWiggleState);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(0, Shared().moveDeltaX[i] + Shared().moveDeltaY[i]);
 }
 
 TEST_F(WiggleTest, SensitivityAndPausesSetWhenAShakeIsReported) {
@@ -128,7 +128,7 @@ TEST_F(WiggleTest, SensitivityAndPausesSetWhenAShakeIsReported) {
         SCOPED_TRACE(c.name);
         SetUp();
         d().tick = c.firstTick;
-        g_shared.settings.moveWiggleSensitivity = c.sensitivity;
+        Shared().settings.moveWiggleSensitivity = c.sensitivity;
         Prime();
         d().Advance(c.gap);
         EXPECT_EQ(c.reports, Shake(40, c.gap));
@@ -155,13 +155,13 @@ TEST_F(WiggleTest, ClickBurstsReportAtEveryClickPastTheLimit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        g_shared.settings.clickWiggleSensitivity = c.sensitivity;
+        Shared().settings.clickWiggleSensitivity = c.sensitivity;
         EXPECT_EQ(c.reports, Clicks(c.gaps));
     }
 }
 
 TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
-    g_shared.settings.clickWiggleSensitivity = 13;
+    Shared().settings.clickWiggleSensitivity = 13;
     const UINT counted[] = {WM_LBUTTONDOWN,   WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
                             WM_RBUTTONDBLCLK, WM_MBUTTONDOWN,   WM_MBUTTONDBLCLK};
     const UINT ignored[] = {WM_LBUTTONUP,     WM_RBUTTONUP,  WM_MBUTTONUP,  WM_NCLBUTTONDOWN,
@@ -169,7 +169,7 @@ TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
     for (UINT id : counted) {
         SCOPED_TRACE(sim::Hex(id));
         SetUp();
-        g_shared.settings.clickWiggleSensitivity = 13;
+        Shared().settings.clickWiggleSensitivity = 13;
         Message(id);
         d().Advance(100);
         Message(id);
@@ -180,24 +180,24 @@ TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
     for (UINT id : ignored) {
         SCOPED_TRACE(sim::Hex(id));
         SetUp();
-        g_shared.settings.clickWiggleSensitivity = 13;
+        Shared().settings.clickWiggleSensitivity = 13;
         for (int i = 0; i < 5; ++i) {
             Message(id);
             d().Advance(100);
         }
         EXPECT_TRUE(d().TakeTrace().empty());
-        EXPECT_EQ(0, g_shared.clickBurstState);
+        EXPECT_EQ(0, Shared().clickBurstState);
     }
 }
 
 TEST_F(WiggleTest, AClickReportRestartsAShakeInProgress) {
-    g_shared.settings.clickWiggleSensitivity = 13;
+    Shared().settings.clickWiggleSensitivity = 13;
     Prime();
     d().Advance(100);
     Shake(3, 100);
-    ASSERT_EQ(1, g_shared.moveWiggleState);
+    ASSERT_EQ(1, Shared().moveWiggleState);
     Clicks({100, 100});
-    EXPECT_EQ(2, g_shared.moveWiggleState);
+    EXPECT_EQ(2, Shared().moveWiggleState);
     // The shake starts its timing again at its next vigorous move.
     d().Advance(100);
     EXPECT_EQ(std::vector<DWORD>{1100}, Shake(13, 100));

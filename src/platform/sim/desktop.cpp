@@ -37,10 +37,15 @@ Desktop& desktop() {
 }
 
 void Reset() {
+    // The last process unloaded the library: the shared state starts over
+    // with the new desktop's mappings, and so do the hooks of the image.
     g_desktop.reset();
-    // The last process unloaded the library: the shared section starts over.
-    g_shared = SharedSection{};
+    g_image = ImageState{};
     g_desktop = std::make_unique<Desktop>();
+    // The controlling program loads the library once the desktop exists: its
+    // DllMain opens the shared state through the desktop.
+    g_desktop->LoadLibraryInto(0);
+    g_desktop->EnterProcess(0);
 }
 
 Desktop::Desktop() {
@@ -60,7 +65,6 @@ Desktop::Desktop() {
     desktopWindow_ = w->handle;
     windows_.push_back(std::move(w));
     AddProcess("controller");
-    LoadLibraryInto(0);
     EnterProcess(0);
 }
 

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -260,6 +261,15 @@ public:
     // Queues one keystroke with the flags the keyboard gives it, to the focus
     // window (or the foreground one), without taking it from the queue.
     void QueueKey(int vk, int scan, bool up, bool extended);
+
+    // ---- named memory mappings (kernel32) ----
+    // Zero-filled, 8-byte aligned blocks by name; they last until Reset (the
+    // last process let go of them).
+    std::map<std::string, std::vector<uint64_t>> mappings;
+    std::map<HANDLE, std::string> mappingHandles;  // open handles, by handle
+    uintptr_t nextMappingHandle = 0x7000;
+    // Processes refused every mapping, as a sandbox refuses them one.
+    std::set<int> mappingRefused;
 
     // ---- counting ----
     long osCallCount = 0;  // os:: operations the library called

@@ -544,6 +544,42 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
     return FALSE;
 }
 
+HANDLE CreateFileMappingA(HANDLE file, void*, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCSTR name) {
+    Called(__func__);
+    auto& d = desktop();
+    if (file != INVALID_HANDLE_VALUE || protect != PAGE_READWRITE || sizeHigh != 0 || name == nullptr ||
+        d.mappingRefused.count(d.CurrentProcess()) != 0) {
+        return nullptr;
+    }
+    std::vector<uint64_t>& block = d.mappings[name];
+    // An existing mapping keeps its size, as on Windows.
+    if (block.empty()) block.assign((sizeLow + 7) / 8, 0);
+    HANDLE handle = reinterpret_cast<HANDLE>(d.nextMappingHandle += 4);
+    d.mappingHandles[handle] = name;
+    return handle;
+}
+
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes) {
+    Called(__func__);
+    auto& d = desktop();
+    auto it = d.mappingHandles.find(mapping);
+    if (it == d.mappingHandles.end() || access != FILE_MAP_ALL_ACCESS || offsetHigh != 0 || offsetLow != 0)
+        return nullptr;
+    std::vector<uint64_t>& block = d.mappings[it->second];
+    if (bytes > block.size() * 8) return nullptr;
+    return block.data();
+}
+
+BOOL UnmapViewOfFile(const void* view) {
+    Called(__func__);
+    return view != nullptr;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    Called(__func__);
+    return desktop().mappingHandles.erase(handle) != 0;
+}
+
 DWORD GetCurrentProcessId() {
     Called(__func__);
     return 0x100u + static_cast<DWORD>(desktop().CurrentProcess());

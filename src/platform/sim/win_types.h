@@ -29,6 +29,7 @@ typedef void* LPVOID;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef char CHAR;
+typedef void* HANDLE;
 
 struct HWND__;
 struct HHOOK__;
@@ -96,6 +97,13 @@ typedef struct tagTVHITTESTINFO {
     UINT flags;
     HTREEITEM hItem;
 } TVHITTESTINFO;
+
+// File mappings.
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+#define PAGE_READWRITE 0x04
+#define FILE_MAP_WRITE 0x0002
+#define FILE_MAP_READ 0x0004
+#define FILE_MAP_ALL_ACCESS 0xF001F
 
 // Packing exactly as <windows.h> does it, with 32-bit results.
 #define LOWORD(l) ((WORD)(((DWORD)(l)) & 0xffff))

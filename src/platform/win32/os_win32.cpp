@@ -69,6 +69,16 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
 }
 
 // kernel32.
+HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                          LPCSTR name) {
+    return ::CreateFileMappingA(file, static_cast<LPSECURITY_ATTRIBUTES>(security), protect, sizeHigh, sizeLow,
+                                name);
+}
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes) {
+    return ::MapViewOfFile(mapping, access, offsetHigh, offsetLow, bytes);
+}
+BOOL UnmapViewOfFile(const void* view) { return ::UnmapViewOfFile(view); }
+BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 DWORD GetTickCount() { return ::GetTickCount(); }
 DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
