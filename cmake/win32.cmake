@@ -1,7 +1,24 @@
-# Win32 build: WexUTIL.dll for i686 and the end-to-end test programs that
-# drive it under Wine.
+# Windows build, for i686 or x86_64 by the toolchain file: WexUTIL.dll,
+# WexControl.exe and the end-to-end test programs that drive them under Wine.
 
 set(WEXUTIL_WARNINGS -Wall -Wextra -Werror)
+
+# What differs between the two: the entry point's symbol (stdcall names are
+# decorated on i686 only) and the module-definition files, whose names end
+# in the pointer width.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(WEXUTIL_BITS 64)
+  set(WEXUTIL_ENTRY DllMain)
+  # x64 Windows unwinds every frame by its unwind data (.pdata): a hook
+  # procedure without it would derail the unwinding of any exception raised
+  # in a window procedure that a send from inside the hook ran.  The data
+  # needs no runtime.
+  set(WEXUTIL_UNWIND_FLAGS "")
+else()
+  set(WEXUTIL_BITS 32)
+  set(WEXUTIL_ENTRY _DllMain@12)
+  set(WEXUTIL_UNWIND_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+endif()
 
 # ---- The library -----------------------------------------------------------
 # Lean on purpose: it is mapped into every process that gets input.  No C or
@@ -20,14 +37,14 @@ function(wexutil_lean_dll name)
     ${WEXUTIL_WARNINGS}
     -O2
     -fno-exceptions -fno-rtti
-    -fno-asynchronous-unwind-tables -fno-unwind-tables
+    ${WEXUTIL_UNWIND_FLAGS}
     -fno-threadsafe-statics
     -fno-tree-loop-distribute-patterns
     -fno-stack-protector
   )
   target_link_options(${name} PRIVATE
     -nostdlib -nostartfiles
-    -Wl,--entry,_DllMain@12
+    -Wl,--entry,${WEXUTIL_ENTRY}
     -Wl,--enable-stdcall-fixup
     -Wl,--no-insert-timestamp
     -static-libgcc
@@ -42,7 +59,7 @@ set(CMAKE_C_STANDARD_LIBRARIES "")
 wexutil_lean_dll(WexUTIL
   ${WEXUTIL_LIBRARY_SOURCES}
   src/platform/win32/os_win32.cpp
-  src/platform/win32/WexUTIL.def
+  src/platform/win32/WexUTIL${WEXUTIL_BITS}.def
 )
 
 # ---- End-to-end tests under Wine -------------------------------------------
@@ -54,6 +71,25 @@ include(tests/bench/bench.cmake)
 # ---- The controlling program ------------------------------------------------
 wexutil_win32_program(WexControl control/wexcontrol.cpp control/names.cpp control/settings_file.cpp)
 target_include_directories(WexControl PRIVATE ${CMAKE_SOURCE_DIR}/control)
+if(WEXUTIL_BITS EQUAL 32)
+  # The 32-bit hooks of the 64-bit WexControl.
+  wexutil_win32_program(WexCompanion control/companion.cpp)
+  target_include_directories(WexCompanion PRIVATE ${CMAKE_SOURCE_DIR}/control)
+endif()
+
+# ---- What a person ships ------------------------------------------------------
+# cmake --install of the x86_64 build and then of the i686 build into one
+# folder gives:
+#   WexControl.exe, WexUTIL.dll, example.ini     64-bit, for 64-bit Windows
+#   x86/WexUTIL.dll, x86/WexCompanion.exe        the 32-bit hooks beside them
+#   x86/WexControl.exe                           the whole tool on 32-bit Windows
+#   include/                                     headers for other controlling programs
+if(WEXUTIL_BITS EQUAL 32)
+  install(FILES $<TARGET_FILE:WexUTIL> $<TARGET_FILE:WexControl> $<TARGET_FILE:WexCompanion> DESTINATION x86)
+else()
+  install(FILES $<TARGET_FILE:WexUTIL> $<TARGET_FILE:WexControl> control/example.ini DESTINATION .)
+  install(DIRECTORY include/ DESTINATION include)
+endif()
 # WexControl.exe, run as a person runs it; the test reads its files with the
 # program's own reader.
 wexutil_add_e2e_test(wexcontrol_test tests/e2e/wexcontrol_test.cpp control/names.cpp control/settings_file.cpp)

@@ -222,6 +222,11 @@ enum {
  *  6       _InstallHook@8              13       SetStatistics
  *  7       _JournalPlaybackFunc@12     14       UpdateSettings
  *
+ * These are the names of the 32-bit library.  The 64-bit library exports
+ * the same functions at the same ordinals, every name undecorated (x64 has
+ * one calling convention): DllMain, GetMsgProc, InstallHook and so on.
+ * WEXUTIL_EXPORT_NAME gives the right one for the build, for GetProcAddress.
+ *
  * On Windows the Win32 types come from <windows.h>.  Elsewhere (the
  * library's simulated-desktop build) the includer defines them first. */
 #ifdef _WIN32
@@ -236,6 +241,14 @@ enum {
 #ifndef WEXUTIL_API
 #define WEXUTIL_API
 #endif
+#endif
+
+/* The exported name of a stdcall export, e.g. WEXUTIL_EXPORT_NAME(InstallHook, 8):
+ * "_InstallHook@8" in a 32-bit build, "InstallHook" in a 64-bit one. */
+#if defined(_WIN64)
+#define WEXUTIL_EXPORT_NAME(name, argumentBytes) #name
+#else
+#define WEXUTIL_EXPORT_NAME(name, argumentBytes) "_" #name "@" #argumentBytes
 #endif
 
 WEXUTIL_API int WEXUTIL_STDCALL InstallHook(HWND window, int ignored);

@@ -1,6 +1,7 @@
 /*
  * wexutil_loader.h - for C++ controlling programs that load WexUTIL.dll at
- * run time: its exports, resolved by their exported names.
+ * run time: its exports, resolved by their exported names (decorated in the
+ * 32-bit library, plain in the 64-bit one).
  */
 #ifndef WEXUTIL_LOADER_H
 #define WEXUTIL_LOADER_H
@@ -26,15 +27,15 @@ struct Library {
     bool Resolve(HMODULE m) {
         module = m;
         if (!m) return false;
-        InstallHook = Get<PFN_InstallHook>("_InstallHook@8");
-        RemoveHook = Get<PFN_RemoveHook>("_RemoveHook@0");
+        InstallHook = Get<PFN_InstallHook>(WEXUTIL_EXPORT_NAME(InstallHook, 8));
+        RemoveHook = Get<PFN_RemoveHook>(WEXUTIL_EXPORT_NAME(RemoveHook, 0));
         GetSettings = Get<PFN_GetSettings>("GetSettings");
         UpdateSettings = Get<PFN_UpdateSettings>("UpdateSettings");
         GetStatistics = Get<PFN_GetStatistics>("GetStatistics");
         SetStatistics = Get<PFN_SetStatistics>("SetStatistics");
         GetRememberedWindow = Get<PFN_GetRememberedWindow>("GetRememberedWindow");
         PressAndHoldCallBack = Get<PFN_PressAndHoldCallBack>("PressAndHoldCallBack");
-        LeftStillDown = Get<PFN_LeftStillDown>("_LeftStillDown@16");
+        LeftStillDown = Get<PFN_LeftStillDown>(WEXUTIL_EXPORT_NAME(LeftStillDown, 16));
         return InstallHook && RemoveHook && GetSettings && UpdateSettings && GetStatistics && SetStatistics &&
                GetRememberedWindow && PressAndHoldCallBack && LeftStillDown;
     }

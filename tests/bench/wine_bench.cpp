@@ -201,7 +201,8 @@ struct Hooks {
     bool Install(Config config, HWND window) {
         if (config == CONFIG_EMPTY) {
             const int types[3] = {WH_MOUSE, WH_KEYBOARD, WH_GETMESSAGE};
-            const char* const names[3] = {"_MouseProc@12", "_KeyboardProc@12", "_GetMsgProc@12"};
+            const char* const names[3] = {WEXUTIL_EXPORT_NAME(MouseProc, 12), WEXUTIL_EXPORT_NAME(KeyboardProc, 12),
+                                             WEXUTIL_EXPORT_NAME(GetMsgProc, 12)};
             for (int i = 0; i < 3; ++i) {
                 const HOOKPROC proc =
                     reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(::GetProcAddress(empty, names[i])));

@@ -1,17 +1,31 @@
 #!/usr/bin/env python3
 """Reads a built WexUTIL.dll as a PE file and checks what other programs see
-of it: the export directory (names, ordinals, nothing else), the import
-directory (KERNEL32, USER32 and at most msvcrt) and the shared data section.
-Runs on the build machine, without Wine.  Exit status 0 when all holds."""
+of it: the machine type, the export directory (names, ordinals, nothing
+else), the entry point, the import directory (KERNEL32, USER32 and at most
+msvcrt) and the shared data section.  Runs on the build machine, without
+Wine, on the 32-bit or the 64-bit image:
+    check_dll_image.py 32|64 WexUTIL.dll
+Exit status 0 when all holds."""
 import struct
 import sys
 
-EXPECTED_EXPORTS = {
+# The 32-bit image decorates its stdcall names; x64 has one calling
+# convention and every name is plain.
+EXPORTS_32 = {
     1: "_DllMain@12", 2: "_GetMsgProc@12", 3: "GetRememberedWindow", 4: "GetSettings",
     5: "GetStatistics", 6: "_InstallHook@8", 7: "_JournalPlaybackFunc@12",
     8: "_KeyboardProc@12", 9: "_LeftStillDown@16", 10: "_MouseProc@12",
     11: "PressAndHoldCallBack", 12: "_RemoveHook@0", 13: "SetStatistics", 14: "UpdateSettings",
 }
+EXPORTS_64 = {
+    1: "DllMain", 2: "GetMsgProc", 3: "GetRememberedWindow", 4: "GetSettings",
+    5: "GetStatistics", 6: "InstallHook", 7: "JournalPlaybackFunc",
+    8: "KeyboardProc", 9: "LeftStillDown", 10: "MouseProc",
+    11: "PressAndHoldCallBack", 12: "RemoveHook", 13: "SetStatistics", 14: "UpdateSettings",
+}
+# Machine type, optional-header magic, offset of the data directories'
+# count in the optional header, and the size of a hook handle.
+KINDS = {32: (0x14C, 0x10B, 92, 4), 64: (0x8664, 0x20B, 108, 8)}
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
 REQUIRED_IMPORTS = {"kernel32.dll", "user32.dll"}
 IMAGE_SCN_MEM_SHARED = 0x10000000
@@ -21,7 +35,8 @@ IMAGE_SCN_CNT_UNINITIALIZED_DATA = 0x80
 
 
 class Image:
-    def __init__(self, data):
+    def __init__(self, data, bits):
+        machine_wanted, magic_wanted, dirs_at, _ = KINDS[bits]
         self.data = data
         if data[:2] != b"MZ":
             raise ValueError("no MZ header")
@@ -29,16 +44,16 @@ class Image:
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("no PE signature")
         machine, nsections, _, _, _, optsize, characteristics = struct.unpack_from("<HHIIIHH", data, pe + 4)
-        if machine != 0x14C:
-            raise ValueError("machine 0x%x is not i386" % machine)
+        if machine != machine_wanted:
+            raise ValueError("machine 0x%x, expected 0x%x" % (machine, machine_wanted))
         if not characteristics & 0x2000:
             raise ValueError("not a DLL")
         opt = pe + 24
-        if struct.unpack_from("<H", data, opt)[0] != 0x10B:
-            raise ValueError("not a PE32 optional header")
+        if struct.unpack_from("<H", data, opt)[0] != magic_wanted:
+            raise ValueError("optional header magic is not 0x%x" % magic_wanted)
         self.entry = struct.unpack_from("<I", data, opt + 16)[0]
-        ndirs = struct.unpack_from("<I", data, opt + 92)[0]
-        self.dirs = [struct.unpack_from("<II", data, opt + 96 + 8 * i) for i in range(ndirs)]
+        ndirs = struct.unpack_from("<I", data, opt + dirs_at)[0]
+        self.dirs = [struct.unpack_from("<II", data, opt + dirs_at + 4 + 8 * i) for i in range(ndirs)]
         self.sections = []
         for i in range(nsections):
             off = opt + optsize + 40 * i
@@ -87,22 +102,23 @@ class Image:
             off += 20
 
 
-def main(path):
-    image = Image(open(path, "rb").read())
+def main(bits, path):
+    image = Image(open(path, "rb").read(), bits)
+    expected_exports = EXPORTS_64 if bits == 64 else EXPORTS_32
     failures = []
 
     module, table, live = image.exports()
     if module != "WexUTIL.dll":
         failures.append("export directory names the module %r" % module)
     by_ordinal = {ordinal: name for name, ordinal in table.items()}
-    if by_ordinal != EXPECTED_EXPORTS:
-        for ordinal in sorted(set(by_ordinal) | set(EXPECTED_EXPORTS)):
-            if by_ordinal.get(ordinal) != EXPECTED_EXPORTS.get(ordinal):
-                failures.append("ordinal %d: exported %r, expected %r" % (ordinal, by_ordinal.get(ordinal), EXPECTED_EXPORTS.get(ordinal)))
+    if by_ordinal != expected_exports:
+        for ordinal in sorted(set(by_ordinal) | set(expected_exports)):
+            if by_ordinal.get(ordinal) != expected_exports.get(ordinal):
+                failures.append("ordinal %d: exported %r, expected %r" % (ordinal, by_ordinal.get(ordinal), expected_exports.get(ordinal)))
     if live != 14:
         failures.append("%d live entries in the export address table, expected 14" % live)
-    if image.export_rvas.get("_DllMain@12") != image.entry:
-        failures.append("entry point 0x%x is not _DllMain@12" % image.entry)
+    if image.export_rvas.get(expected_exports[1]) != image.entry:
+        failures.append("entry point 0x%x is not %s" % (image.entry, expected_exports[1]))
 
     imports = [name.lower() for name in image.imports()]
     if not set(imports) <= ALLOWED_IMPORTS or not REQUIRED_IMPORTS <= set(imports):
@@ -116,11 +132,12 @@ def main(path):
         want = IMAGE_SCN_MEM_SHARED | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE
         if flags & want != want:
             failures.append(".shared flags 0x%08x lack SHARED|READ|WRITE" % flags)
-        if vsize < 716 + 48:
-            failures.append(".shared holds %d bytes, too small for the records" % vsize)
+        if vsize < 3 * KINDS[bits][3]:
+            failures.append(".shared holds %d bytes, too small for the three hook handles" % vsize)
         if rawsize and any(image.data[rawptr:rawptr + rawsize]):
             failures.append(".shared does not start out zero")
 
+    print("%d-bit image, entry point 0x%x" % (bits, image.entry))
     print("exports (%d):" % len(table))
     for ordinal in sorted(by_ordinal):
         print("  %2d %s" % (ordinal, by_ordinal[ordinal]))
@@ -133,4 +150,4 @@ def main(path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(int(sys.argv[1]), sys.argv[2]))

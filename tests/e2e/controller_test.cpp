@@ -103,9 +103,9 @@ TEST_F(Controller, InstalledHooksPassInputThroughToTheWindow) {
 
     // A call that a hook procedure passes on returns what the next hook
     // returns; with a negative code it must not look at its arguments.
-    auto mouseProc = lib.Get<HookProc>("_MouseProc@12");
-    auto keyboardProc = lib.Get<HookProc>("_KeyboardProc@12");
-    auto getMsgProc = lib.Get<HookProc>("_GetMsgProc@12");
+    auto mouseProc = lib.Get<HookProc>(WEXUTIL_EXPORT_NAME(MouseProc, 12));
+    auto keyboardProc = lib.Get<HookProc>(WEXUTIL_EXPORT_NAME(KeyboardProc, 12));
+    auto getMsgProc = lib.Get<HookProc>(WEXUTIL_EXPORT_NAME(GetMsgProc, 12));
     ASSERT_TRUE(mouseProc && keyboardProc && getMsgProc);
     EXPECT_EQ(mouseProc(-1, 0, 0), 0);
     EXPECT_EQ(keyboardProc(-1, 0, 0), 0);
@@ -118,7 +118,7 @@ TEST_F(Controller, InstalledHooksPassInputThroughToTheWindow) {
 TEST_F(Controller, LeftStillDownStopsOnlyItsOwnTimer) {
     const UINT_PTR ownTimer = 7;
     // LeftStillDown has the TIMERPROC shape; its result is what KillTimer gave.
-    ASSERT_NE(::SetTimer(window, ownTimer, 10, lib.Get<TIMERPROC>("_LeftStillDown@16")), 0u);
+    ASSERT_NE(::SetTimer(window, ownTimer, 10, lib.Get<TIMERPROC>(WEXUTIL_EXPORT_NAME(LeftStillDown, 16))), 0u);
     ASSERT_NE(::SetTimer(window, kOtherTimer, 10, nullptr), 0u);
     g_state.ticks = 0;
     // Several periods of the other timer give the own timer time to fire

@@ -16,12 +16,24 @@ struct Export {
     const char* name;
 };
 
+#ifdef _WIN64
+// x64 has one calling convention: every name is plain.
+const Export kExports[] = {
+    {1, "DllMain"},         {2, "GetMsgProc"},     {3, "GetRememberedWindow"},  {4, "GetSettings"},
+    {5, "GetStatistics"},   {6, "InstallHook"},    {7, "JournalPlaybackFunc"},  {8, "KeyboardProc"},
+    {9, "LeftStillDown"},   {10, "MouseProc"},     {11, "PressAndHoldCallBack"}, {12, "RemoveHook"},
+    {13, "SetStatistics"},  {14, "UpdateSettings"},
+};
+const WORD kMachine = IMAGE_FILE_MACHINE_AMD64;
+#else
 const Export kExports[] = {
     {1, "_DllMain@12"},       {2, "_GetMsgProc@12"},  {3, "GetRememberedWindow"},     {4, "GetSettings"},
     {5, "GetStatistics"},     {6, "_InstallHook@8"},  {7, "_JournalPlaybackFunc@12"}, {8, "_KeyboardProc@12"},
     {9, "_LeftStillDown@16"}, {10, "_MouseProc@12"},  {11, "PressAndHoldCallBack"},   {12, "_RemoveHook@0"},
     {13, "SetStatistics"},    {14, "UpdateSettings"},
 };
+const WORD kMachine = IMAGE_FILE_MACHINE_I386;
+#endif
 
 class DllImage : public ::testing::Test {
 protected:
@@ -32,7 +44,7 @@ protected:
         ASSERT_NE(module, nullptr) << "cannot map " << e2e::DllPath();
         base = reinterpret_cast<const BYTE*>(module);
         auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-        nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+        nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
         ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
     }
     void TearDown() override {
@@ -45,11 +57,11 @@ protected:
 
     HMODULE module = nullptr;
     const BYTE* base = nullptr;
-    const IMAGE_NT_HEADERS32* nt = nullptr;
+    const IMAGE_NT_HEADERS* nt = nullptr;
 };
 
 TEST_F(DllImage, ExportsExactlyTheFourteenNamesAndOrdinals) {
-    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+    EXPECT_EQ(nt->FileHeader.Machine, kMachine);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     ASSERT_NE(dir.VirtualAddress, 0u);
     auto exports = At<IMAGE_EXPORT_DIRECTORY>(dir.VirtualAddress);
@@ -73,7 +85,7 @@ TEST_F(DllImage, EntryPointIsDllMain) {
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     auto exports = At<IMAGE_EXPORT_DIRECTORY>(dir.VirtualAddress);
     auto functions = At<DWORD>(exports->AddressOfFunctions);
-    EXPECT_EQ(nt->OptionalHeader.AddressOfEntryPoint, functions[0]) << "ordinal 1 is _DllMain@12";
+    EXPECT_EQ(nt->OptionalHeader.AddressOfEntryPoint, functions[0]) << "ordinal 1 is DllMain";
 }
 
 TEST_F(DllImage, ImportsOnlyKernel32User32AndMsvcrt) {
@@ -93,7 +105,7 @@ TEST_F(DllImage, ImportsOnlyKernel32User32AndMsvcrt) {
     EXPECT_TRUE(imported.empty()) << "unexpected import " << *imported.begin();
 }
 
-TEST_F(DllImage, SharedSectionIsSharedReadWriteAndHoldsTheRecords) {
+TEST_F(DllImage, SharedSectionIsSharedReadWriteAndHoldsThisBitnesssHooks) {
     auto section = IMAGE_FIRST_SECTION(nt);
     int found = 0;
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
@@ -101,7 +113,7 @@ TEST_F(DllImage, SharedSectionIsSharedReadWriteAndHoldsTheRecords) {
         ++found;
         const DWORD want = IMAGE_SCN_MEM_SHARED | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE;
         EXPECT_EQ(section->Characteristics & want, want) << std::hex << section->Characteristics;
-        EXPECT_GE(section->Misc.VirtualSize, sizeof(HookSettings) + sizeof(HookStatistics));
+        EXPECT_GE(section->Misc.VirtualSize, 3 * sizeof(HHOOK));
     }
     EXPECT_EQ(found, 1);
 }
@@ -115,8 +127,12 @@ TEST(DllExports, EachExportIsFoundByNameAndByOrdinalAtTheSameAddress) {
         EXPECT_NE(byName, nullptr) << e.name;
         EXPECT_EQ(byName, byOrdinal) << e.name;
     }
-    // Plain names of the stdcall functions are not exported.
+    // Only one form of each name is exported.
+#ifdef _WIN64
+    EXPECT_EQ(::GetProcAddress(module, "_InstallHook@8"), nullptr);
+#else
     EXPECT_EQ(::GetProcAddress(module, "InstallHook"), nullptr);
+#endif
     EXPECT_EQ(::GetProcAddress(module, "InstallHook@8"), nullptr);
     EXPECT_EQ(::GetProcAddress(module, MAKEINTRESOURCEA(15)), nullptr);
     ::FreeLibrary(module);
