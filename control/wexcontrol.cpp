@@ -9,6 +9,10 @@
 //                               seconds), then removes the hooks, saves the
 //                               statistics and prints them.
 //
+// The 64-bit WexControl installs the 64-bit hooks itself and has its 32-bit
+// companion (x86\WexCompanion.exe) install the 32-bit ones; the 32-bit
+// WexControl, for 32-bit Windows, installs its own hooks only.
+//
 // Exit status: 0 done, 1 a file has problems, 2 wrong command line, 3 the
 // library could not be loaded or its hooks installed, 4 the statistics could
 // not be saved, 5 another WexControl is running.
@@ -22,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "companion.h"
 #include "names.h"
 #include "settings_file.h"
 #include "wexutil.h"
@@ -43,6 +48,11 @@ struct {
     HWND window = nullptr;
     FILE* log = nullptr;
     HANDLE stopped = nullptr;  // set once the hooks are removed and the totals saved
+    // The 32-bit companion, while it runs.
+    HANDLE companion = nullptr;
+    DWORD companionThread = 0;
+    DWORD companionId = 0;
+    bool companionReady = false;
 } g;
 
 // One line of the live log, with a time stamp, to the console and the log file.
@@ -168,6 +178,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 EndHold(static_cast<int>(wParam - kHoldTimer));
             }
             return 0;
+        case control::kCompanionReady:
+            g.companionReady = true;
+            return 0;
         case WM_CLOSE:
             Log("closing");
             ::DestroyWindow(window);
@@ -184,6 +197,116 @@ BOOL WINAPI ConsoleHandler(DWORD event) {
     ::PostMessageA(g.window, WM_CLOSE, 0, 0);
     if (event == CTRL_CLOSE_EVENT) ::WaitForSingleObject(g.stopped, 4000);
     return TRUE;
+}
+
+// ---- The 32-bit companion ----------------------------------------------------
+
+std::string OwnFolder();
+
+void NotHooked32(const std::string& why) { Log("32-bit programs are not hooked: " + why); }
+
+#ifdef _WIN64
+
+std::string ErrorText(DWORD error) {
+    char text[256] = {};
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                     sizeof text, nullptr);
+    std::string s(text);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
+        s.pop_back();
+    return s.empty() ? "error " + std::to_string(error) : s;
+}
+
+// Starts the companion and waits until its hooks are in, it ends, or ten
+// seconds pass; logs one line either way.  Runs before this program's own
+// hooks go in: where only one bitness's hooks can run at a time (Wine), the
+// set installed last, the 64-bit one, is the one that runs.
+void StartCompanion() {
+    const std::string path = OwnFolder() + control::kCompanionPath;
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        NotHooked32(path + " is missing");
+        return;
+    }
+    std::string command = "\"" + path + "\" --window=" +
+                          std::to_string(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(g.window))) +
+                          " --parent=" + std::to_string(::GetCurrentProcessId());
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        NotHooked32("this system cannot start " + path + " (" + ErrorText(::GetLastError()) + ")");
+        return;
+    }
+    ::CloseHandle(pi.hThread);
+    const DWORD start = ::GetTickCount();
+    while (!g.companionReady && ::GetTickCount() - start < 10000) {
+        if (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    if (!g.companionReady) {
+        DWORD code = 0;
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        if (code == STILL_ACTIVE) ::TerminateProcess(pi.hProcess, 1);
+        ::CloseHandle(pi.hProcess);
+        NotHooked32(code == STILL_ACTIVE ? "the companion did not install its hooks within 10 s"
+                                         : "the companion ended with status " + std::to_string(code));
+        return;
+    }
+    g.companion = pi.hProcess;
+    g.companionThread = pi.dwThreadId;
+    g.companionId = pi.dwProcessId;
+    Log("32-bit programs hooked by the companion (process " + std::to_string(pi.dwProcessId) + ")");
+}
+
+#endif  // _WIN64
+
+// Asks the companion to remove its hooks and end, and waits for it.
+void StopCompanion() {
+    if (g.companion == nullptr) return;
+    ::PostThreadMessageA(g.companionThread, WM_QUIT, 0, 0);
+    if (::WaitForSingleObject(g.companion, 5000) != WAIT_OBJECT_0) ::TerminateProcess(g.companion, 1);
+    ::CloseHandle(g.companion);
+    g.companion = nullptr;
+    Log("companion ended");
+}
+
+// This program's own bitness, and what a 32-bit one on 64-bit Windows leaves
+// out.
+void LogBitness() {
+#ifdef _WIN64
+    Log("hooks installed (64-bit programs)");
+#else
+    Log("hooks installed (32-bit programs)");
+    BOOL wow64 = FALSE;
+    if (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
+        Log("64-bit programs are not hooked: this is the 32-bit WexControl; on 64-bit Windows run the 64-bit one");
+#endif
+}
+
+// The message loop, which also notices the companion ending on its own.
+void RunMessageLoop() {
+    for (;;) {
+        const DWORD handles = g.companion != nullptr ? 1 : 0;
+        const DWORD woke = ::MsgWaitForMultipleObjects(handles, &g.companion, FALSE, INFINITE, QS_ALLINPUT);
+        if (handles == 1 && woke == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            ::GetExitCodeProcess(g.companion, &code);
+            ::CloseHandle(g.companion);
+            g.companion = nullptr;
+            NotHooked32("the companion ended with status " + std::to_string(code));
+            continue;
+        }
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
 }
 
 // ---- Running ---------------------------------------------------------------
@@ -225,8 +348,12 @@ int Run(const std::string& file, int seconds) {
 
     g.library.UpdateSettings(&g.config.settings);
     g.library.SetStatistics(&statistics);
+#ifdef _WIN64
+    StartCompanion();
+#endif
     if (g.library.InstallHook(g.window, 0) != 1) {
         g.library.RemoveHook();
+        StopCompanion();
         std::fprintf(stderr, "WexControl: the hooks could not be installed\n");
         return kNoLibrary;
     }
@@ -239,15 +366,12 @@ int Run(const std::string& file, int seconds) {
         std::to_string(g.config.settings.bindingCount) + " binding(s), hold delay " +
         std::to_string(g.config.program.holdDelay) + " ms, statistics " +
         (g.statisticsPath.empty() ? std::string("not kept") : "kept in " + g.statisticsPath));
-    Log("hooks installed");
+    LogBitness();
 
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    RunMessageLoop();
 
     g.library.RemoveHook();
+    StopCompanion();
     Log("hooks removed");
     g.library.GetStatistics(&statistics);
     const std::string totals = control::PrintStatistics(statistics);
