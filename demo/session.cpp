@@ -1,12 +1,15 @@
 // A short scripted session for the README's run command: starts WexControl
 // with a settings file, opens Notepad and works it with real injected input
 // (a click, typing, a bound chord, a long press, wheel turns, keypad
-// movement, the pause key), writes a screenshot of the display, then closes
-// WexControl, whose live log and statistics appear on the same console.
+// movement, the pause key), then, where 32-bit programs run, the 32-bit
+// Notepad too, writes a screenshot of the display, then closes WexControl,
+// whose live log and statistics appear on the same console.
 //
 //   WexSession SETTINGS LOG SCREENSHOT.png
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "e2e_support.h"
@@ -146,6 +149,93 @@ bool WriteScreenshot(const std::string& path) {
     return std::fclose(f) == 0 && written;
 }
 
+// ---- The other bitness ---------------------------------------------------------
+
+HANDLE g_notepad32 = nullptr;
+
+#ifdef _WIN64
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+struct Search {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindNotepadOf(HWND window, LPARAM lParam) {
+    Search* s = reinterpret_cast<Search*>(lParam);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    char name[32] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (process != s->process || std::string(name) != "Notepad") return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+#endif
+
+// The 64-bit session on 64-bit Windows also works the 32-bit Notepad, whose
+// input the companion's hooks see; says what WexControl logged of it.
+void WorkThe32BitNotepad(const std::string& log) {
+#ifdef _WIN64
+    char folder[MAX_PATH] = {};
+    if (::GetSystemWow64DirectoryA(folder, MAX_PATH) == 0) {
+        Say("this system runs no 32-bit programs");
+        return;
+    }
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string line = "\"" + std::string(folder) + "\\notepad.exe\"";
+    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        Say("the 32-bit Notepad cannot run here: this system runs no 32-bit programs");
+        return;
+    }
+    ::CloseHandle(pi.hThread);
+    Search search = {pi.dwProcessId, nullptr};
+    e2e::WaitFor([&] { return !::EnumWindows(FindNotepadOf, reinterpret_cast<LPARAM>(&search)); }, 30000);
+    HWND edit = search.found ? ::FindWindowExA(search.found, nullptr, "Edit", nullptr) : nullptr;
+    if (edit) {
+        Say("the 32-bit Notepad: a click and typing");
+        ::MoveWindow(search.found, 120, 510, 640, 240, TRUE);
+        ::SetForegroundWindow(search.found);
+        Settle(500);
+        RECT r;
+        ::GetClientRect(edit, &r);
+        POINT centre = {r.right / 2, r.bottom / 2};
+        ::ClientToScreen(edit, &centre);
+        const size_t before = Count(ReadText(log), "NOTIFY_BUTTON left release");
+        e2e::PlaceCursor(centre.x, centre.y);
+        Button(MOUSEEVENTF_LEFTDOWN);
+        Button(MOUSEEVENTF_LEFTUP);
+        TypeText("And hello from a 32-bit program.");
+        Settle(1000);
+        const size_t seen = Count(ReadText(log), "NOTIFY_BUTTON left release") - before;
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "WexControl logged %u left release(s) from the 32-bit Notepad%s", static_cast<unsigned>(seen),
+                      seen == 0 ? " (Wine runs one bitness's hooks at a time: the 64-bit set, installed last)" : "");
+        Say(text);
+    } else {
+        Say("the 32-bit Notepad did not open a window");
+    }
+    g_notepad32 = pi.hProcess;
+#else
+    (void)log;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -240,6 +330,8 @@ int main(int argc, char** argv) {
     TypeText("Bye.");
     Settle(1000);
 
+    WorkThe32BitNotepad(log);
+
     const bool shot = WriteScreenshot(screenshot);
     std::printf("session: screenshot %s %s\n", shot ? "written to" : "could NOT be written to",
                 screenshot.c_str());
@@ -247,9 +339,10 @@ int main(int argc, char** argv) {
     Say("closing WexControl");
     ::PostMessageA(controlWindow, WM_CLOSE, 0, 0);
     const int status = e2e::WaitExit(control);
-    if (notepad) {
-        ::TerminateProcess(notepad, 0);
-        ::CloseHandle(notepad);
+    for (HANDLE process : {notepad, g_notepad32}) {
+        if (!process) continue;
+        ::TerminateProcess(process, 0);
+        ::CloseHandle(process);
     }
     std::printf("session: WexControl ended with status %d\n", status);
     return status == 0 && shot ? 0 : 1;
