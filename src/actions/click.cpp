@@ -30,8 +30,8 @@ void ClickAtCursor() {
 
     ForceForeground(window);
     const LPARAM screen = PointParam(cursor.x, cursor.y);
-    // Hit-test answers are small signed numbers (HTERROR is -2).
-    const int hit = static_cast<int>(os::SendMessageA(window, WM_NCHITTEST, 0, screen));
+    // A window that does not answer gets the plain click at "nowhere" below.
+    const int hit = HitTestAt(window, cursor.x, cursor.y);
 
     // Everything is posted, so the window handles it after this call returns
     // and no hook waits on the target's thread.

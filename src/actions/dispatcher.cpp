@@ -46,7 +46,28 @@ int AltArrow(int arrow, int release) {
     return 1;
 }
 
-void Launch(const char* program, UINT show) { os::WinExec(program, show); }
+// The system's own programs are started by their full path, quoted: a bare
+// name would be searched for first in the folder of whichever program the
+// hook runs in, which could hold a file of that name.  Nothing is started
+// when the folder cannot be read.
+enum Folder { kSystemFolder, kWindowsFolder };
+constexpr int kFolderSize = 260;
+
+void Launch(const char* program, UINT show, Folder where = kSystemFolder) {
+    char line[kFolderSize + 40];
+    char* folder = line + 1;
+    const UINT length = where == kSystemFolder ? os::GetSystemDirectoryA(folder, kFolderSize)
+                                               : os::GetWindowsDirectoryA(folder, kFolderSize);
+    if (length == 0 || length >= kFolderSize) return;
+    int n = 0;
+    line[n++] = '"';
+    n += static_cast<int>(length);
+    line[n++] = '\\';
+    for (const char* c = program; *c != '\0'; ++c) line[n++] = *c;
+    line[n++] = '"';
+    line[n] = '\0';
+    os::WinExec(line, show);
+}
 
 // Runs the configured screen saver with " /s".  A path with a space that is
 // not quoted would let the system run a different program (the part before
@@ -78,35 +99,32 @@ void StartScreenSaver() {
 }
 
 // Ctrl+click at the cursor, only over a client area: a press over a caption,
-// border or menu (or over no window) is let through untouched.
-int CtrlClick(int release) {
-    POINT cursor = {0, 0};
-    os::GetCursorPos(&cursor);
+// border or menu (or over no window, or a window that does not answer) is
+// let through untouched.  The release phase lets up only what this action's
+// own press pushed down; for any other release there is nothing to do and it
+// goes on to its window.
+bool OverClient(POINT cursor) {
     const HWND window = os::WindowFromPoint(cursor);
-    const bool overClient =
-        window != nullptr && static_cast<int>(os::SendMessageA(window, WM_NCHITTEST, 0,
-                                                               PointParam(cursor.x, cursor.y))) == HTCLIENT;
+    return window != nullptr && HitTestAt(window, cursor.x, cursor.y) == HTCLIENT;
+}
+
+int CtrlClick(int release) {
     if (release == 0) {
-        if (!overClient) return 0;
+        POINT cursor = {0, 0};
+        os::GetCursorPos(&cursor);
+        if (!OverClient(cursor)) return 0;
         Shared().ctrlClickDown = 1;
         os::keybd_event(VK_CONTROL, 0, 0, 0);
         os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
         return 1;
     }
-    const int pushed = Shared().ctrlClickDown;
+    if (Shared().ctrlClickDown == 0) return 0;
     Shared().ctrlClickDown = 0;
-    if (overClient) {
-        os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-        os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-        return 1;
-    }
-    // The cursor left the client area while the trigger was held.  The press
-    // may have pushed Ctrl and the left button down; nothing else will let
-    // them up, so a left button still down is released here, with Ctrl, and
-    // so is the Ctrl of a press whose left button the user already let up.
-    const bool leftDown = os::GetAsyncKeyState(VK_LBUTTON) < 0;
-    if (!leftDown && pushed == 0) return 0;
-    if (leftDown) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    // The left press reached a window, so its release goes too, wherever the
+    // cursor is now and even when the left button is already up (the
+    // trigger may be the left button itself, whose own release this
+    // consumes); then Ctrl, unless the person let it go already.
+    os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     if (os::GetAsyncKeyState(VK_CONTROL) < 0) os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
     return 1;
 }
@@ -146,7 +164,7 @@ void TaskList() {
     os::Sleep(100);
     POINT cursor = {0, 0};
     os::GetCursorPos(&cursor);
-    os::SendMessageA(os::GetDesktopWindow(), WM_SYSCOMMAND, SC_TASKLIST, PointParam(cursor.x, cursor.y));
+    SendBounded(os::GetDesktopWindow(), WM_SYSCOMMAND, SC_TASKLIST, PointParam(cursor.x, cursor.y), 0);
 }
 
 // The actions that act in the release phase or in both.  Returns 1 or 0 when
@@ -228,7 +246,7 @@ void StageTwo(int action, int parameter) {
             if (foreground != nullptr) os::PostMessageA(foreground, WM_SYSCOMMAND, SC_CLOSE, 0);
             break;
         }
-        case ACTION_RUN_EXPLORER: Launch("explorer.exe", SW_SHOWNORMAL); break;
+        case ACTION_RUN_EXPLORER: Launch("explorer.exe", SW_SHOWNORMAL, kWindowsFolder); break;
         case ACTION_MAXIMIZE: {
             const HWND foreground = os::GetForegroundWindow();
             if (foreground != nullptr) os::ShowWindow(foreground, SW_MAXIMIZE);

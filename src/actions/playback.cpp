@@ -108,9 +108,7 @@ int RunCaptionButton() {
     if (window == nullptr) return 0;
     POINT cursor = {0, 0};
     os::GetCursorPos(&cursor);
-    const int hit =
-        static_cast<int>(os::SendMessageA(window, WM_NCHITTEST, 0, PointParam(cursor.x, cursor.y)));
-    switch (hit) {
+    switch (HitTestAt(window, cursor.x, cursor.y)) {
         case HTMINBUTTON: os::ShowWindow(window, SW_MINIMIZE); return 1;
         case HTMAXBUTTON: os::ShowWindow(window, os::IsZoomed(window) ? SW_RESTORE : SW_MAXIMIZE); return 1;
         case HTCLOSE: os::PostMessageA(window, WM_CLOSE, 0, 0); return 1;

@@ -3,6 +3,7 @@
 #include "core/exports.h"
 
 #include "actions/dispatcher.h"
+#include "actions/playback.h"
 #include "core/shared.h"
 #include "keyboard/keyboard_mouse.h"
 
@@ -28,6 +29,34 @@ HHOOK InstallOne(int type, HOOKPROC procedure) {
     return os::SetWindowsHookExA(type, procedure, Proc().moduleInstance, 0);
 }
 
+// Lets up every key and button the library holds down: what held rows
+// pressed, the keyboard mouse's buttons (its lock too), the left press the
+// right-button filter injected, the Ctrl and left button of a Ctrl-click;
+// a playback still waiting is finished first.  Without its hooks the
+// library would never see the releases that end them, and the shared state
+// outlives any one controlling program.
+void LetUpEverything() {
+    SettlePlayback();
+    Binding* const table = Shared().settings.bindings;
+    const int rows = UsedBindingRows();
+    for (int i = 0; i < rows; ++i) {
+        if (table[i].held == 0) continue;
+        const Binding row = table[i];
+        table[i].held = 0;
+        if (HoldsKeysDown(row.action)) ExecuteAction(row.action, row.parameter, 1);
+    }
+    // A Ctrl-click whose row went with a replaced table.
+    if (Shared().ctrlClickDown != 0) ExecuteAction(ACTION_CTRL_CLICK, 0, 1);
+    ReleaseKeyboardMouseButtons(true);
+    if (Shared().filterPresses[0] != 0 || Shared().filterPresses[1] != 0) {
+        Shared().filterPresses[0] = 0;
+        Shared().filterPresses[1] = 0;
+        if (os::GetAsyncKeyState(VK_LBUTTON) < 0) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    }
+    Shared().swallowMessage = 0;
+    Shared().skipNextButtonUp = 0;
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
@@ -45,6 +74,10 @@ extern "C" int WINAPI InstallHook(HWND window, int ignored) {
     if (!MapShared()) return 0;
     Shared().notifyWindow = ToHandle32(window);
     Shared().wheelMessage = os::RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    // Installing afresh: whatever a controlling program that ended without
+    // RemoveHook left held is let up first.
+    if (g_image.mouseHook == nullptr && g_image.keyboardHook == nullptr && g_image.messageHook == nullptr)
+        LetUpEverything();
     // Mouse, keyboard, message: a failure stops here and keeps what is in
     // place, so a later call installs only what is missing.  The hooks are
     // this build's own: a library of the other bitness installs its own set.
@@ -65,12 +98,16 @@ extern "C" int WINAPI InstallHook(HWND window, int ignored) {
 
 extern "C" void WINAPI RemoveHook(void) {
     HHOOK* slots[] = {&g_image.mouseHook, &g_image.keyboardHook, &g_image.messageHook};
+    bool removed = false;
     for (HHOOK* slot : slots) {
         if (*slot != nullptr) {
             os::UnhookWindowsHookEx(*slot);
             *slot = nullptr;
+            removed = true;
         }
     }
+    // The hooks go first, so that the releases below run no binding here.
+    if (removed && MapShared()) LetUpEverything();
 }
 
 extern "C" void GetSettings(HookSettings* destination) {
@@ -110,12 +147,19 @@ extern "C" void UpdateSettings(const HookSettings* source) {
     Shared().holdButtons = ComputeHoldButtons();
     // Buttons the keyboard mouse holds until a key's release that it would no
     // longer handle go up now.
-    if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons();
-    // A held row that the new table keeps in its place stays held, so that
+    if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons(false);
+    // The pause's pending swallow ends with the pause: its release may come
+    // where no hook sees it, and would eat a later one.
+    if (Shared().settings.pauseLock == 0) Shared().swallowMessage = 0;
+    // `held` is the library's own record of a press it consumed: a row in
+    // use never arrives held from the controlling program (a row it marked
+    // held would eat the release of a press that reached its window).  A
+    // held row that the new table keeps in its place stays held, so that
     // its trigger's release still ends it.  Any other would never see that
     // release: if its press left keys or the left button down, they are let
     // up now rather than left stuck.
     const int after = UsedBindingRows();
+    for (int i = 0; i < after; ++i) Shared().settings.bindings[i].held = 0;
     for (int k = 0; k < heldRows; ++k) {
         Binding& row = Shared().settings.bindings[heldAt[k]];
         if (heldAt[k] < after && SameRow(row, held[k])) {

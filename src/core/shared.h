@@ -107,10 +107,26 @@ struct SharedState {
     // 1 from a Ctrl-click press that pushed Ctrl and the left button down to
     // its release.
     int32_t ctrlClickDown;
-    // 1 while a left press that the right-button filter injected waits for
-    // its release, so that the release is injected wherever the button is
-    // let go and the left button is never left down.
-    int32_t filterLeftDown;
+    // Presses of the right [0] and middle [1] buttons that the right-button
+    // filter turned into left presses and whose releases have not come yet
+    // (two pointing devices can each hold one), so that each release of
+    // that button is turned into a left release wherever it comes and the
+    // left button is never left down, and so that no other button's release
+    // is taken for one.
+    int32_t filterPresses[2];
+    // 1 from the keyboard mouse's lock key (keypad 0 or Insert), which holds
+    // the left button down, until a left release it plays.
+    int32_t keyLockDown;
+    // A Ctrl+A drag lets Ctrl up for its length and presses it again at its
+    // end, but only if the person still holds it: keyDragCtrlOwn is 1 until
+    // the drag's own injected Ctrl release has come back through the hook,
+    // keyDragCtrlUp 1 once a later Ctrl release (the person's) was seen.
+    int32_t keyDragCtrlOwn;
+    int32_t keyDragCtrlUp;
+    // The buttons (1 left, 2 right, 4 middle) whose last press or
+    // double-click reached its window and whose release has not come yet:
+    // the pause eats no release that such a press waits for.
+    int32_t buttonsOut;
     // The 64-bit distance inside is updated atomically: 8-byte aligned.
     alignas(8) HookStatistics statistics;
     // Last, so that the fuzzing build's guard after the binding table moves
@@ -158,12 +174,16 @@ WEXUTIL_SHARED_AT(clickBurstState, 0x0F4);
 WEXUTIL_SHARED_AT(pauseTrigger, 0x0F8);
 WEXUTIL_SHARED_AT(pauseModifiers, 0x0FC);
 WEXUTIL_SHARED_AT(ctrlClickDown, 0x100);
-WEXUTIL_SHARED_AT(filterLeftDown, 0x104);
-WEXUTIL_SHARED_AT(statistics, 0x108);
-WEXUTIL_SHARED_AT(settings, 0x138);
+WEXUTIL_SHARED_AT(filterPresses, 0x104);
+WEXUTIL_SHARED_AT(keyLockDown, 0x10C);
+WEXUTIL_SHARED_AT(keyDragCtrlOwn, 0x110);
+WEXUTIL_SHARED_AT(keyDragCtrlUp, 0x114);
+WEXUTIL_SHARED_AT(buttonsOut, 0x118);
+WEXUTIL_SHARED_AT(statistics, 0x120);
+WEXUTIL_SHARED_AT(settings, 0x150);
 #undef WEXUTIL_SHARED_AT
 #ifndef WEXUTIL_TABLE_GUARD
-static_assert(sizeof(SharedState) == 0x408, "shared layout: size, padded to the 8-byte alignment");
+static_assert(sizeof(SharedState) == 0x420, "shared layout: size, padded to the 8-byte alignment");
 #endif
 
 // The name every build of the library opens the shared state under: one per

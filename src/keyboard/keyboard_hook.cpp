@@ -93,7 +93,10 @@ int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
 //
 // Rows whose trigger is one of the codes of mouse and message triggers
 // (245 and above) keep the held flag for the mouse hook alone; a key with
-// such a code matches them only by the exact mask.
+// such a code matches them only by the exact mask.  The mouse buttons' own
+// codes (1, 2, 4) are never keys: a keystroke carrying one (some program's
+// keybd_event) runs no row, since a button's row run from the keyboard
+// would hold keys or the button that neither hook could then let up.
 //
 // The modifier mask is read only once a row names this key.
 int RunKeyBinding(WPARAM vk, uint32_t flags) {
@@ -101,6 +104,7 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
     const int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
+    if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON) return 0;
     const bool holds = vk < kFirstSyntheticTrigger;
     // The matching scan starts at the first row for this key, which the held
     // scan finds on its way: a release of a key no row names scans once.

@@ -116,13 +116,51 @@ bool IsSchemeKey(const Key& k) {
 
 bool WithinDoubleClick(DWORD since) { return os::GetTickCount() - since < os::GetDoubleClickTime(); }
 
+// Every left release the keyboard mouse plays ends the lock's hold too.
+void PlayLeftUp() {
+    PlayMouseMessage(WM_LBUTTONUP);
+    Shared().keyLockDown = 0;
+}
+
+bool LeftDown() { return os::GetAsyncKeyState(VK_LBUTTON) < 0; }
+bool LockHolds() { return Shared().keyLockDown == 1 && LeftDown(); }
+
+// A new press of a button that another key of the keyboard mouse holds down
+// lets that hold go first, so that the window under it gets the release of
+// the first press before the next press: never two presses and one release.
+// Left: the lock and the click key; right: keypad star, Ctrl+Z and the
+// armed click key.
+void EndOwnLeftBeforePress() {
+    SharedState& s = Shared();
+    if ((s.keyLockDown == 1 || s.keyClickButton == 1) && LeftDown()) PlayLeftUp();
+    if (s.keyClickButton == 1) s.keyClickButton = 0;
+}
+
+void EndOwnRightBeforePress() {
+    SharedState& s = Shared();
+    const bool held = s.keyStarDown == 1 || s.keyRightLock == 1 || s.keyClickButton == 2;
+    if (held && os::GetAsyncKeyState(VK_RBUTTON) < 0) PlayMouseMessage(WM_RBUTTONUP);
+    s.keyStarDown = 0;
+    s.keyRightLock = 0;
+    if (s.keyClickButton == 2) s.keyClickButton = 0;
+}
+
 // Button keys of the keypad schemes, on a first press or a release.  1 when
 // the key is consumed at once (keypad star).
 int ButtonKey(const Key& k) {
     ProcessState& proc = Proc();
     const bool star = StarActive(k);
     if (star && k.vk == VK_MULTIPLY) {
-        PlayMouseMessage(k.release ? WM_RBUTTONUP : WM_RBUTTONDOWN);
+        // An auto-repeat that follows another key's release counts as a
+        // first press: while the button this key pressed is still down, it
+        // presses nothing more (two presses would meet one release).
+        const bool starHeld = Shared().keyStarDown == 1 && os::GetAsyncKeyState(VK_RBUTTON) < 0;
+        if (k.release) {
+            PlayMouseMessage(WM_RBUTTONUP);
+        } else if (!starHeld) {
+            EndOwnRightBeforePress();
+            PlayMouseMessage(WM_RBUTTONDOWN);
+        }
         Shared().keyStarDown = k.release ? 0 : 1;
         return 1;
     }
@@ -139,9 +177,11 @@ int ButtonKey(const Key& k) {
             // A repeat of the click key.
         } else if (!k.release) {
             if (proc.rightArmed == 1) {
+                EndOwnRightBeforePress();
                 PlayMouseMessage(WM_RBUTTONDOWN);
                 Shared().keyClickButton = 2;
             } else {
+                EndOwnLeftBeforePress();
                 PlayMouseMessage(WithinDoubleClick(Shared().keyLeftClickTime) ? WM_LBUTTONDBLCLK
                                                                               : WM_LBUTTONDOWN);
                 Shared().keyLeftClickTime = os::GetTickCount();
@@ -153,15 +193,22 @@ int ButtonKey(const Key& k) {
             if (pressed == 2 || (pressed == 0 && proc.rightArmed == 1)) {
                 PlayMouseMessage(WM_RBUTTONUP);
                 proc.rightArmed = 0;
-            } else {
-                PlayMouseMessage(WM_LBUTTONUP);
+            } else if (pressed == 1 || Shared().keyLockDown == 0) {
+                // Unless the lock took the button over meanwhile: its
+                // release is the unlock key's.
+                PlayLeftUp();
             }
         }
     } else if (!k.release) {
         if (KeypadKey(k, VK_NUMPAD0, VK_INSERT)) {
-            PlayMouseMessage(WM_LBUTTONDOWN);
+            // Locked already: the button is down, and stays so.
+            if (!LockHolds()) {
+                EndOwnLeftBeforePress();
+                PlayMouseMessage(WM_LBUTTONDOWN);
+            }
+            Shared().keyLockDown = 1;
         } else if (KeypadKey(k, VK_DECIMAL, VK_DELETE)) {
-            PlayMouseMessage(WM_LBUTTONUP);
+            PlayLeftUp();
         } else if (star && k.vk == VK_ADD) {
             ClickAtCursor();
             proc.rightArmed = 0;
@@ -179,7 +226,10 @@ int CtrlKey(const Key& k) {
         if (!k.release && k.ctrl) {
             // Ctrl goes up for the length of the drag, so the played button
             // messages carry no Ctrl.
+            Shared().keyDragCtrlOwn = 1;
+            Shared().keyDragCtrlUp = 0;
             os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+            EndOwnLeftBeforePress();
             PlayMouseMessage(WithinDoubleClick(Shared().keyLeftClickTime) ? WM_LBUTTONDBLCLK
                                                                           : WM_LBUTTONDOWN);
             Shared().keyLeftClickTime = os::GetTickCount();
@@ -187,13 +237,19 @@ int CtrlKey(const Key& k) {
             return 1;
         }
         if (k.release && Shared().keyDragLock == 1) {
-            PlayMouseMessage(WM_LBUTTONUP);
+            PlayLeftUp();
             Shared().keyDragLock = 0;
-            os::keybd_event(VK_CONTROL, 0, 0, 0);
+            // Ctrl goes down again only for a person who still holds it;
+            // one who let go of it first would be left with Ctrl stuck.
+            if (Shared().keyDragCtrlUp == 0) os::keybd_event(VK_CONTROL, 0, 0, 0);
             return 1;
         }
     } else if (k.vk == 'Z') {
+        // Z held with the right button it pressed still down: a repeat,
+        // which presses nothing more.
+        if (!k.release && Shared().keyRightLock == 1 && os::GetAsyncKeyState(VK_RBUTTON) < 0) return 1;
         if (!k.release && k.ctrl) {
+            EndOwnRightBeforePress();
             PlayMouseMessage(WithinDoubleClick(Shared().keyRightClickTime) ? WM_RBUTTONDBLCLK
                                                                            : WM_RBUTTONDOWN);
             Shared().keyRightClickTime = os::GetTickCount();
@@ -225,6 +281,19 @@ bool MovementOf(const Key& k, int* dx, int* dy) {
     }
 }
 
+// A cursor moved from the keyboard must be seen, but the program under it
+// owns the display count: a video player or a game that hid its cursor must
+// be able to hide it again.  The count goes up only while the cursor is
+// hidden (below zero), and only to zero.
+void ShowCursorIfHidden() {
+    CURSORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!os::GetCursorInfo(&info) || (info.flags & CURSOR_SHOWING) != 0) return;
+    // Bounded: a count is only ever lowered so far by its program.
+    int count = -1;
+    for (int i = 0; count < 0 && i < 64; ++i) count = os::ShowCursor(TRUE);
+}
+
 int64_t Clamp(int64_t value, int64_t low, int64_t high) {
     return value < low ? low : value > high ? high : value;
 }
@@ -246,17 +315,31 @@ int MoveCursor(const Key& k) {
     const int64_t x = Clamp(cursor.x + dx * step, 0, os::GetSystemMetrics(SM_CXSCREEN) - 1);
     const int64_t y = Clamp(cursor.y + dy * step, 0, os::GetSystemMetrics(SM_CYSCREEN) - 1);
     os::SetCursorPos(static_cast<int>(x), static_cast<int>(y));
-    os::ShowCursor(TRUE);
+    ShowCursorIfHidden();
     Proc().cursorMoved = static_cast<int32_t>(k.vk);
     return 1;
 }
 
 }  // namespace
 
+// Ctrl during a Ctrl+A drag: the first release is the drag's own, any later
+// one is the person letting go, and a press takes hold again.
+void WatchDragCtrl(const Key& k) {
+    SharedState& s = Shared();
+    if (!k.release) {
+        s.keyDragCtrlUp = 0;
+    } else if (s.keyDragCtrlOwn != 0) {
+        s.keyDragCtrlOwn = 0;
+    } else {
+        s.keyDragCtrlUp = 1;
+    }
+}
+
 int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
     // A played message whose hook the system never asked is let go first.
     SettlePlayback();
     const Key k = ReadKey(vk, lParam);
+    if (k.vk == VK_CONTROL && Shared().keyDragLock == 1) WatchDragCtrl(k);
 
     // Repeat counting: a press of the same key counts up, anything else
     // starts over.
@@ -298,8 +381,10 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
 
 int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk, lParam)) ? 1 : 0; }
 
-void ReleaseKeyboardMouseButtons() {
-    const bool left = Shared().keyClickButton == 1 || Shared().keyDragLock == 1;
+void ReleaseKeyboardMouseButtons(bool lockToo) {
+    const bool left = Shared().keyClickButton == 1 || Shared().keyDragLock == 1 ||
+                      (lockToo && Shared().keyLockDown == 1);
+    if (lockToo) Shared().keyLockDown = 0;
     const bool right =
         Shared().keyClickButton == 2 || Shared().keyRightLock == 1 || Shared().keyStarDown == 1;
     Shared().keyClickButton = 0;

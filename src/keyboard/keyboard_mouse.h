@@ -9,8 +9,8 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam);
 // 1 when the key belongs to the active key scheme.
 int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam);
 // Lets up the buttons that the click key, keypad star, a Ctrl+A drag and
-// Ctrl+Z hold down
-// until a release the keyboard mouse would handle: for when it is switched
-// off or to other keys while one is held.  The keypad's button lock (0 or
-// Insert) holds on purpose and stays.
-void ReleaseKeyboardMouseButtons();
+// Ctrl+Z hold down until a release the keyboard mouse would handle: for when
+// it is switched off or to other keys while one is held.  The keypad's
+// button lock (0 or Insert) holds on purpose and stays, unless lockToo (the
+// hooks are going, and the unlock key with them).
+void ReleaseKeyboardMouseButtons(bool lockToo);

@@ -189,8 +189,11 @@ extern "C" LRESULT WINAPI GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
     // The ids taken are WM_MOUSEWHEEL and higher (a registered message is
     // 0xC000 or above): the messages below it, most of all, cost one
-    // comparison; the rest cost the comparisons and nothing else.
-    if (code != HC_ACTION || msg == nullptr || msg->message < WM_MOUSEWHEEL)
+    // comparison; the rest cost the comparisons and nothing else.  A message
+    // only looked at (PeekMessage with PM_NOREMOVE, as an idle loop does
+    // before it takes it) stays in the queue and comes back to this hook
+    // when it is taken: only then is it acted on, once.
+    if (code != HC_ACTION || msg == nullptr || msg->message < WM_MOUSEWHEEL || (wParam & PM_REMOVE) == 0)
         return PassOn(code, wParam, lParam);
     return HandleMessage(code, wParam, lParam);
 }

@@ -42,23 +42,47 @@ enum Kind { KIND_PRESS = 0, KIND_RELEASE = 1, KIND_DOUBLE = 2 };
 int KindOf(UINT buttonId) { return static_cast<int>(buttonId - WM_LBUTTONDOWN) % 3; }
 
 bool KeyDown(int vk) { return os::GetAsyncKeyState(vk) < 0; }
+const int kButtonKeys[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
 
 LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
     return os::CallNextHookEx(g_image.mouseHook, code, wParam, lParam);
 }
 
 // The pause lock eats the release of a refused press once: the slot names
-// the release message to consume, 0 none.
-bool SwallowPending(UINT rawId) {
-    if (Shared().swallowMessage == 0 || rawId != Shared().swallowMessage) return false;
-    Shared().swallowMessage = 0;
-    return true;
+// the release in its client form (a button id), 0 none, and so matches the
+// release over a window's frame too.  A slot whose release went where no
+// hook of this library saw it (a sandboxed program, a program of the other
+// bitness under Wine) is dropped at the next press of its button, or of any
+// button while its own is up, so that it never eats a later, unrelated
+// release.
+bool SwallowPending(const MouseEvent& e) {
+    const UINT slot = Shared().swallowMessage;
+    if (slot == 0) return false;
+    if (e.buttonId == slot) {
+        Shared().swallowMessage = 0;
+        return true;
+    }
+    if (IsButton(e.buttonId) && KindOf(e.buttonId) != KIND_RELEASE &&
+        (!IsButton(slot) || ButtonOf(e.buttonId) == ButtonOf(slot) || !KeyDown(kButtonKeys[ButtonOf(slot)]))) {
+        Shared().swallowMessage = 0;
+    }
+    return false;
 }
 
-// Wheel bindings.  The turn direction is the sign of the low 16 bits of the
-// extra information.  Returns true when the turn is consumed.
+// The turn of a wheel message: the wheel delta in the high word of the
+// record's mouseData, which a real wheel and injected turns carry; where it
+// is 0, the low 16 bits of the extra information, which mouse vendor
+// software sets.  Positive is forward.
+int WheelDirection(const MouseEvent& e) {
+    const int16_t delta =
+        static_cast<int16_t>(reinterpret_cast<const MOUSEHOOKSTRUCTEX*>(e.record)->mouseData >> 16);
+    if (delta != 0) return delta;
+    return static_cast<int16_t>(e.record->dwExtraInfo & 0xFFFF);
+}
+
+// Wheel bindings.  Returns true when the turn is consumed.
 bool HandleWheel(MouseEvent& e) {
-    const int direction = static_cast<int16_t>(e.record->dwExtraInfo & 0xFFFF);
+    const int direction = WheelDirection(e);
     // A backward turn is the release of a row a forward turn pressed.
     if (direction <= 0 && ReleaseHeldRows(TRIGGER_WHEEL, 1) > 0) return true;
     const int mask = Mask(e);
@@ -134,7 +158,9 @@ bool PauseRefuses(MouseEvent& e, int trigger) {
     if (Shared().settings.pauseLock == 0) return false;
     if (trigger == Shared().pauseTrigger && Mask(e) == Shared().pauseModifiers) return false;
     PostNotify(NOTIFY_PAUSED_INPUT, 0);
-    Shared().swallowMessage = e.buttonId + 1;  // the release of the same button
+    // The release of the same button, in its client form: unless an earlier
+    // press of that button reached its window, whose release it then is.
+    if ((Shared().buttonsOut & (1 << ButtonOf(e.buttonId))) == 0) Shared().swallowMessage = e.buttonId + 1;
     return true;
 }
 
@@ -151,45 +177,47 @@ int ButtonOfTrigger(int trigger) {
 
 // A release ends the first row its button is holding, whatever the modifiers
 // are now and whichever other button went up first (a chord's release may
-// come without the chord), or a Ctrl-click row released by a middle button
-// while the left, which that action holds down, is still down.
+// come without the chord).  Only a held row has anything to end: its press
+// was consumed, so its release is too.  A release that finds none is passed
+// on, whether its press was passed on or never seen; running a release phase
+// for it would inject releases nothing pressed (a left Ctrl-click row would
+// meet its own injected release again, and again).
 bool ReleaseHeldRow(int trigger) {
     const int button = ButtonOfTrigger(trigger);
     Binding* bindings = Shared().settings.bindings;
     const int rows = UsedBindingRows();
     for (int i = 0; i < rows; ++i) {
         Binding& row = bindings[i];
-        const bool heldHere = row.held == 1 && ButtonOfTrigger(row.trigger) == button;
-        const bool ctrlClick = row.action == ACTION_CTRL_CLICK && trigger == TRIGGER_CHORD_LEFT_MIDDLE;
-        if (!heldHere && !ctrlClick) continue;
+        if (row.held != 1 || ButtonOfTrigger(row.trigger) != button) continue;
+        // The row's values are taken first: the table can be replaced while
+        // the action runs.
+        const Binding held = row;
         row.held = 0;
-        ExecuteAction(row.action, row.parameter, 1);
+        ExecuteAction(held.action, held.parameter, 1);
         return true;
     }
     return false;
 }
 
-// Every row with the trigger and the mask is tried in table order until one
-// handles the event.
-bool RunMatchingRows(MouseEvent& e, int trigger, bool release) {
+// A press tries every row with the trigger and the mask in table order
+// until one handles it.  Only that row becomes held: a press every row
+// passed on reaches its window, and so must its release.
+bool RunMatchingRows(MouseEvent& e, int trigger) {
     const int rows = UsedBindingRows();
     if (rows == 0) return false;
     const int mask = Mask(e);
     Binding* bindings = Shared().settings.bindings;
     for (int i = 0; i < rows; ++i) {
-        Binding& row = bindings[i];
+        const Binding row = bindings[i];
         if (row.trigger != trigger || row.modifiers != mask) continue;
-        const int action = row.action;
-        if (release) {
-            row.held = 0;
-        } else {
-            row.held = 1;
-            if (action == ACTION_PAUSE) {
-                Shared().pauseTrigger = trigger;
-                Shared().pauseModifiers = mask;
-            }
+        if (row.action == ACTION_PAUSE) {
+            Shared().pauseTrigger = trigger;
+            Shared().pauseModifiers = mask;
         }
-        if (ExecuteAction(action, row.parameter, release ? 1 : 0) != 0) return true;
+        if (ExecuteAction(row.action, row.parameter, 0) != 0) {
+            bindings[i].held = 1;
+            return true;
+        }
     }
     return false;
 }
@@ -197,29 +225,32 @@ bool RunMatchingRows(MouseEvent& e, int trigger, bool release) {
 // Presses and releases that reach the binding table; true when consumed.
 bool HandleButtonBinding(MouseEvent& e) {
     const int trigger = TriggerOf(e.buttonId);
-    const bool release = KindOf(e.buttonId) == KIND_RELEASE;
-    if (!release && PauseRefuses(e, trigger)) return true;
-    if (release && ReleaseHeldRow(trigger)) return true;
-    return RunMatchingRows(e, trigger, release);
+    if (KindOf(e.buttonId) == KIND_RELEASE) return ReleaseHeldRow(trigger);
+    if (PauseRefuses(e, trigger)) return true;
+    return RunMatchingRows(e, trigger);
 }
 
 // The pipeline proper; true when the message is consumed.
 bool RunPipeline(MouseEvent& e) {
     const HookSettings& s = Shared().settings;
-    if (SwallowPending(e.rawId)) return true;
+    // The release of a press the filter turned into a left press is the
+    // filter's wherever it comes: over a window's frame (a non-client
+    // release), after the filter was switched off, or when the pause eats it
+    // for a later press of the same button.
+    const bool pairsFilteredPress = (e.buttonId == WM_RBUTTONUP && Shared().filterPresses[0] > 0) ||
+                                    (e.buttonId == WM_MBUTTONUP && Shared().filterPresses[1] > 0);
+    if (SwallowPending(e)) {
+        if (pairsFilteredPress) RightButtonFilter(e.buttonId, e.record);
+        return true;
+    }
     if (s.captureMode != 0) PostCaptureMouse(e.rawId);
     if (e.rawId == WM_MOUSEWHEEL && HandleWheel(e)) return true;
     if (s.rememberButtonClicks != 0 && e.rawId == WM_LBUTTONDOWN) RememberButtonTarget(e.rawId, e.record);
     CountClick(e.buttonId);
     if (s.typingWatch != 0) WatchTyping(e);
     if (s.wiggleDetect != 0) DetectWiggle(e.rawId, e.record);
-    // The release of a press the filter turned into a left press is the
-    // filter's wherever it comes: over a window's frame (a non-client
-    // release), or after the filter was switched off.
     const bool filtered =
         s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK;
-    const bool pairsFilteredPress =
-        (e.buttonId == WM_RBUTTONUP || e.buttonId == WM_MBUTTONUP) && Shared().filterLeftDown != 0;
     if ((filtered || pairsFilteredPress) && RightButtonFilter(e.buttonId, e.record) != 0) return true;
     if (e.buttonId >= WM_LBUTTONDOWN && e.buttonId <= WM_LBUTTONDBLCLK &&
         (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0) &&
@@ -255,12 +286,24 @@ void AccumulateDistance(int32_t x, int32_t y) {
 }
 
 extern "C" LRESULT WINAPI MouseProc(int code, WPARAM wParam, LPARAM lParam) {
+    // Windows hands WH_MOUSE a MOUSEHOOKSTRUCTEX; the wheel stage alone reads
+    // past the MOUSEHOOKSTRUCT at its start.
     const MOUSEHOOKSTRUCT* record = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
     // Only HC_ACTION is ours; without a record there is nothing to read, and
     // without the shared state nothing to act on.
     if (code != HC_ACTION || record == nullptr || !HaveShared()) return PassOn(code, wParam, lParam);
     const UINT rawId = static_cast<UINT>(wParam);
     MouseEvent e = {rawId, ButtonIdOf(rawId), record, -1};
-    if (RunPipeline(e)) return 1;
+    const bool consumed = RunPipeline(e);
+    // Which buttons have a press out at a window, waiting for its release.
+    if (IsButton(e.buttonId)) {
+        const int32_t bit = 1 << ButtonOf(e.buttonId);
+        if (KindOf(e.buttonId) == KIND_RELEASE) {
+            Shared().buttonsOut &= ~bit;
+        } else if (!consumed) {
+            Shared().buttonsOut |= bit;
+        }
+    }
+    if (consumed) return 1;
     return PassOn(code, wParam, lParam);
 }

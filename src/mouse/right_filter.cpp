@@ -13,6 +13,8 @@ namespace {
 // included.
 const int kClassBuffer = 80;
 const int kClassRead = 79;
+// More presses of one button at once than pointing devices anyone uses.
+const int32_t kMaxFilterPresses = 8;
 
 // 1 where the real button is kept: over a shell item view (the desktop's or a
 // folder window's) and over frame parts whose right-click menus matter.
@@ -25,7 +27,7 @@ int KeepsRealButton(POINT p) {
         ReadClassName(parent, className, kClassRead);
         if (ClassIs(className, "SHELLDLL_DefView")) return 1;
     }
-    switch (static_cast<int>(os::SendMessageA(under, WM_NCHITTEST, 0, PointParam(p.x, p.y)))) {
+    switch (HitTestAt(under, p.x, p.y)) {
         case HTCAPTION:
         case HTSYSMENU:
         case HTMENU:
@@ -40,6 +42,7 @@ int KeepsRealButton(POINT p) {
 
 int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT*) {
     bool press;
+    int32_t& presses = Shared().filterPresses[rawId <= WM_RBUTTONDBLCLK ? 0 : 1];
     switch (rawId) {
         case WM_RBUTTONDOWN:
         case WM_RBUTTONDBLCLK:
@@ -55,14 +58,20 @@ int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT*) {
     // the real button, or came before the filter was switched on) stays a
     // real release: it injects no left release for a press never made, and
     // the bindings still see the release of a press they ran.
-    const bool pairsInjectedPress = !press && Shared().filterLeftDown != 0;
+    const bool pairsInjectedPress = !press && presses > 0;
     if (!press && !pairsInjectedPress) return 0;
     if (!pairsInjectedPress) {
         POINT p = {0, 0};
         os::GetCursorPos(&p);
         if (KeepsRealButton(p)) return 0;
     }
-    Shared().filterLeftDown = press ? 1 : 0;
+    // Counted up to a bound: a count run wild in shared memory must not
+    // become a flood of releases.
+    if (press) {
+        presses = presses < kMaxFilterPresses ? presses + 1 : kMaxFilterPresses;
+    } else {
+        presses = presses - 1;
+    }
     os::mouse_event(press ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     return 1;
 }

@@ -6,6 +6,7 @@
 // consumed together with the release that follows it, so the item that the
 // first click opened is not opened again.
 #include "actions/click.h"
+#include "core/notify.h"
 #include "core/shared.h"
 #include "mouse/stages.h"
 #include "mouse/window_class.h"
@@ -92,13 +93,13 @@ int SingleClickOpen(UINT buttonId) {
         info.pt = inView;
         info.flags = TVHT_ONITEM;
         // Any item the view names is a hit, whatever part of its row.
-        hit = os::SendMessageA(view, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+        hit = SendBounded(view, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info), 0) != 0;
     } else if (ClassIs(className, "SysListView32") && ListViewOpens(view) && OwnedHere(view)) {
         os::ScreenToClient(view, &inView);
         LVHITTESTINFO info = {};
         info.pt = inView;
         info.flags = LVHT_ONITEM;
-        hit = static_cast<int>(os::SendMessageA(view, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info))) != -1;
+        hit = static_cast<int>(SendBounded(view, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info), -1)) != -1;
     }
     if (!hit) return 0;
 

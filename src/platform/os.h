@@ -20,7 +20,8 @@ BOOL UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
 UINT RegisterWindowMessageA(LPCSTR name);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            PDWORD_PTR result);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
@@ -32,6 +33,7 @@ BOOL GetKeyboardState(PBYTE state);
 BOOL GetCursorPos(LPPOINT point);
 BOOL SetCursorPos(int x, int y);
 int ShowCursor(BOOL show);
+BOOL GetCursorInfo(PCURSORINFO info);
 UINT GetDoubleClickTime();
 int GetSystemMetrics(int index);
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra);
@@ -70,6 +72,8 @@ DWORD GetTickCount();
 DWORD GetCurrentProcessId();
 void Sleep(DWORD milliseconds);
 UINT WinExec(LPCSTR commandLine, UINT show);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
                                LPCSTR file);
 int lstrcmpA(LPCSTR a, LPCSTR b);

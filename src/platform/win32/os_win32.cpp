@@ -16,8 +16,9 @@ UINT RegisterWindowMessageA(LPCSTR name) { return ::RegisterWindowMessageA(name)
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return ::PostMessageA(window, message, wParam, lParam);
 }
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::SendMessageA(window, message, wParam, lParam);
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            PDWORD_PTR result) {
+    return ::SendMessageTimeoutA(window, message, wParam, lParam, flags, timeout, result);
 }
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     return ::PeekMessageA(msg, window, first, last, remove);
@@ -32,6 +33,7 @@ BOOL GetKeyboardState(PBYTE state) { return ::GetKeyboardState(state); }
 BOOL GetCursorPos(LPPOINT point) { return ::GetCursorPos(point); }
 BOOL SetCursorPos(int x, int y) { return ::SetCursorPos(x, y); }
 int ShowCursor(BOOL show) { return ::ShowCursor(show); }
+BOOL GetCursorInfo(PCURSORINFO info) { return ::GetCursorInfo(info); }
 UINT GetDoubleClickTime() { return ::GetDoubleClickTime(); }
 int GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, ULONG_PTR extra) { ::keybd_event(vk, scan, flags, extra); }
@@ -83,6 +85,8 @@ DWORD GetTickCount() { return ::GetTickCount(); }
 DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 UINT WinExec(LPCSTR commandLine, UINT show) { return ::WinExec(commandLine, show); }
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) { return ::GetSystemDirectoryA(buffer, size); }
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) { return ::GetWindowsDirectoryA(buffer, size); }
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,
                                LPCSTR file) {
     return ::GetPrivateProfileStringA(section, key, fallback, buffer, size, file);
