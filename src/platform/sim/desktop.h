@@ -53,6 +53,8 @@ struct Window {
     bool zoomed = false;
     bool minimized = false;
     bool destroyed = false;
+    // Its thread stopped pumping messages: sends to it give up.
+    bool hung = false;
     int process = 0;
     // Hit-test answers by region (screen coordinates); the first region that
     // contains the point answers.  Outside all regions: HTCLIENT inside the
@@ -210,6 +212,8 @@ public:
     void SetProfileString(const std::string& file, const std::string& section, const std::string& key,
                           const std::string& value);
     std::vector<std::string> launched;  // command lines given to WinExec
+    std::string systemDirectory = "C:\\windows\\system32";
+    std::string windowsDirectory = "C:\\windows";
     UINT winExecResult = 33;
 
     // ---- the input stream ----
@@ -270,6 +274,27 @@ public:
     uintptr_t nextMappingHandle = 0x7000;
     // Processes refused every mapping, as a sandbox refuses them one.
     std::set<int> mappingRefused;
+
+    // ---- what reached windows ----
+    // Mouse-button messages that reached a window, in order: delivered input
+    // (not consumed by a hook) and button messages posted to windows.  A
+    // posted non-client double-click on a caption is a window command, not a
+    // press, and is left out.
+    std::vector<UINT> buttonsReached;
+    // A button pressed, by the mouse or by injected or played input, while
+    // it was already down: two sources hold it at once, and Windows keeps
+    // one state for the button, so which release belongs to which press is
+    // anyone's guess (left, right, middle).
+    std::array<bool, 3> overlappingPress{};
+    void NotePress(int vk) {
+        const int button = vk == 1 ? 0 : vk == 2 ? 1 : vk == 4 ? 2 : -1;
+        if (button >= 0 && KeyDown(vk)) overlappingPress[button] = true;
+    }
+    void ButtonReached(UINT message) {
+        const bool nonClient = message >= 0xA1 && message <= 0xA9;
+        const bool client = message >= 0x201 && message <= 0x209;
+        if (nonClient || client) buttonsReached.push_back(message);
+    }
 
     // ---- counting ----
     long osCallCount = 0;  // os:: operations the library called

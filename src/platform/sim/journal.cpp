@@ -19,10 +19,16 @@ namespace {
 void FollowButton(Desktop& d, UINT message) {
     switch (message) {
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: d.SetKeyDown(VK_LBUTTON, true); break;
+        case WM_LBUTTONDBLCLK:
+            d.NotePress(VK_LBUTTON);
+            d.SetKeyDown(VK_LBUTTON, true);
+            break;
         case WM_LBUTTONUP: d.SetKeyDown(VK_LBUTTON, false); break;
         case WM_RBUTTONDOWN:
-        case WM_RBUTTONDBLCLK: d.SetKeyDown(VK_RBUTTON, true); break;
+        case WM_RBUTTONDBLCLK:
+            d.NotePress(VK_RBUTTON);
+            d.SetKeyDown(VK_RBUTTON, true);
+            break;
         case WM_RBUTTONUP: d.SetKeyDown(VK_RBUTTON, false); break;
         default: break;
     }
@@ -49,7 +55,7 @@ bool Desktop::PlayJournalEvent() {
     const bool client = hit == HTCLIENT;
     const UINT delivered =
         w != nullptr && !client ? event.message - (WM_MOUSEMOVE - WM_NCMOUSEMOVE) : event.message;
-    MOUSEHOOKSTRUCT info{};
+    MOUSEHOOKSTRUCTEX info{};
     info.pt = p;
     info.hwnd = target;
     info.wHitTestCode = static_cast<UINT>(hit);
@@ -61,6 +67,7 @@ bool Desktop::PlayJournalEvent() {
                                  ? CallHooks(WH_MOUSE, HC_ACTION, delivered, reinterpret_cast<LPARAM>(&info))
                                  : 0;
     EnterProcess(previous);
+    if (consumed == 0) ButtonReached(delivered);
     if (consumed == 0 && w != nullptr) {
         const POINT at = client ? POINT{p.x - w->client.left, p.y - w->client.top} : p;
         w->posted.push_back({w->name, delivered, client ? 0u : static_cast<uint32_t>(hit),

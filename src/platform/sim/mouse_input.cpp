@@ -2,7 +2,7 @@
 // the window under the cursor and its hit test choose the client or the
 // non-client form of each message; presses close together in time and place
 // become double-clicks; the mouse hook runs in the process that owns the
-// target window and sees the full MOUSEHOOKSTRUCT; a consumed message never
+// target window and sees the full MOUSEHOOKSTRUCTEX; a consumed message never
 // reaches its window.
 #include "platform/sim/desktop.h"
 
@@ -94,11 +94,13 @@ void Desktop::DeliverMouse(const InputEvent& e) {
             }
         }
         const UINT delivered = client || w == nullptr ? message : message - (WM_MOUSEMOVE - WM_NCMOUSEMOVE);
-        MOUSEHOOKSTRUCT info{};
+        MOUSEHOOKSTRUCTEX info{};
         info.pt = p;
         info.hwnd = target;
         info.wHitTestCode = static_cast<UINT>(hit);
         info.dwExtraInfo = e.extra;
+        // The wheel delta, in the high word, as Windows gives it.
+        if (message == WM_MOUSEWHEEL) info.mouseData = (e.d & 0xFFFFu) << 16;
         const int process = w != nullptr ? w->process : 0;
         const int previous = current_;
         LoadLibraryInto(process);
@@ -107,7 +109,10 @@ void Desktop::DeliverMouse(const InputEvent& e) {
                                                                      reinterpret_cast<LPARAM>(&info))
                                                          : 0;
         EnterProcess(previous);
-        if (consumed != 0 || Find(target) == nullptr) continue;
+        if (consumed != 0) continue;
+        // Passed on: it reaches its window, or the desktop where none is.
+        ButtonReached(delivered);
+        if (Find(target) == nullptr) continue;
         w = Find(target);
         // Client messages carry client coordinates, the others the screen
         // point; the wheel carries its delta in the high word of wParam.

@@ -139,26 +139,44 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     }
     w->posted.push_back(m);
+    if (message != WM_NCLBUTTONDBLCLK) d.ButtonReached(message);
     d.Log(Trace4("post", window, message, wParam, lParam));
     return TRUE;
 }
 
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// A window of another thread answers at once, or, when it is hung, the send
+// gives up ("send-timeout") and fails, as SMTO_ABORTIFHUNG does on Windows.
+// A send without a bound would wait for a hung window for ever: the
+// simulated desktop refuses those outright.
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            PDWORD_PTR result) {
     Called(__func__);
     auto& d = desktop();
+    if (result != nullptr) *result = 0;
     sim::Window* w = d.Find(window);
     if (w == nullptr) {
         d.Log(Trace4("send-lost", window, message, wParam, lParam));
         return 0;
     }
+    if ((flags & SMTO_ABORTIFHUNG) == 0 || timeout > 1000) {
+        d.Log(Trace4("send-unbounded", window, message, wParam, lParam));
+        return 0;
+    }
+    if (w->hung) {
+        d.Log(Trace4("send-timeout", window, message, wParam, lParam));
+        return 0;
+    }
     w->sent.push_back({w->name, message, static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)});
     d.Log(Trace4("send", window, message, wParam, lParam));
-    if (w->onSend) return w->onSend(message, wParam, lParam);
-    if (message == WM_NCHITTEST) {
+    LRESULT answer = 0;
+    if (w->onSend) {
+        answer = w->onSend(message, wParam, lParam);
+    } else if (message == WM_NCHITTEST) {
         const POINT p{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
-        return d.HitTest(window, p);
+        answer = d.HitTest(window, p);
     }
-    return 0;
+    if (result != nullptr) *result = static_cast<DWORD_PTR>(answer);
+    return 1;
 }
 
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
@@ -238,6 +256,13 @@ int ShowCursor(BOOL show) {
     return d.showCursorCount;
 }
 
+BOOL GetCursorInfo(PCURSORINFO info) {
+    Called(__func__);
+    if (info == nullptr || info->cbSize != sizeof(CURSORINFO)) return FALSE;
+    info->flags = desktop().showCursorCount >= 0 ? CURSOR_SHOWING : 0;
+    return TRUE;
+}
+
 UINT GetDoubleClickTime() {
     Called(__func__);
     return desktop().doubleClickTime;
@@ -292,6 +317,9 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extra) {
             d.cursor.y = std::clamp<LONG>(d.cursor.y + static_cast<int32_t>(dy), 0, d.screenHeight - 1);
         }
     }
+    d.NotePress(flags & MOUSEEVENTF_LEFTDOWN ? VK_LBUTTON : 0);
+    d.NotePress(flags & MOUSEEVENTF_RIGHTDOWN ? VK_RBUTTON : 0);
+    d.NotePress(flags & MOUSEEVENTF_MIDDLEDOWN ? VK_MBUTTON : 0);
     if (flags & MOUSEEVENTF_LEFTDOWN) d.SetKeyDown(VK_LBUTTON, true);
     if (flags & MOUSEEVENTF_LEFTUP) d.SetKeyDown(VK_LBUTTON, false);
     if (flags & MOUSEEVENTF_RIGHTDOWN) d.SetKeyDown(VK_RBUTTON, true);
@@ -605,6 +633,20 @@ UINT WinExec(LPCSTR commandLine, UINT show) {
     d.launched.push_back(line);
     d.Log("exec '" + line + "' " + std::to_string(show));
     return d.winExecResult;
+}
+
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    Called(__func__);
+    const std::string& folder = desktop().systemDirectory;
+    if (size <= folder.size()) return static_cast<UINT>(folder.size() + 1);
+    return static_cast<UINT>(CopyOut(folder, buffer, static_cast<int>(size)));
+}
+
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+    Called(__func__);
+    const std::string& folder = desktop().windowsDirectory;
+    if (size <= folder.size()) return static_cast<UINT>(folder.size() + 1);
+    return static_cast<UINT>(CopyOut(folder, buffer, static_cast<int>(size)));
 }
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size,

@@ -21,6 +21,8 @@ typedef DWORD* LPDWORD;
 typedef uint32_t UINT;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef DWORD_PTR* PDWORD_PTR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
@@ -58,6 +60,14 @@ typedef struct tagRECT {
     LONG bottom;
 } RECT, *LPRECT;
 
+typedef struct tagCURSORINFO {
+    DWORD cbSize;
+    DWORD flags;
+    void* hCursor;
+    POINT ptScreenPos;
+} CURSORINFO, *PCURSORINFO;
+#define CURSOR_SHOWING 0x00000001
+
 typedef struct tagMSG {
     HWND hwnd;
     UINT message;
@@ -73,6 +83,12 @@ typedef struct tagMOUSEHOOKSTRUCT {
     UINT wHitTestCode;
     ULONG_PTR dwExtraInfo;
 } MOUSEHOOKSTRUCT;
+
+// What WH_MOUSE actually hands its procedures: the wheel delta is the high
+// word of mouseData.
+typedef struct tagMOUSEHOOKSTRUCTEX : tagMOUSEHOOKSTRUCT {
+    DWORD mouseData;
+} MOUSEHOOKSTRUCTEX;
 
 typedef struct tagEVENTMSG {
     UINT message;
@@ -120,6 +136,10 @@ typedef struct tagTVHITTESTINFO {
 #define HC_GETNEXT 1
 #define HC_SKIP 2
 #define HC_NOREMOVE 3
+
+// SendMessageTimeout.
+#define SMTO_NORMAL 0x0000
+#define SMTO_ABORTIFHUNG 0x0002
 
 // Messages.
 #define WM_NULL 0x0000
