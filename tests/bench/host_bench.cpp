@@ -102,7 +102,7 @@ void Prepare(const Case& c) {
 LRESULT CallOnce(const Case& c, int i) {
     switch (c.hook) {
         case HOOK_MOUSE: {
-            MOUSEHOOKSTRUCT record{};
+            MOUSEHOOKSTRUCTEX record{};
             record.pt = PointOf(i);
             record.hwnd = g_target;
             record.wHitTestCode = HTCLIENT;

@@ -4,7 +4,9 @@
 // where it should not be and no key left down.
 #include "actions/action_test.h"
 #include "actions/dispatcher.h"
+#include "actions/playback.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -21,7 +23,7 @@ TEST_F(BadInputTest, NullPointersToEveryExport) {
     s.captureMode = 1;
     UpdateSettings(&s);
     d().TakeTrace();
-    MOUSEHOOKSTRUCT info{};
+    MOUSEHOOKSTRUCTEX info{};
     info.pt = {10, 10};
     EXPECT_EQ(1, MouseProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&info)));
     KeyboardProc(HC_ACTION, 'A', 0x001E0001);
@@ -147,4 +149,59 @@ TEST_F(BadInputTest, AProcessWithoutTheSharedStatePassesEverythingOn) {
     GetSettings(&back);
     EXPECT_EQ(2, back.bindingCount);
     EXPECT_EQ(app, NotifyWindow());
+}
+
+// A window whose thread stopped pumping messages must not freeze the
+// program a hook runs in: every send to it is bounded, and a send that gives
+// up counts as "not the client area" and "not a caption button".
+TEST_F(BadInputTest, SendsToAHungWindowGiveUpAndCountAsNoAnswer) {
+    struct Case {
+        const char* name;
+        std::function<LRESULT()> run;
+        LRESULT result;
+        std::string outcome;  // a trace line that shows what followed
+    };
+    const Case cases[] = {
+        {"click at the cursor", [] { return ExecuteAction(ACTION_CLICK_AT_CURSOR, 0, 0); }, 1,
+         "post win 0xA1 0x0 0x960096"},
+        {"Ctrl-click", [] { return ExecuteAction(ACTION_CTRL_CLICK, 0, 0); }, 0, ""},
+        {"the caption test of a played press",
+         [] {
+             PlayMouseMessage(WM_LBUTTONDOWN);
+             return LRESULT{1};
+         },
+         1, "hook install 1"},
+        {"the task list", [] { return ExecuteAction(ACTION_TASK_LIST, 0, 1); }, 1, ""},
+        {"the right-button filter",
+         [this] {
+             Shared().settings.rightButtonFilter = 1;
+             MOUSEHOOKSTRUCTEX info{};
+             info.pt = d().cursor;
+             return MouseProc(HC_ACTION, WM_RBUTTONDOWN, reinterpret_cast<LPARAM>(&info));
+         },
+         1, "mouse LEFTDOWN"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        ASSERT_EQ(1, InstallHook(app, 0));
+        HWND win = Target("win", HTCLIENT);
+        d().W(win).hung = true;
+        d().W(d().desktopWindow()).hung = true;
+        d().cursor = {150, 150};
+        Fresh();
+        EXPECT_EQ(c.result, c.run());
+        const sim::Lines trace = d().TakeTrace();
+        int timedOut = 0;
+        for (const std::string& line : trace) {
+            timedOut += line.rfind("send-timeout ", 0) == 0 ? 1 : 0;
+            EXPECT_NE(0u, line.rfind("send ", 0)) << line;
+            EXPECT_NE(0u, line.rfind("send-unbounded ", 0)) << line;
+        }
+        EXPECT_EQ(1, timedOut);
+        if (!c.outcome.empty()) {
+            EXPECT_NE(trace.end(), std::find(trace.begin(), trace.end(), c.outcome));
+        }
+        EXPECT_FALSE(d().KeyDown(VK_CONTROL));
+    }
 }

@@ -135,7 +135,7 @@ TEST_F(LifecycleTest, InputMapsTheLibraryIntoAProcessAndStillReachesItsWindow) {
 TEST_F(LifecycleTest, HookProceduresPassEveryCallOnUnchanged) {
     ASSERT_EQ(1, InstallHook(app, 0));
     d().chainResult = 77;
-    MOUSEHOOKSTRUCT info{};
+    MOUSEHOOKSTRUCTEX info{};
     MSG msg{};
     msg.message = WM_MOUSEWHEEL;
     for (int code : {HC_ACTION, 3, -1}) {

@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <initializer_list>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,9 +38,15 @@ protected:
         d().Pump();
     }
     void Key(int vk, bool up) {
+        if (up) {
+            held.erase(vk);
+        } else {
+            held.insert(vk);
+        }
         d().KeyboardInput(vk, up);
         d().Pump();
     }
+    std::set<int> held;  // keys the person holds
 
     // The keys and buttons injected or played since the last call.
     sim::Lines Injected() {
@@ -146,28 +154,130 @@ TEST_F(StuckKeysTest, AReleaseWhosePressTheFilterDidNotTakeStaysReal) {
 // A press the right-button filter turned into a left press: its release
 // lets the left button up wherever it comes.
 TEST_F(StuckKeysTest, TheFilteredPressIsReleasedOverTheFrameOrAfterTheFilterIsOff) {
-    for (bool switchedOff : {false, true}) {
-        SCOPED_TRACE(switchedOff ? "filter switched off" : "released over the caption");
+    enum { kOverTheCaption, kSwitchedOff, kPauseEatsIt };
+    for (int how : {kOverTheCaption, kSwitchedOff, kPauseEatsIt}) {
+        SCOPED_TRACE(how);
         SetUp();
         HookSettings s{};
         s.rightButtonFilter = 1;
+        s.pauseLock = how == kPauseEatsIt ? 1 : 0;
         Use(s);
         Mouse(MOUSEEVENTF_MIDDLEDOWN, kClient);
-        if (switchedOff) Use(HookSettings{});
-        Mouse(MOUSEEVENTF_MIDDLEUP, switchedOff ? kClient : kCaption);
+        if (how == kSwitchedOff) Use(HookSettings{});
+        // The pause refuses a second press of the button (over the caption,
+        // which the filter leaves alone) and so eats the release.
+        if (how == kPauseEatsIt) Mouse(MOUSEEVENTF_MIDDLEDOWN, kCaption);
+        Mouse(MOUSEEVENTF_MIDDLEUP, how == kSwitchedOff ? kClient : kCaption);
         EXPECT_EQ((sim::Lines{"mouse LEFTDOWN", "mouse LEFTUP"}), Injected());
         EXPECT_EQ("", Down());
     }
 }
 
+// A Ctrl-click bound to the left button itself: its release injects a left
+// release, which must not run the row's release again (it looped, sending a
+// hit test each round), and the window gets both halves of the click.
+TEST_F(StuckKeysTest, ALeftButtonCtrlClickRowReleasesOnce) {
+    for (int modifiers : {0, MODIFIER_SHIFT}) {
+        SCOPED_TRACE(modifiers);
+        SetUp();
+        Use(SettingsWith({{ACTION_CTRL_CLICK, VK_LBUTTON, modifiers}}));
+        if (modifiers != 0) Key(VK_SHIFT, false);
+        Mouse(MOUSEEVENTF_LEFTDOWN, kClient);
+        Mouse(MOUSEEVENTF_LEFTUP, kClient);
+        if (modifiers != 0) Key(VK_SHIFT, true);
+        EXPECT_EQ((sim::Lines{KeyDown(VK_CONTROL), "mouse LEFTDOWN", "mouse LEFTUP", KeyUp(VK_CONTROL)}),
+                  Injected());
+        EXPECT_EQ(1, d().osCalls["SendMessageTimeoutA"]);
+        std::vector<uint32_t> received;
+        for (const sim::Message& m : d().W(win).posted) {
+            if (m.message != WM_KEYDOWN && m.message != WM_KEYUP) received.push_back(m.message);
+        }
+        EXPECT_EQ((std::vector<uint32_t>{WM_LBUTTONDOWN, WM_LBUTTONUP}), received);
+        EXPECT_EQ("", Down());
+    }
+}
+
+// RemoveHook lets up everything the library holds down: without its hooks
+// it would never see the releases that end them.  So does the first
+// InstallHook of a library whose hooks went without RemoveHook (its
+// controlling program ended, while another program kept the shared state).
+TEST_F(StuckKeysTest, RemoveHookLetsUpEverythingTheLibraryHolds) {
+    struct Case {
+        const char* name;
+        std::function<void(HookSettings&)> settings;
+        std::function<void()> hold;
+        DWORD letGo;  // the person's own button, let go after the hooks went
+    };
+    const auto keyboardMouse = [](int scheme) {
+        return [scheme](HookSettings& s) {
+            s.keyboardMouse = 1;
+            s.keyboardMouseKeys = scheme;
+        };
+    };
+    const auto keys = [this](std::vector<int> vks) {
+        return [this, vks] {
+            for (int vk : vks) Key(vk, false);
+        };
+    };
+    const Case cases[] = {
+        {"a button row's keys", [](HookSettings& s) { s = SettingsWith({{ACTION_COPY, VK_RBUTTON}}); },
+         [this] { Mouse(MOUSEEVENTF_RIGHTDOWN, kClient); }, MOUSEEVENTF_RIGHTUP},
+        {"a key row's keys", [](HookSettings& s) { s = SettingsWith({{ACTION_BACK, 'Q'}}); }, keys({'Q'}), 0},
+        {"a Ctrl-click", [](HookSettings& s) { s = SettingsWith({{ACTION_CTRL_CLICK, VK_MBUTTON}}); },
+         [this] { Mouse(MOUSEEVENTF_MIDDLEDOWN, kClient); }, MOUSEEVENTF_MIDDLEUP},
+        {"the click key", keyboardMouse(0), keys({VK_NUMPAD5}), 0},
+        {"keypad star", keyboardMouse(0), keys({VK_MULTIPLY}), 0},
+        {"the keypad lock", keyboardMouse(0), keys({VK_NUMPAD0}), 0},
+        {"a Ctrl+A drag", keyboardMouse(1), keys({VK_CONTROL, 'A'}), 0},
+        {"Ctrl+Z", keyboardMouse(1), keys({VK_CONTROL, 'Z'}), 0},
+        {"the filter's left press", [](HookSettings& s) { s.rightButtonFilter = 1; },
+         [this] { Mouse(MOUSEEVENTF_MIDDLEDOWN, kClient); }, MOUSEEVENTF_MIDDLEUP},
+        {"a playback still waiting", keyboardMouse(0),
+         [this] {
+             d().journal = sim::Desktop::Journal::NeverCalls;
+             Key(VK_NUMPAD0, false);
+         },
+         0},
+    };
+    for (bool removed : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (removed ? ", RemoveHook" : ", the next InstallHook"));
+            SetUp();
+            HookSettings s{};
+            c.settings(s);
+            Use(s);
+            d().SetNumLock(true);
+            held.clear();
+            c.hold();
+            if (removed) {
+                RemoveHook();
+            } else {
+                // The hooks went with their program, and its library's own
+                // state with them; the shared state stayed.
+                d().hooks.clear();
+                g_image = ImageState{};
+            }
+            // The person lets go of what they hold themselves, unseen.
+            for (int vk : held) d().KeyboardInput(vk, true);
+            if (c.letGo != 0) os::mouse_event(c.letGo, 0, 0, 0, 0);
+            d().Pump();
+            if (!removed) InstallHook(app, 0);
+            d().Pump();
+            EXPECT_FALSE(d().HookInstalled(WH_JOURNALPLAYBACK));
+            EXPECT_EQ("", Down());
+        }
+    }
+}
+
 // A Ctrl-click whose trigger is released off the client area after the user
-// let the left button up himself.
+// let the left button up himself: Ctrl goes up, and the left press it made
+// gets its release too (one more release is harmless, a missing one not).
 TEST_F(StuckKeysTest, CtrlClickLetsCtrlUpWhenTheLeftButtonIsAlreadyUp) {
     Use(SettingsWith({{ACTION_CTRL_CLICK, VK_MBUTTON}}));
     Mouse(MOUSEEVENTF_MIDDLEDOWN, kClient);
     Mouse(MOUSEEVENTF_LEFTUP, kClient);
     Mouse(MOUSEEVENTF_MIDDLEUP, kCaption);
-    EXPECT_EQ((sim::Lines{KeyDown(VK_CONTROL), "mouse LEFTDOWN", KeyUp(VK_CONTROL)}), Injected());
+    EXPECT_EQ((sim::Lines{KeyDown(VK_CONTROL), "mouse LEFTDOWN", "mouse LEFTUP", KeyUp(VK_CONTROL)}), Injected());
     EXPECT_EQ("", Down());
 }
 

@@ -310,17 +310,25 @@ TEST_F(MessageTest, VendorButtonUnderThePauseLock) {
               d().TakeTrace());
 }
 
-TEST_F(MessageTest, ALookWithoutRemovalRunsTheBindingAndTheRemovalAgain) {
-    Apply({{ACTION_NOTIFY_8, TRIGGER_EXTRA_BUTTON}});
-    d().QueueMessage(viewer, 0x1400, 0, 0);
-    MSG look{};
-    ASSERT_TRUE(d().Retrieve(&look, PM_NOREMOVE));
-    EXPECT_EQ(static_cast<UINT>(WM_NULL), look.message);
-    ASSERT_EQ(1u, d().queue.size());
-    d().RunMessageLoop();
-    EXPECT_EQ((sim::Lines{Notify(NOTIFY_SIGNAL, 0), Notify(NOTIFY_SIGNAL, 0)}), d().TakeTrace());
-    // The window gets the message as WM_NULL.
-    EXPECT_EQ((std::vector<sim::Message>{{"viewer", WM_NULL, 0, 0}}), d().W(viewer).posted);
+// A program that looks at a message (PM_NOREMOVE, as an idle loop does)
+// before it takes it hands the hook the same message twice: only the taking
+// runs its binding, so a pause bound to an extra button toggles once.
+TEST_F(MessageTest, ALookWithoutRemovalRunsNothingAndTheRemovalRunsTheBindingOnce) {
+    Apply({{ACTION_PAUSE, TRIGGER_EXTRA_BUTTON}, {ACTION_NOTIFY_8, TRIGGER_WHEEL}});
+    for (const MSG& m : {MSG{viewer, 0x1400, 0, 0, 0, {}}, MSG{viewer, WM_MOUSEWHEEL, 120u << 16, 0, 0, {}}}) {
+        SCOPED_TRACE(sim::Hex(m.message));
+        d().QueueMessage(viewer, m.message, m.wParam, m.lParam);
+        MSG look{};
+        ASSERT_TRUE(d().Retrieve(&look, PM_NOREMOVE));
+        EXPECT_EQ(m.message, look.message);
+        EXPECT_EQ(sim::Lines{}, d().TakeTrace());
+        d().RunMessageLoop();
+        const int code = m.message == 0x1400 ? NOTIFY_PAUSE : NOTIFY_SIGNAL;
+        EXPECT_EQ((sim::Lines{Notify(code, 0)}), d().TakeTrace());
+        // The window gets the message as WM_NULL.
+        EXPECT_EQ((std::vector<sim::Message>{{"viewer", WM_NULL, static_cast<uint32_t>(m.wParam), 0}}), d().W(viewer).posted);
+        d().W(viewer).posted.clear();
+    }
 }
 
 TEST_F(MessageTest, PlatformCallsPerMessage) {

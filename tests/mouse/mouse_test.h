@@ -42,7 +42,7 @@ protected:
 
     // Calls the hook procedure directly, as Windows would for `message`.
     LRESULT Hook(UINT message, POINT pt, ULONG_PTR extra = 0, int code = HC_ACTION) {
-        MOUSEHOOKSTRUCT record{};
+        MOUSEHOOKSTRUCTEX record{};
         record.pt = pt;
         record.hwnd = win;
         record.wHitTestCode = HTCLIENT;

@@ -4,6 +4,8 @@
 
 #include "core/notify.h"
 
+#include <functional>
+
 namespace {
 
 using PipelineTest = MouseTest;
@@ -82,9 +84,10 @@ TEST_F(PipelineTest, DoubleClicksAreReportedAndCountedButNeverBound) {
         const bool pairs = c.second == WM_LBUTTONDBLCLK || c.second == WM_NCLBUTTONDBLCLK;
         const Lines press = pairs ? Lines{Button(8)} : Lines{Button(2), Notify(5, 0)};
         EXPECT_EQ(press, Input(kLeftDown));
-        EXPECT_EQ((Lines{Button(5), Notify(5, 1)}), Input(kLeftUp));
-        // Only the double-click was passed on to the window.
-        EXPECT_EQ(pairs ? std::vector<UINT>{c.second} : std::vector<UINT>{}, Received());
+        // A double-click reaches its window, and so does its release: no
+        // row ran for it, and no row takes the release.
+        EXPECT_EQ(pairs ? Lines{Button(5)} : (Lines{Button(5), Notify(5, 1)}), Input(kLeftUp));
+        EXPECT_EQ(pairs ? (std::vector<UINT>{c.second, c.second - 1}) : std::vector<UINT>{}, Received());
         EXPECT_EQ(pairs ? 1u : 0u, Shared().statistics.doubleClicks);
         EXPECT_EQ(2u, Shared().statistics.leftClicks);
         d().Advance(1000);
@@ -122,54 +125,65 @@ TEST_F(PipelineTest, AMiddleCtrlClickIsReleasedThroughTheLeftMiddleChord) {
     const std::string hitTest = Send("win", WM_NCHITTEST, 0, PackPoint(kClient.x, kClient.y));
     EXPECT_EQ((Lines{Button(4), hitTest, KeyDown(VK_CONTROL), "mouse LEFTDOWN", Button(2)}),
               Input(kMiddleDown, kClient));
-    EXPECT_EQ((Lines{Button(7), hitTest, "mouse LEFTUP", KeyUp(VK_CONTROL), Button(5)}), Input(kMiddleUp));
+    EXPECT_EQ((Lines{Button(7), "mouse LEFTUP", KeyUp(VK_CONTROL), Button(5)}), Input(kMiddleUp));
     EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), Received());
     EXPECT_EQ(1u, Shared().statistics.leftClicks);
 }
 
-TEST_F(PipelineTest, TheReleaseSearchIgnoresModifiersAndFindsCtrlClickRowsByTheLeftMiddleChord) {
+// A release ends the first row its button holds, whatever the modifiers
+// are now; with none held it is passed on and no row runs (a release phase
+// for a press no row took would inject releases of nothing).
+TEST_F(PipelineTest, AReleaseEndsTheRowItsButtonHoldsOrIsPassedOn) {
     struct Case {
+        const char* name;
         std::vector<int> down;  // buttons and keys down at the release
         Binding rows[2];
-        int expectedHeld[2];
+        int ctrlClickDown;
+        LRESULT consumed;
         Lines expected;
     };
     const Case cases[] = {
-        // A held row is ended by its button even with other modifiers now.
-        {{VK_SHIFT},
+        {"a held row, other modifiers now",
+         {VK_SHIFT},
          {{ACTION_NOTIFY_5, 0, VK_MBUTTON, 0, 1}, {ACTION_NOTIFY_6, 0, VK_MBUTTON, 1, 0}},
-         {0, 0},
+         0,
+         1,
          {Button(7), Notify(5, 1)}},
-        // With the left down, the first Ctrl-click row answers whatever its
-        // trigger, before a held row further down.
-        {{VK_LBUTTON},
-         {{ACTION_CTRL_CLICK, 0, 'A', 0, 0}, {ACTION_NOTIFY_5, 0, VK_MBUTTON, 0, 1}},
-         {0, 1},
-         {Button(7), Send("win", WM_NCHITTEST, 0, PackPoint(kClient.x, kClient.y)), "mouse LEFTUP",
-          KeyUp(VK_CONTROL)}},
-        // Nothing held: the rows with the trigger and the mask run.
-        {{VK_RBUTTON},
-         {{ACTION_NOTIFY_5, 0, VK_MBUTTON, 0, 0}, {ACTION_NOTIFY_6, 0, 247, 0, 0}},
-         {0, 0},
-         {Button(7), Notify(6, 1)}},
+        // The Ctrl-click row's own left press makes its release trigger 248.
+        {"a held Ctrl-click row, the left it pushed still down",
+         {VK_LBUTTON},
+         {{ACTION_CTRL_CLICK, 0, 'A', 0, 0}, {ACTION_CTRL_CLICK, 0, VK_MBUTTON, 0, 1}},
+         1,
+         1,
+         {Button(7), "mouse LEFTUP"}},
+        {"nothing held",
+         {VK_RBUTTON},
+         {{ACTION_NOTIFY_5, 0, VK_MBUTTON, 0, 0}, {ACTION_CTRL_CLICK, 0, 247, 0, 0}},
+         0,
+         0,
+         {Button(7)}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected.back());
+        SCOPED_TRACE(c.name);
         HookSettings s{};
         s.bindingCount = 2;
         s.bindings[0] = c.rows[0];
         s.bindings[1] = c.rows[1];
         Use(s);
+        // Held as a consumed press would have left them.
+        Shared().settings.bindings[0].held = c.rows[0].held;
+        Shared().settings.bindings[1].held = c.rows[1].held;
+        Shared().ctrlClickDown = c.ctrlClickDown;
         d().keyState = {};
         for (int vk : c.down) d().SetKeyDown(vk, true);
-        EXPECT_EQ(1, Hook(WM_MBUTTONUP, kClient));
+        EXPECT_EQ(c.consumed, Hook(WM_MBUTTONUP, kClient));
         EXPECT_EQ(c.expected, d().TakeTrace());
-        EXPECT_EQ(c.expectedHeld[0], Shared().settings.bindings[0].held);
-        EXPECT_EQ(c.expectedHeld[1], Shared().settings.bindings[1].held);
+        EXPECT_EQ(0, Shared().settings.bindings[0].held);
+        EXPECT_EQ(0, Shared().settings.bindings[1].held);
     }
 }
 
-TEST_F(PipelineTest, PauseLockEatsOtherPressesAndTheirClientReleaseOnce) {
+TEST_F(PipelineTest, PauseLockEatsOtherPressesAndTheirReleaseOnce) {
     HookSettings s =
         SettingsWith({{ACTION_PAUSE, VK_MBUTTON, MODIFIER_SHIFT}, {ACTION_NOTIFY_5, VK_RBUTTON}});
     Use(s);
@@ -184,40 +198,77 @@ TEST_F(PipelineTest, PauseLockEatsOtherPressesAndTheirClientReleaseOnce) {
     EXPECT_EQ((Lines{Button(2), Notify(NOTIFY_HOLD_STARTED, 1), Notify(NOTIFY_PAUSED_INPUT, 0)}),
               Input(kLeftDown, kClient));
     EXPECT_EQ(Lines{}, Input(kLeftUp));
-    // Released over the caption, the release is not the one awaited, which
-    // then eats the next client release.
+    // Its release over the caption is its release too.
     Input(kLeftDown);
-    EXPECT_EQ(Lines{Button(5)}, Input(kLeftUp, kCaption));
-    EXPECT_EQ(static_cast<UINT>(WM_LBUTTONUP), Shared().swallowMessage);
-    EXPECT_EQ(Lines{}, Input(kLeftUp, kClient));
+    EXPECT_EQ(Lines{}, Input(kLeftUp, kCaption));
+    EXPECT_EQ(0u, Shared().swallowMessage);
     // The press that engaged the pause still runs, with its modifiers.
     d().SetKeyDown(VK_SHIFT, true);
-    EXPECT_EQ((Lines{Button(4), Notify(NOTIFY_PAUSE, 0)}), Input(kMiddleDown));
+    EXPECT_EQ((Lines{Button(4), Notify(NOTIFY_PAUSE, 0)}), Input(kMiddleDown, kClient));
     EXPECT_EQ((Lines{Button(7), Notify(NOTIFY_PAUSE, 1)}), Input(kMiddleUp));
-    EXPECT_EQ((std::vector<UINT>{WM_NCLBUTTONUP}), Received());
+    d().SetKeyDown(VK_SHIFT, false);
+    EXPECT_EQ(std::vector<UINT>{}, Received());
+
+    // A release that never reached this hook leaves no slot to eat a later,
+    // legitimate release: the next press of any button while the awaited
+    // one is up drops it, and so does the pause going off.
+    const std::function<void()> dropBy[] = {
+        [&] { Input(kLeftDown, kClient); },
+        [&] {
+            s.pauseLock = 0;
+            Use(s);
+            Input(kLeftDown, kClient);
+        },
+    };
+    for (const auto& drop : dropBy) {
+        s.pauseLock = 1;
+        Use(s);
+        Input(kRightDown, kClient);
+        d().SetKeyDown(VK_RBUTTON, false);  // released where no hook saw it
+        EXPECT_EQ(static_cast<UINT>(WM_RBUTTONUP), Shared().swallowMessage);
+        drop();
+        s.pauseLock = 0;
+        Use(s);
+        Input(kLeftUp);
+        EXPECT_EQ(0u, Shared().swallowMessage);
+        Input(kRightDown);
+        EXPECT_EQ((Lines{Button(6), Notify(5, 1)}), Input(kRightUp)) << "the slot ate a later release";
+        Received();
+    }
 }
 
-TEST_F(PipelineTest, DecliningActionsLetTheNextRowRunAndStillHoldTheirRow) {
+TEST_F(PipelineTest, APressEveryRowPassedOnReachesItsWindowWithItsRelease) {
     HookSettings s = SettingsWith({{ACTION_NOTIFY_25, VK_LBUTTON}, {ACTION_NOTIFY_5, VK_LBUTTON}});
     s.action29Bypass = 1;  // action 29 declines its press
     Use(s);
     EXPECT_EQ((Lines{Button(2), Notify(5, 0)}), Input(kLeftDown, kClient));
-    EXPECT_EQ(1, Shared().settings.bindings[0].held);
-    EXPECT_EQ(1, Shared().settings.bindings[1].held);
-    // The first held row takes the release, whatever its action returns.
-    EXPECT_EQ(Lines{Button(5)}, Input(kLeftUp));
     EXPECT_EQ(0, Shared().settings.bindings[0].held);
     EXPECT_EQ(1, Shared().settings.bindings[1].held);
-    // Alone, the declining row passes its press on, and its release is eaten.
+    // The held row takes the release.
+    EXPECT_EQ((Lines{Button(5), Notify(5, 1)}), Input(kLeftUp));
+    EXPECT_EQ(0, Shared().settings.bindings[1].held);
+    EXPECT_EQ(std::vector<UINT>{}, Received());
+    // Alone, the declining row passes its press on, and its release too; so
+    // does a Ctrl-click row over a caption.
     s.bindingCount = 1;
     Use(s);
     EXPECT_EQ(Lines{Button(2)}, Input(kLeftDown));
     EXPECT_EQ(Lines{Button(5)}, Input(kLeftUp));
-    EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN}), Received());
+    EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), Received());
+    Use(SettingsWith({{ACTION_CTRL_CLICK, VK_RBUTTON, MODIFIER_CTRL}}));
+    d().SetKeyDown(VK_CONTROL, true);
+    Input(kRightDown, kCaption);
+    Input(kRightUp, kCaption);
+    d().SetKeyDown(VK_CONTROL, false);
+    EXPECT_EQ((std::vector<UINT>{WM_NCRBUTTONDOWN, WM_NCRBUTTONUP}), Received());
 }
 
+// The turn is the wheel delta of the record's mouseData (what a real wheel
+// and injected turns carry); without one, the low half of the extra
+// information, which mouse vendor software sets.
 TEST_F(PipelineTest, WheelTurnsByDirectionModifiersAndBinding) {
     struct Case {
+        int16_t delta;
         int16_t extra;
         int mask;
         int action;  // -1 no wheel row
@@ -225,18 +276,24 @@ TEST_F(PipelineTest, WheelTurnsByDirectionModifiersAndBinding) {
         Lines expected;
     };
     const Case cases[] = {
-        {120, 0, -1, 0, {Notify(NOTIFY_WHEEL_FORWARD, 0)}},
-        {-120, 0, -1, 0, {Notify(NOTIFY_WHEEL_BACKWARD, 0)}},
-        {0, 0, -1, 0, {}},
-        {120, MODIFIER_CTRL, -1, 0, {}},
-        {-1, MODIFIER_SHIFT, ACTION_SCROLL, 1, {Notify(NOTIFY_WHEEL_BACKWARD, 0)}},
-        {0, 0, ACTION_SCROLL, 1, {}},
-        {5, 0, ACTION_NOTIFY_5, 1, {Notify(5, 0)}},
-        {0, 0, ACTION_NOTIFY_5, 1, {Notify(5, 1)}},
-        {-3, MODIFIER_ALT, ACTION_NOTIFY_5, 1, {Notify(5, 1)}},
+        {120, 0, 0, -1, 0, {Notify(NOTIFY_WHEEL_FORWARD, 0)}},
+        {-120, 0, 0, -1, 0, {Notify(NOTIFY_WHEEL_BACKWARD, 0)}},
+        {0, 120, 0, -1, 0, {Notify(NOTIFY_WHEEL_FORWARD, 0)}},
+        {0, -120, 0, -1, 0, {Notify(NOTIFY_WHEEL_BACKWARD, 0)}},
+        {-120, 120, 0, -1, 0, {Notify(NOTIFY_WHEEL_BACKWARD, 0)}},
+        {0, 0, 0, -1, 0, {}},
+        {120, 0, MODIFIER_CTRL, -1, 0, {}},
+        {120, 0, MODIFIER_CTRL, ACTION_SCROLL, 1, {Notify(NOTIFY_WHEEL_FORWARD, 0)}},
+        {0, -1, MODIFIER_SHIFT, ACTION_SCROLL, 1, {Notify(NOTIFY_WHEEL_BACKWARD, 0)}},
+        {0, 0, 0, ACTION_SCROLL, 1, {}},
+        {0, 5, 0, ACTION_NOTIFY_5, 1, {Notify(5, 0)}},
+        {120, 0, 0, ACTION_NOTIFY_5, 1, {Notify(5, 0)}},
+        {-120, 0, 0, ACTION_NOTIFY_5, 1, {Notify(5, 1)}},
+        {0, 0, 0, ACTION_NOTIFY_5, 1, {Notify(5, 1)}},
+        {0, -3, MODIFIER_ALT, ACTION_NOTIFY_5, 1, {Notify(5, 1)}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.extra) + " mask " + std::to_string(c.mask));
+        SCOPED_TRACE(std::to_string(c.delta) + " " + std::to_string(c.extra) + " mask " + std::to_string(c.mask));
         // A row for another mask first, which must not match.
         HookSettings s = SettingsWith({{ACTION_NOTIFY_8, TRIGGER_WHEEL, 7}});
         if (c.action >= 0)
@@ -246,9 +303,10 @@ TEST_F(PipelineTest, WheelTurnsByDirectionModifiersAndBinding) {
         if (c.mask & MODIFIER_SHIFT) d().SetKeyDown(VK_SHIFT, true);
         if (c.mask & MODIFIER_CTRL) d().SetKeyDown(VK_CONTROL, true);
         if (c.mask & MODIFIER_ALT) d().SetKeyDown(VK_MENU, true);
-        // The direction is the low half of the extra information only.
+        // Only the low half of the extra information counts.
         const ULONG_PTR extra = 0x7FFF0000u | static_cast<uint16_t>(c.extra);
-        EXPECT_EQ(c.expected, Input(MOUSEEVENTF_WHEEL, kClient, 120, extra));
+        EXPECT_EQ(c.expected,
+                  Input(MOUSEEVENTF_WHEEL, kClient, static_cast<DWORD>(static_cast<int32_t>(c.delta)), extra));
         EXPECT_EQ(c.consumed ? std::vector<UINT>{} : std::vector<UINT>{WM_MOUSEWHEEL}, Received());
         EXPECT_EQ(0, Shared().settings.bindings[1].held);
     }

@@ -60,13 +60,14 @@ TEST_F(RightFilterTest, WherePressesAndReleasesBecomeLeftOnes) {
             SCOPED_TRACE(sim::Hex(id));
             EXPECT_EQ(c.consumed ? 1 : 0, Filter(id, at));
             EXPECT_EQ(c.consumed ? std::vector<std::string>{kDown} : std::vector<std::string>{}, Injected());
-            Shared().filterLeftDown = 0;
+            Shared().filterPresses[0] = Shared().filterPresses[1] = 0;
         }
         for (UINT id : releases) {
             SCOPED_TRACE(sim::Hex(id));
-            // A release is the filter's only when its press was: the press
-            // here left filterLeftDown as it found it where it was consumed.
-            Shared().filterLeftDown = c.consumed ? 1 : 0;
+            // A release is the filter's only when a press of its button
+            // was: the presses here left filterPresses as they found them
+            // where they were consumed.
+            Shared().filterPresses[id == WM_RBUTTONUP ? 0 : 1] = c.consumed ? 1 : 0;
             EXPECT_EQ(c.consumed ? 1 : 0, Filter(id, at));
             EXPECT_EQ(c.consumed ? std::vector<std::string>{kUp} : std::vector<std::string>{}, Injected());
         }

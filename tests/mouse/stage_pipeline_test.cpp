@@ -192,7 +192,7 @@ TEST_F(StagePipelineTest, PlatformCallsOfTheStages) {
         {"GetParent", 2},
         {"GetWindowThreadProcessId", 1},
         {"GetCurrentProcessId", 1},
-        {"SendMessageA", 2},
+        {"SendMessageTimeoutA", 2},
         // The open: the foreground, focus and the posted double-click.
         {"SystemParametersInfoA", 3},
         {"SetForegroundWindow", 1},
