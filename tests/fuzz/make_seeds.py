@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the fuzz target's seed corpus (tests/fuzz/corpus): settings records
 that switch the features on and events that exercise them, in the format
-hooks_fuzzer.cpp reads.  Run it again after changing that format."""
+hooks_fuzzer.cpp reads.  Run it again after changing that format.  The
+files named left-down-* are not written here: they are inputs a longer
+fuzzing run found leaving the left button down, kept as they were found."""
 import os
 import struct
 
