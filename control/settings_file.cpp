@@ -397,9 +397,18 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                     } else if (folded == "statistics") {
                         if (seen.Twice(line, "wexcontrol." + folded, problems, "statistics")) return;
                         config.program.statistics = value;
+                    } else if (folded == "saveevery") {
+                        if (seen.Twice(line, "wexcontrol." + folded, problems, "saveEvery")) return;
+                        long long seconds = 0;
+                        if (!ParseNumber(value, 0, 86400, &seconds)) {
+                            problems->push_back(
+                                {line, "saveEvery: expected seconds from 0 to 86400, found " + Quote(value)});
+                            return;
+                        }
+                        config.program.saveEvery = static_cast<int>(seconds);
                     } else {
                         problems->push_back({line, "unknown option " + Quote(name) +
-                                                       " in [WexControl] (options: holdDelay, statistics)"});
+                                                       " in [WexControl] (options: holdDelay, statistics, saveEvery)"});
                     }
                     return;
                 }
@@ -426,6 +435,7 @@ std::string PrintSettings(const Config& config) {
     }
     out += "\n[WexControl]\nholdDelay = " + std::to_string(config.program.holdDelay) + "\n";
     out += "statistics = " + config.program.statistics + "\n";
+    out += "saveEvery = " + std::to_string(config.program.saveEvery) + "\n";
     return out;
 }
 

@@ -5,7 +5,7 @@
 //
 //   [settings]    every field of HookSettings by its own name
 //   [bindings]    one row per line:  TRIGGER [+ MODIFIER]... = ACTION [PARAMETER]
-//   [WexControl]  the program's own options: holdDelay, statistics
+//   [WexControl]  the program's own options: holdDelay, statistics, saveEvery
 //
 // The row count is the number of lines in [bindings]; a row's run-time
 // field `held` is always pushed as 0.
@@ -22,6 +22,7 @@ namespace control {
 struct ProgramOptions {
     int holdDelay = 500;     // milliseconds from notification 26 to PressAndHoldCallBack
     std::string statistics;  // file that keeps the totals between runs; "" keeps none
+    int saveEvery = 300;     // seconds between saves of the totals while running; 0 only at the end
 };
 
 struct Config {

@@ -13,7 +13,7 @@
 // companion (x86\WexCompanion.exe) install the 32-bit ones; the 32-bit
 // WexControl, for 32-bit Windows, installs its own hooks only.
 //
-// Exit status: 0 done, 1 a file has problems, 2 wrong command line, 3 the
+// Exit status: 0 done, 1 the settings file has problems, 2 wrong command line, 3 the
 // library could not be loaded or its hooks installed, 4 the statistics could
 // not be saved, 5 another WexControl is running.
 #include <windows.h>
@@ -36,6 +36,7 @@ namespace {
 
 const char kWindowClass[] = "WexControl";
 const UINT_PTR kStopTimer = 100;
+const UINT_PTR kSaveTimer = 101;
 // Hold timers are kHoldTimer + the button's virtual key (1, 2 or 4).
 const UINT_PTR kHoldTimer = 200;
 
@@ -108,11 +109,33 @@ bool Load(const std::string& file, Record (*parse)(const std::string&, std::vect
     return false;
 }
 
-// The kept totals, or zero when the file does not exist yet.
-bool LoadStatistics(const std::string& file, HookStatistics* statistics) {
-    *statistics = HookStatistics{};
-    if (file.empty() || ::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    return Load(file, control::ParseStatistics, statistics);
+// The kept totals, or zero when the file does not exist yet.  A file that
+// cannot be read must not keep the tool from starting over a counter file:
+// it is moved aside to FILE.bad, with a log line, and counting starts from
+// zero.
+HookStatistics LoadStatistics(const std::string& file) {
+    if (file.empty() || ::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+    std::string text;
+    std::vector<control::Problem> problems;
+    if (ReadFile(file, &text)) {
+        const HookStatistics statistics = control::ParseStatistics(text, &problems);
+        if (problems.empty()) return statistics;
+    }
+    std::string why = problems.empty() ? file + ": cannot be read" : control::DescribeProblems(file, problems);
+    why = why.substr(0, why.find('\n'));
+    const std::string aside = file + ".bad";
+    const bool moved = ::MoveFileExA(file.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    Log("statistics file not usable (" + why + "); " +
+        (moved ? "moved aside to " + aside : "could not be moved aside") + "; counting from zero");
+    return {};
+}
+
+// Writes the current totals, as at the end, while running.
+bool SaveStatistics() {
+    if (g.statisticsPath.empty()) return true;
+    HookStatistics statistics;
+    g.library.GetStatistics(&statistics);
+    return WriteFile(g.statisticsPath, control::PrintStatistics(statistics));
 }
 
 // ---- Answers to the library ------------------------------------------------
@@ -154,6 +177,8 @@ void ShowRememberedWindow() {
         std::to_string(point.x) + ", " + std::to_string(point.y) + ")");
 }
 
+void StopCompanion();
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_HOOK_NOTIFY: {
@@ -174,8 +199,21 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 ::KillTimer(window, kStopTimer);
                 Log("time is up");
                 ::PostMessageA(window, WM_CLOSE, 0, 0);
+            } else if (wParam == kSaveTimer) {
+                if (!SaveStatistics()) Log("statistics could NOT be saved to " + g.statisticsPath);
             } else if (wParam == kHoldTimer + 1 || wParam == kHoldTimer + 2 || wParam == kHoldTimer + 4) {
                 EndHold(static_cast<int>(wParam - kHoldTimer));
+            }
+            return 0;
+        // The session ends (logoff, shutdown): the process goes as soon as
+        // this returns, so the hooks go and the totals are saved here.
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) {
+                Log("session ending");
+                g.library.RemoveHook();
+                StopCompanion();
+                Log(SaveStatistics() ? "statistics saved" : "statistics could NOT be saved to " + g.statisticsPath);
             }
             return 0;
         case control::kCompanionReady:
@@ -190,12 +228,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-// Ctrl+C, Ctrl+Break or the console closing: the window closes as for
-// WM_CLOSE.  Runs on a thread of its own; when the console is closing, the
-// process ends as soon as this returns, so it waits for the totals to be saved.
+// Ctrl+C, Ctrl+Break, the console closing, logoff or shutdown: the window
+// closes as for WM_CLOSE.  Runs on a thread of its own; for the last three
+// the process ends soon after this returns, so it waits for the totals to be
+// saved, and saves them itself if that takes too long.
 BOOL WINAPI ConsoleHandler(DWORD event) {
     ::PostMessageA(g.window, WM_CLOSE, 0, 0);
-    if (event == CTRL_CLOSE_EVENT) ::WaitForSingleObject(g.stopped, 4000);
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        if (::WaitForSingleObject(g.stopped, 4000) != WAIT_OBJECT_0) SaveStatistics();
+    }
     return TRUE;
 }
 
@@ -325,8 +366,7 @@ int Run(const std::string& file, int seconds) {
         std::fprintf(stderr, "WexControl: another WexControl is running; nothing was changed\n");
         return kAlreadyRunning;
     }
-    HookStatistics statistics;
-    if (!LoadStatistics(g.statisticsPath, &statistics)) return kBadFile;
+    HookStatistics statistics = LoadStatistics(g.statisticsPath);
 
     const std::string dll = OwnFolder() + "WexUTIL.dll";
     if (!g.library.Resolve(::LoadLibraryA(dll.c_str()))) {
@@ -360,6 +400,8 @@ int Run(const std::string& file, int seconds) {
     g.stopped = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ::SetConsoleCtrlHandler(ConsoleHandler, TRUE);
     if (seconds > 0) ::SetTimer(g.window, kStopTimer, static_cast<UINT>(seconds) * 1000u, nullptr);
+    if (g.config.program.saveEvery > 0 && !g.statisticsPath.empty())
+        ::SetTimer(g.window, kSaveTimer, static_cast<UINT>(g.config.program.saveEvery) * 1000u, nullptr);
 
     Log("WexControl running with " +
         (file.empty() ? std::string("no settings file (every feature off)") : file) + ": " +

@@ -121,9 +121,12 @@ TEST(SettingsFile, ProgramOptions) {
     const Config defaults = ParseGood("");
     EXPECT_EQ(500, defaults.program.holdDelay);
     EXPECT_EQ("", defaults.program.statistics);
-    const Config config = ParseGood("[WexControl]\nholdDelay = 0\nstatistics = C:\\totals\\wex stats.ini\n");
+    EXPECT_EQ(300, defaults.program.saveEvery);
+    const Config config =
+        ParseGood("[WexControl]\nholdDelay = 0\nstatistics = C:\\totals\\wex stats.ini\nsaveEvery = 0\n");
     EXPECT_EQ(0, config.program.holdDelay);
     EXPECT_EQ("C:\\totals\\wex stats.ini", config.program.statistics);
+    EXPECT_EQ(0, config.program.saveEvery);
     ExpectRoundTrip(config);
 }
 
@@ -212,7 +215,8 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
          "f:2: holdDelay: expected milliseconds from 0 to 60000, found \"60001\"\n"},
         {"[WexControl]\nholdDelay = 1\nholdDelay = 2\n", "f:3: holdDelay given twice (first on line 2)\n"},
         {"[WexControl]\nlog = x\n",
-         "f:2: unknown option \"log\" in [WexControl] (options: holdDelay, statistics)\n"},
+         "f:2: unknown option \"log\" in [WexControl] (options: holdDelay, statistics, saveEvery)\n"},
+        {"[WexControl]\nsaveEvery = -1\n", "f:2: saveEvery: expected seconds from 0 to 86400, found \"-1\"\n"},
         // Windows line ends; two problems in one file.
         {"[settings]\r\ncaptureMode = 3\r\nx = 1\r\n",
          "f:2: captureMode: expected 0 or 1 (or on/off, yes/no, true/false), found \"3\"\n"

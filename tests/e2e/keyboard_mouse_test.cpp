@@ -249,6 +249,23 @@ TEST_F(KeyboardMouse, CtrlADragsWithCtrlAndArrowKeys) {
         EXPECT_EQ(k.key, static_cast<WPARAM>(VK_CONTROL)) << "message " << k.message;
 }
 
+// Ctrl let go before A, as people often do: the drag ends with Ctrl up,
+// not pressed again and stuck.
+TEST_F(KeyboardMouse, CtrlLetGoBeforeAEndsTheDragWithCtrlUp) {
+    Use(1);
+    CursorOnClient(300, 200);
+    Key(VK_CONTROL, false);
+    Key('A', false);
+    ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) < 0; })) << "no left press";
+    Key(VK_CONTROL, true);
+    Key('A', true);
+    ASSERT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_LBUTTON) >= 0; })) << "no left release";
+    e2e::WaitFor([] { return false; }, 500);
+    EXPECT_GE(::GetAsyncKeyState(VK_CONTROL), 0) << "Ctrl was pressed again and left down";
+    const KeySeen ctrlDown = {WM_KEYDOWN, VK_CONTROL};
+    EXPECT_FALSE(!g_keys.empty() && g_keys.back() == ctrlDown) << "Ctrl was pressed again";
+}
+
 TEST_F(KeyboardMouse, TheClickKeyOnCaptionButtonsMaximisesAndCloses) {
     POINT p;
     ASSERT_TRUE(e2e::FindHitPoint(target, HTMAXBUTTON, &p));

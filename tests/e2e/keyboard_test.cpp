@@ -192,4 +192,41 @@ TEST_F(Keyboard, CaptureForwardsKeysUntilCtrlCEndsIt) {
     EXPECT_EQ(EditText(edit), "am");
 }
 
+// A window whose thread stopped pumping lies under the cursor: a bound key
+// that asks it for its hit test (a Ctrl-click) must not hold up the program
+// it runs in, whose focused window gets its next key within a second.
+HWND g_hung = nullptr;
+DWORD WINAPI HungThread(LPVOID stop) {
+    g_hung = e2e::MakeWindow("WexHungWindow", PlainProc, 600, 400, 300, 200);
+    ::WaitForSingleObject(stop, INFINITE);  // no more pumping
+    ::DestroyWindow(g_hung);
+    return 0;
+}
+
+TEST_F(Keyboard, AHungWindowUnderTheCursorDoesNotHoldUpTheFocusedWindow) {
+    HANDLE stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = ::CreateThread(nullptr, 0, HungThread, stop, 0, nullptr);
+    ASSERT_TRUE(e2e::WaitFor([] { return g_hung != nullptr && ::IsWindowVisible(g_hung); }));
+    ASSERT_TRUE(e2e::PlaceCursor(750, 500));
+    ::SetForegroundWindow(parent);
+    ::SetFocus(edit);
+    ASSERT_TRUE(e2e::WaitFor([] { return ::GetFocus() == edit; }));
+    controller.Apply(e2e::HookController::With({{ACTION_CTRL_CLICK, 0, 'K', 0, 0}}));
+    g_editKeys.clear();
+
+    Key('K', false);
+    Key('K', true);
+    const DWORD start = ::GetTickCount();
+    EXPECT_TRUE(KeyReachingEdit('J', false));
+    EXPECT_LT(::GetTickCount() - start, 1000u) << "the focused window waited for the hung one";
+    Key('J', true);
+    EXPECT_FALSE(EditSawKey('K'));
+    EXPECT_GE(::GetAsyncKeyState(VK_CONTROL), 0);
+    controller.Apply(HookSettings{});
+    ::SetEvent(stop);
+    ::WaitForSingleObject(thread, 5000);
+    ::CloseHandle(thread);
+    ::CloseHandle(stop);
+}
+
 }  // namespace

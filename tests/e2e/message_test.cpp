@@ -129,6 +129,26 @@ TEST_F(Messages, ExtraButtonMessagesRunTheirBindingsAndTheWindowGetsWmNull) {
     EXPECT_EQ(controller.notifications, (std::vector<e2e::Posted>{{NOTIFY_PHASE_A, 0}, {NOTIFY_PHASE_A, 1}}));
 }
 
+// A program that looks at each message (PM_NOREMOVE, as an idle loop does)
+// before it takes it: the binding runs once, so a pause bound to an extra
+// button toggles once and engages.
+TEST_F(Messages, AMessageLookedAtBeforeItIsTakenRunsItsBindingOnce) {
+    Apply({{ACTION_PAUSE, 0, TRIGGER_EXTRA_BUTTON, 0, 0}}, 0);
+    ::PostMessageA(target, kExtraButtonDown, 0, 0);
+    const DWORD start = ::GetTickCount();
+    while (!Got(target, WM_NULL) && ::GetTickCount() - start < 10000) {
+        MSG msg;
+        if (::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageA(&msg);
+        } else {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+    }
+    ASSERT_TRUE(Got(target, WM_NULL));
+    e2e::WaitFor([] { return false; }, 300);
+    EXPECT_EQ(controller.notifications, (std::vector<e2e::Posted>{{NOTIFY_PAUSE, 0}}));
+}
+
 TEST_F(Messages, VendorWheelMessageIsTakenOnlyForTheVendorsWindows) {
     Apply({}, 1);
     ::PostMessageA(target, kVendorWheel, 0, static_cast<WORD>(-WHEEL_DELTA));

@@ -215,6 +215,50 @@ TEST_F(Mouse, ThePauseLockEatsAPressAndItsRelease) {
     e2e::Discard(window);
 }
 
+// Every press that reaches the window gets its release: a left Ctrl-click
+// row (whose own injected release must not run the row again, round after
+// round), and a row whose action passes its press on.
+TEST_F(Mouse, BoundLeftClicksReachTheWindowWithBothHalves) {
+    HookSettings ctrlClick = Row(ACTION_CTRL_CLICK, VK_LBUTTON);
+    HookSettings passesOn = Row(ACTION_NOTIFY_25, VK_LBUTTON);
+    passesOn.action29Bypass = 1;
+    const struct {
+        const char* name;
+        HookSettings settings;
+    } cases[] = {{"left Ctrl-click", ctrlClick}, {"a row that passes its press on", passesOn}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND window = Plain("WexMouseBoundLeft");
+        ASSERT_NE(window, nullptr);
+        Use(c.settings);
+        ASSERT_TRUE(PlaceIn(window, 100, 100));
+        g_received.clear();
+        ASSERT_TRUE(Inject(MOUSEEVENTF_LEFTDOWN, [] { return !g_received.empty(); }));
+        ASSERT_TRUE(Inject(MOUSEEVENTF_LEFTUP, [] { return g_received.size() >= 2; }));
+        e2e::WaitFor([] { return false; }, 300);
+        EXPECT_EQ(g_received, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+        EXPECT_TRUE(e2e::WaitFor([] { return ::GetAsyncKeyState(VK_CONTROL) >= 0; }, 2000));
+        Use(HookSettings{});
+        e2e::Discard(window);
+    }
+}
+
+// RemoveHook lets up what a held row pressed: the library would never see
+// the release that ends it.
+TEST_F(Mouse, RemoveHookLetsUpTheKeysAHeldRowPressed) {
+    HWND window = Plain("WexMouseRemoved");
+    ASSERT_NE(window, nullptr);
+    Use(Row(ACTION_COPY, VK_RBUTTON));
+    ASSERT_TRUE(PlaceIn(window, 100, 100));
+    ASSERT_TRUE(Inject(MOUSEEVENTF_RIGHTDOWN, [] { return ::GetAsyncKeyState('C') < 0; }));
+    lib.RemoveHook();
+    EXPECT_TRUE(e2e::WaitFor(
+        [] { return ::GetAsyncKeyState('C') >= 0 && ::GetAsyncKeyState(VK_CONTROL) >= 0; }, 5000));
+    ::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    ASSERT_EQ(1, lib.InstallHook(controller, 0));
+    e2e::Discard(window);
+}
+
 TEST_F(Mouse, APushButtonOfADialogIsRemembered) {
     HWND owner = e2e::MakeWindow("WexMouseDialogOwner", RecordingProc, 60, 60, 300, 200);
     ASSERT_NE(owner, nullptr);

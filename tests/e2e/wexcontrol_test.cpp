@@ -180,8 +180,8 @@ struct LiveRun {
     HANDLE process = nullptr;
     HWND window = nullptr;
 
-    bool Start(const std::string& extra, DWORD flags = 0) {
-        WriteText(settingsFile, kSettings);
+    bool Start(const std::string& extra, DWORD flags = 0, const std::string& moreOptions = "") {
+        WriteText(settingsFile, kSettings + moreOptions);
         process = StartWexControl("\"" + settingsFile + "\" --log \"" + logFile + "\" " + extra,
                                   TempPath("wexcontrol-run-output.txt"), flags);
         return process && e2e::WaitFor([&] {
@@ -344,6 +344,38 @@ TEST_F(WexControl, EndsByItselfAfterSecondsAndStartsTotalsWhenNoneWereKept) {
     control::ParseStatistics(ReadText(run.totalsFile), &problems);
     EXPECT_TRUE(Contains(ReadText(run.totalsFile), "[statistics]\n"));
     EXPECT_TRUE(problems.empty());
+}
+
+// The person's totals are not lost and do not stop the tool: a statistics
+// file that cannot be read is moved aside and counting starts from zero;
+// the totals are saved every saveEvery seconds while it runs, and when the
+// session ends.
+TEST_F(WexControl, KeepsTheTotalsSafeWhileRunningAndSetsABadFileAside) {
+    LiveRun run;
+    WriteText(run.totalsFile, "[statistics]\nleftClicks = many\n");
+    ::DeleteFileA((run.totalsFile + ".bad").c_str());
+    ASSERT_TRUE(run.Start("", 0, "saveEvery = 1\n"));
+    EXPECT_TRUE(run.Logged("statistics file not usable (" + run.totalsFile + ":2: "));
+    EXPECT_TRUE(Contains(ReadText(run.totalsFile + ".bad"), "many"));
+    HookStatistics totals;
+    g_lib.GetStatistics(&totals);
+    EXPECT_EQ(0u, totals.leftClicks);
+
+    const auto saved = [&](unsigned clicks) {
+        return e2e::WaitFor(
+            [&] { return Contains(ReadText(run.totalsFile), "leftClicks = " + std::to_string(clicks) + "\n"); },
+            10000);
+    };
+    totals.leftClicks = 77;
+    g_lib.SetStatistics(&totals);
+    EXPECT_TRUE(saved(77)) << "not saved while running";
+    totals.leftClicks = 78;
+    g_lib.SetStatistics(&totals);
+    ::SendMessageA(run.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(Contains(ReadText(run.totalsFile), "leftClicks = 78\n")) << "not saved as the session ended";
+    EXPECT_TRUE(run.Logged("session ending\n"));
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
 }
 
 TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
