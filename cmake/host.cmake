@@ -112,7 +112,7 @@ wexutil_host_test(keyboard_mouse_tests
 
 # The per-event cost benchmark's host half (scripts/bench runs it under
 # callgrind); the test checks its platform-call target.
-add_executable(wexutil_bench tests/bench/host_bench.cpp)
+add_executable(wexutil_bench tests/bench/host_bench.cpp tests/bench/host_empty_hook.cpp)
 target_compile_options(wexutil_bench PRIVATE ${WEXUTIL_WARNINGS})
 target_include_directories(wexutil_bench PRIVATE tests)
 target_link_libraries(wexutil_bench PRIVATE wexutil_host)

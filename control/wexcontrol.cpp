@@ -219,6 +219,16 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case control::kCompanionReady:
             g.companionReady = true;
             return 0;
+        // Sent to every top-level window, and so to no hook: pushing the
+        // settings again (as they stand) has every hooked program read the
+        // new screen size at its next mouse move.
+        case WM_DISPLAYCHANGE: {
+            HookSettings settings;
+            g.library.GetSettings(&settings);
+            g.library.UpdateSettings(&settings);
+            Log("display changed to " + std::to_string(LOWORD(lParam)) + " x " + std::to_string(HIWORD(lParam)));
+            return 0;
+        }
         case WM_CLOSE:
             Log("closing");
             ::DestroyWindow(window);

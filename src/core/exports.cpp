@@ -142,9 +142,15 @@ extern "C" void UpdateSettings(const HookSettings* source) {
         held[heldRows] = Shared().settings.bindings[i];
         heldAt[heldRows++] = i;
     }
+    ClearFirstRows();
     CopyWords(&Shared().settings, source, sizeof(HookSettings) / 4);
+    // A controlling program pushes its settings when the display changes
+    // (it gets WM_DISPLAYCHANGE, which is sent, never queued, and so passes
+    // no hook of this library): every process reads the screen size again.
+    DisplayChanged();
     Shared().holdButtons = 0;
     Shared().holdButtons = ComputeHoldButtons();
+    ComputeFirstRows();
     // Buttons the keyboard mouse holds until a key's release that it would no
     // longer handle go up now.
     if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons(false);

@@ -31,8 +31,4 @@ void PostCapture(UINT message, uint32_t value) {
     os::PostMessageA(window, WM_HOOK_CAPTURE, message, static_cast<LPARAM>(value));
 }
 
-void PostCaptureMouse(UINT rawMessage) {
-    POINT cursor = {0, 0};
-    os::GetCursorPos(&cursor);
-    PostCapture(rawMessage, PackPoint(cursor.x, cursor.y));
-}
+void PostCaptureMouse(UINT rawMessage, POINT at) { PostCapture(rawMessage, PackPoint(at.x, at.y)); }

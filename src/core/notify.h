@@ -34,5 +34,7 @@ void PostNotify(int code, int32_t argument);
 // WM_HOOK_CAPTURE(message, value) to the notification window.
 void PostCapture(UINT message, uint32_t value);
 
-// WM_HOOK_CAPTURE for a mouse message, with the cursor position read now.
-void PostCaptureMouse(UINT rawMessage);
+// WM_HOOK_CAPTURE for a mouse message, with the message's own point: where
+// the cursor was for this very message (read from the hook's record, which
+// costs no platform call on every move).
+void PostCaptureMouse(UINT rawMessage, POINT at);

@@ -8,6 +8,7 @@ ProcessState g_processState;
 #else
 ImageState g_image = {};
 #endif
+SharedState* g_sharedState = nullptr;
 
 bool MapShared() {
     ProcessState& p = Proc();
@@ -25,6 +26,7 @@ bool MapShared() {
     }
     p.sharedMapping = mapping;
     p.shared = static_cast<SharedState*>(view);
+    g_sharedState = p.shared;
     return true;
 }
 
@@ -35,6 +37,16 @@ void UnmapShared() {
     os::CloseHandle(p.sharedMapping);
     p.shared = nullptr;
     p.sharedMapping = nullptr;
+    g_sharedState = nullptr;
+}
+
+void ReadScreenSize() {
+    ProcessState& p = Proc();
+    // The count first: a change that comes while the size is read makes the
+    // next use read it again.
+    p.screenGeneration = Shared().displayGeneration;
+    p.screenWidth = os::GetSystemMetrics(SM_CXSCREEN);
+    p.screenHeight = os::GetSystemMetrics(SM_CYSCREEN);
 }
 
 int GetModifierMask() {
@@ -59,6 +71,22 @@ int ComputeHoldButtons() {
         }
     }
     return mask;
+}
+
+void ClearFirstRows() {
+    for (int t = 0; t < 256; ++t) Shared().firstRow[t] = 0;
+}
+
+void ComputeFirstRows() {
+    SharedState& s = Shared();
+    uint8_t first[256];
+    for (int t = 0; t < 256; ++t) first[t] = kNoRow;
+    const int rows = UsedBindingRows();
+    for (int i = rows - 1; i >= 0; --i) {
+        const int32_t trigger = s.settings.bindings[i].trigger;
+        if (trigger >= 0 && trigger < 256) first[trigger] = static_cast<uint8_t>(i);
+    }
+    for (int t = 0; t < 256; ++t) s.firstRow[t] = first[t];
 }
 
 namespace {

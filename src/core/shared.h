@@ -127,6 +127,17 @@ struct SharedState {
     // double-click reached its window and whose release has not come yet:
     // the pause eats no release that such a press waits for.
     int32_t buttonsOut;
+    // Counts the display changes seen: each process reads the screen size
+    // again at its next move once this differs from the count it read it at.
+    uint32_t displayGeneration;
+    // Running sums of the wiggle rings moveDeltaX and moveDeltaY.
+    int32_t moveSumX;
+    int32_t moveSumY;
+    // For each trigger code below 256, the first row in use with it, or
+    // kNoRow: a binding search starts there instead of at row 0, and a key
+    // no row names costs one lookup.  Set by UpdateSettings with the table;
+    // all zero at first load, which only makes every search start at row 0.
+    uint8_t firstRow[256];
     // The 64-bit distance inside is updated atomically: 8-byte aligned.
     alignas(8) HookStatistics statistics;
     // Last, so that the fuzzing build's guard after the binding table moves
@@ -179,11 +190,15 @@ WEXUTIL_SHARED_AT(keyLockDown, 0x10C);
 WEXUTIL_SHARED_AT(keyDragCtrlOwn, 0x110);
 WEXUTIL_SHARED_AT(keyDragCtrlUp, 0x114);
 WEXUTIL_SHARED_AT(buttonsOut, 0x118);
-WEXUTIL_SHARED_AT(statistics, 0x120);
-WEXUTIL_SHARED_AT(settings, 0x150);
+WEXUTIL_SHARED_AT(displayGeneration, 0x11C);
+WEXUTIL_SHARED_AT(moveSumX, 0x120);
+WEXUTIL_SHARED_AT(moveSumY, 0x124);
+WEXUTIL_SHARED_AT(firstRow, 0x128);
+WEXUTIL_SHARED_AT(statistics, 0x228);
+WEXUTIL_SHARED_AT(settings, 0x258);
 #undef WEXUTIL_SHARED_AT
 #ifndef WEXUTIL_TABLE_GUARD
-static_assert(sizeof(SharedState) == 0x420, "shared layout: size, padded to the 8-byte alignment");
+static_assert(sizeof(SharedState) == 0x528, "shared layout: size, padded to the 8-byte alignment");
 #endif
 
 // The name every build of the library opens the shared state under: one per
@@ -223,6 +238,13 @@ struct ProcessState {
     int32_t extraButtonDown;
     // Keyboard hook: 1 while this process drains its queue to end capture.
     int32_t captureEnding;
+    // The screen size as this process last read it, and the display count
+    // it read it at (see displayGeneration); 0 wide until first read.
+    int32_t screenWidth;
+    int32_t screenHeight;
+    uint32_t screenGeneration;
+    // Wiggle: moves since the rings' sums were last added up afresh.
+    uint32_t movesSummed;
 };
 
 #ifdef _WIN32
@@ -235,10 +257,15 @@ extern ProcessState* g_process;
 inline ProcessState& Proc() { return *g_process; }
 #endif
 
+// This process's mapping of the shared state (a copy of Proc().shared kept
+// where every access reaches it with one load), null when it could not be
+// opened.  The simulated desktop sets it as it enters a process.
+extern SharedState* g_sharedState;
+
 // The shared state.  Only valid where HaveShared() holds: every entry point
 // of the library checks that first.
-inline bool HaveShared() { return Proc().shared != nullptr; }
-inline SharedState& Shared() { return *Proc().shared; }
+inline bool HaveShared() { return g_sharedState != nullptr; }
+inline SharedState& Shared() { return *g_sharedState; }
 
 // Maps the shared state into this process, creating it when no process has
 // it yet; false when it cannot be had.  UnmapShared lets it go again.
@@ -246,6 +273,19 @@ bool MapShared();
 void UnmapShared();
 
 inline HWND NotifyWindow() { return FromHandle32<HWND>(Shared().notifyWindow); }
+
+// The size of the primary screen, read once per display change rather than
+// on every event: at a process's first use, and again after a display
+// change was seen (DisplayChanged) anywhere.
+void ReadScreenSize();
+inline void ScreenSize(int32_t* width, int32_t* height) {
+    ProcessState& p = Proc();
+    if (p.screenWidth <= 0 || p.screenGeneration != Shared().displayGeneration) ReadScreenSize();
+    *width = p.screenWidth;
+    *height = p.screenHeight;
+}
+// Every process reads the screen size again before its next use.
+inline void DisplayChanged() { __atomic_fetch_add(&Shared().displayGeneration, 1u, __ATOMIC_RELAXED); }
 
 // Rows of the binding table that are in use: bindingCount clamped to 0..30,
 // so that no scan reads past the table whatever the controlling program sent.
@@ -261,6 +301,20 @@ int GetModifierMask();
 // The press-and-hold buttons of the binding table: 1 for each row with
 // trigger 252, 2 for 251, 4 for 250.
 int ComputeHoldButtons();
+
+// firstRow[] for the table as it stands; cleared (every search from row 0)
+// while the table is being replaced.
+const uint8_t kNoRow = 0xFF;
+void ComputeFirstRows();
+void ClearFirstRows();
+
+// Where a search for a trigger's rows starts: its first row, or the table's
+// end when no row has it; row 0 for a code that has no entry.
+inline int FirstRowFor(uintptr_t trigger, int rows) {
+    if (trigger >= 256) return 0;
+    const int first = Shared().firstRow[trigger];
+    return first == kNoRow || first > rows ? rows : first;
+}
 
 // Counter and travel updates from many processes at once: lock-free
 // read-modify-write so that no update is lost.

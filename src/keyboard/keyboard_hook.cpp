@@ -106,11 +106,11 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
     if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON) return 0;
     const bool holds = vk < kFirstSyntheticTrigger;
-    // The matching scan starts at the first row for this key, which the held
-    // scan finds on its way: a release of a key no row names scans once.
-    int first = 0;
+    // Both scans start at the first row for this key, which the table of
+    // first rows gives: a key no row names costs one lookup.
+    const int first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
+    if (first >= rows) return 0;
     if (holds && (release || wasDown)) {
-        first = NextRowFor(table, 0, rows, vk);
         for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
             if (table[i].held == 0) continue;
             const Binding row = table[i];
@@ -122,7 +122,7 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
         }
     }
     int mask = -1;
-    for (int i = NextRowFor(table, first, rows, vk); i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
+    for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
         const Binding row = table[i];
         if (mask < 0) mask = GetModifierMask();
         if (row.modifiers != mask) continue;

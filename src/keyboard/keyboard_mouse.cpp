@@ -2,8 +2,8 @@
 // buttons at it, in one of five key schemes chosen by keyboardMouseKeys.
 //
 // Runs for every keystroke while the keyboard mouse is on, so a key outside
-// the scheme costs one state read (the keyboard state in the keypad schemes,
-// Ctrl in the others) and nothing else; the cursor is read only to move it.
+// the scheme costs nothing: the keyboard state (for Num Lock) and Ctrl are
+// read only for keys that depend on them, the cursor only to move it.
 #include "keyboard/keyboard_mouse.h"
 
 #include "actions/click.h"
@@ -52,14 +52,16 @@ bool FindMove(const Move (&table)[N], UINT vk, int* dx, int* dy) {
 
 bool IsKeypadScheme(int scheme) { return scheme == 0 || scheme == 3 || scheme == 4; }
 
-// What one keystroke is, read once.
+// What one keystroke is.  Num Lock and Ctrl are read only when a key that
+// depends on them asks, and then once: most keys of the day are typing, and
+// the keyboard state in particular is dear to read on some systems.
 struct Key {
     UINT vk;
     int scheme;
     bool release;
     bool extended;
-    bool numLock;  // read only in schemes 0 and 3, the ones that depend on it
-    bool ctrl;     // read only outside the keypad schemes
+    mutable int8_t numLock;  // -1 until read
+    mutable int8_t ctrl;     // -1 until read
 };
 
 Key ReadKey(WPARAM vk, LPARAM lParam) {
@@ -68,21 +70,28 @@ Key ReadKey(WPARAM vk, LPARAM lParam) {
     k.scheme = Shared().settings.keyboardMouseKeys;
     k.release = (static_cast<uint32_t>(lParam) & kReleaseBit) != 0;
     k.extended = (static_cast<uint32_t>(lParam) & kExtendedBit) != 0;
-    k.numLock = false;
-    k.ctrl = false;
-    if (k.scheme == 0 || k.scheme == 3) {
-        BYTE state[256];
-        if (os::GetKeyboardState(state)) k.numLock = (state[VK_NUMLOCK] & 1) != 0;
-    } else if (!IsKeypadScheme(k.scheme)) {
-        k.ctrl = (os::GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
-    }
+    k.numLock = -1;
+    k.ctrl = -1;
     return k;
+}
+
+bool NumLock(const Key& k) {
+    if (k.numLock < 0) {
+        BYTE state[256];
+        k.numLock = os::GetKeyboardState(state) && (state[VK_NUMLOCK] & 1) != 0 ? 1 : 0;
+    }
+    return k.numLock != 0;
+}
+
+bool Ctrl(const Key& k) {
+    if (k.ctrl < 0) k.ctrl = (os::GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0 ? 1 : 0;
+    return k.ctrl != 0;
 }
 
 // Keypad star, plus and minus act in scheme 4, in scheme 0 with Num Lock on
 // and in scheme 3 with Num Lock off.
 bool StarActive(const Key& k) {
-    return k.scheme == 4 || (k.scheme == 0 && k.numLock) || (k.scheme == 3 && !k.numLock);
+    return k.scheme == 4 || (k.scheme == 0 && NumLock(k)) || (k.scheme == 3 && !NumLock(k));
 }
 
 // The keypad's own key (non-extended) sent for `vk` under the schemes that
@@ -101,12 +110,12 @@ bool IsSchemeKey(const Key& k) {
     switch (k.scheme) {
         case 0:
             return (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) || vk == VK_DECIMAL ||
-                   ((vk == VK_ADD || vk == VK_SUBTRACT) && k.numLock);
-        case 1: return k.ctrl && (vk == 'A' || vk == 'Z' || (vk >= VK_LEFT && vk <= VK_DOWN));
-        case 2: return k.ctrl && (vk == 'A' || vk == 'Z' || vk == 'I' || vk == 'J' || vk == 'K' || vk == 'M');
+                   ((vk == VK_ADD || vk == VK_SUBTRACT) && NumLock(k));
+        case 1: return (vk == 'A' || vk == 'Z' || (vk >= VK_LEFT && vk <= VK_DOWN)) && Ctrl(k);
+        case 2: return (vk == 'A' || vk == 'Z' || vk == 'I' || vk == 'J' || vk == 'K' || vk == 'M') && Ctrl(k);
         case 3:
             return (IsNavigationKey(vk) && !k.extended) ||
-                   ((vk == VK_ADD || vk == VK_SUBTRACT) && !k.numLock);
+                   ((vk == VK_ADD || vk == VK_SUBTRACT) && !NumLock(k));
         case 4:
             return (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) || vk == VK_ADD || vk == VK_SUBTRACT ||
                    vk == VK_DECIMAL || (IsNavigationKey(vk) && !k.extended);
@@ -149,8 +158,7 @@ void EndOwnRightBeforePress() {
 // the key is consumed at once (keypad star).
 int ButtonKey(const Key& k) {
     ProcessState& proc = Proc();
-    const bool star = StarActive(k);
-    if (star && k.vk == VK_MULTIPLY) {
+    if (k.vk == VK_MULTIPLY && StarActive(k)) {
         // An auto-repeat that follows another key's release counts as a
         // first press: while the button this key pressed is still down, it
         // presses nothing more (two presses would meet one release).
@@ -209,13 +217,15 @@ int ButtonKey(const Key& k) {
             Shared().keyLockDown = 1;
         } else if (KeypadKey(k, VK_DECIMAL, VK_DELETE)) {
             PlayLeftUp();
-        } else if (star && k.vk == VK_ADD) {
+        } else if (k.vk == VK_ADD && StarActive(k)) {
             ClickAtCursor();
             proc.rightArmed = 0;
         }
     }
     // Keypad minus arms the right button until the next release of another key.
-    if (k.release && star) proc.rightArmed = k.vk == VK_SUBTRACT ? 1 : 0;
+    // (A release that would leave it as it is reads no state.)
+    if (k.release && (proc.rightArmed != 0 || k.vk == VK_SUBTRACT) && StarActive(k))
+        proc.rightArmed = k.vk == VK_SUBTRACT ? 1 : 0;
     return 0;
 }
 
@@ -223,7 +233,7 @@ int ButtonKey(const Key& k) {
 // when the keystroke is consumed.
 int CtrlKey(const Key& k) {
     if (k.vk == 'A') {
-        if (!k.release && k.ctrl) {
+        if (!k.release && Ctrl(k)) {
             // Ctrl goes up for the length of the drag, so the played button
             // messages carry no Ctrl.
             Shared().keyDragCtrlOwn = 1;
@@ -248,7 +258,7 @@ int CtrlKey(const Key& k) {
         // Z held with the right button it pressed still down: a repeat,
         // which presses nothing more.
         if (!k.release && Shared().keyRightLock == 1 && os::GetAsyncKeyState(VK_RBUTTON) < 0) return 1;
-        if (!k.release && k.ctrl) {
+        if (!k.release && Ctrl(k)) {
             EndOwnRightBeforePress();
             PlayMouseMessage(WithinDoubleClick(Shared().keyRightClickTime) ? WM_RBUTTONDBLCLK
                                                                            : WM_RBUTTONDOWN);
@@ -257,7 +267,7 @@ int CtrlKey(const Key& k) {
             return 1;
         }
         // The right button goes up also when Ctrl was let go before Z.
-        if (k.release && (k.ctrl || Shared().keyRightLock == 1)) {
+        if (k.release && (Shared().keyRightLock == 1 || Ctrl(k))) {
             PlayMouseMessage(WM_RBUTTONUP);
             Shared().keyRightLock = 0;
             return 1;
@@ -275,8 +285,8 @@ bool MovementOf(const Key& k, int* dx, int* dy) {
         case 4:
             return FindMove(kDigitMoves, k.vk, dx, dy) ||
                    (!k.extended && FindMove(kNavigationMoves, k.vk, dx, dy));
-        case 1: return (k.ctrl || Shared().keyDragLock == 1) && FindMove(kArrowMoves, k.vk, dx, dy);
-        case 2: return (k.ctrl || Shared().keyDragLock == 1) && FindMove(kLetterMoves, k.vk, dx, dy);
+        case 1: return FindMove(kArrowMoves, k.vk, dx, dy) && (Shared().keyDragLock == 1 || Ctrl(k));
+        case 2: return FindMove(kLetterMoves, k.vk, dx, dy) && (Shared().keyDragLock == 1 || Ctrl(k));
         default: return false;
     }
 }
@@ -312,8 +322,10 @@ int MoveCursor(const Key& k) {
     os::GetCursorPos(&cursor);
     // A key pressed at the screen's edge still counts as a move: it is eaten
     // and the cursor is set (to where it is).
-    const int64_t x = Clamp(cursor.x + dx * step, 0, os::GetSystemMetrics(SM_CXSCREEN) - 1);
-    const int64_t y = Clamp(cursor.y + dy * step, 0, os::GetSystemMetrics(SM_CYSCREEN) - 1);
+    int32_t width = 0, height = 0;
+    ScreenSize(&width, &height);
+    const int64_t x = Clamp(cursor.x + dx * step, 0, int64_t{width} - 1);
+    const int64_t y = Clamp(cursor.y + dy * step, 0, int64_t{height} - 1);
     os::SetCursorPos(static_cast<int>(x), static_cast<int>(y));
     ShowCursorIfHidden();
     Proc().cursorMoved = static_cast<int32_t>(k.vk);

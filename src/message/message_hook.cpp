@@ -8,6 +8,10 @@
 
 namespace {
 
+LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
+    return os::CallNextHookEx(g_image.messageHook, code, wParam, lParam);
+}
+
 constexpr UINT kExtraButtonDown = 0x1400;
 constexpr UINT kExtraButtonUp = 0x1401;
 constexpr UINT kVendorButton = 0x8C5;
@@ -161,17 +165,24 @@ int Wheel(MSG* msg) {
     return 0;
 }
 
-LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_image.messageHook, code, wParam, lParam);
-}
 
 // The six ids this hook takes, out of line so that every other message
 // pays for no register saves or stack frame.  A message a binding turned
 // into a wheel action ends here; every other goes on to the next hook.
-__attribute__((noinline)) LRESULT HandleMessage(int code, WPARAM wParam, LPARAM lParam) {
+// (Not cloned either: a copy without `code` would make GetMsgProc shuffle
+// its arguments on every message to reach it.)
+#if defined(__clang__)
+#define WEXUTIL_NOCLONE
+#else
+#define WEXUTIL_NOCLONE __attribute__((noclone))
+#endif
+__attribute__((noinline)) WEXUTIL_NOCLONE LRESULT HandleMessage(int code, WPARAM wParam, LPARAM lParam) {
     MSG* msg = reinterpret_cast<MSG*>(lParam);
     const UINT id = msg->message;
-    if (!HaveShared()) return PassOn(code, wParam, lParam);
+    // A message only looked at (PeekMessage with PM_NOREMOVE, as an idle
+    // loop does before it takes it) stays in the queue and comes back to
+    // this hook when it is taken: only then is it acted on, once.
+    if ((wParam & PM_REMOVE) == 0 || !HaveShared()) return PassOn(code, wParam, lParam);
     if (id == kExtraButtonDown || id == kExtraButtonUp) {
         ExtraButton(msg);
     } else if (id == kVendorButton) {
@@ -188,12 +199,10 @@ __attribute__((noinline)) LRESULT HandleMessage(int code, WPARAM wParam, LPARAM 
 extern "C" LRESULT WINAPI GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
     // The ids taken are WM_MOUSEWHEEL and higher (a registered message is
-    // 0xC000 or above): the messages below it, most of all, cost one
-    // comparison; the rest cost the comparisons and nothing else.  A message
-    // only looked at (PeekMessage with PM_NOREMOVE, as an idle loop does
-    // before it takes it) stays in the queue and comes back to this hook
-    // when it is taken: only then is it acted on, once.
-    if (code != HC_ACTION || msg == nullptr || msg->message < WM_MOUSEWHEEL || (wParam & PM_REMOVE) == 0)
-        return PassOn(code, wParam, lParam);
-    return HandleMessage(code, wParam, lParam);
+    // 0xC000 or above): the messages below it, most of all, cost three
+    // comparisons and nothing else.
+    if (code == HC_ACTION && msg != nullptr && msg->message >= WM_MOUSEWHEEL) {
+        return HandleMessage(code, wParam, lParam);
+    }
+    return PassOn(code, wParam, lParam);
 }

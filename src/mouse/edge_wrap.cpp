@@ -36,9 +36,21 @@ void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     const HookSettings& s = Shared().settings;
     if ((rawId != WM_MOUSEMOVE && rawId != WM_NCMOUSEMOVE) || s.edgeWrap == 0 || record == nullptr) return;
     const int x = record->pt.x, y = record->pt.y;
-    // The screen size first: a move away from every edge needs nothing more.
-    const int cx = os::GetSystemMetrics(SM_CXSCREEN);
-    const int cy = os::GetSystemMetrics(SM_CYSCREEN);
+    // The screen size as this process keeps it: a move away from every edge
+    // makes no platform call at all.  A point beyond it means the screen grew
+    // unseen: it is read again.
+    int32_t cx = 0, cy = 0;
+    ScreenSize(&cx, &cy);
+    if (x >= cx || y >= cy) {
+        ReadScreenSize();
+        ScreenSize(&cx, &cy);
+    }
+    // Away from every edge (1 <= x <= cx - 2, and likewise y), as nearly
+    // every move is: one unsigned comparison per axis, and done.
+    if (static_cast<uint32_t>(x - 1) < static_cast<uint32_t>(cx - 2) &&
+        static_cast<uint32_t>(y - 1) < static_cast<uint32_t>(cy - 2)) {
+        return;
+    }
     const int edges = s.edgeWrapEdges;
     const bool atLeft = x == 0 && (edges & kLeft) != 0;
     const bool atTop = y == 0 && (edges & kTop) != 0;

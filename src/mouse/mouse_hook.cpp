@@ -113,19 +113,21 @@ void CountClick(UINT buttonId) {
     if (buttonId == WM_LBUTTONDBLCLK) IncrementCounter(s.doubleClicks);
 }
 
-int64_t Distance(int32_t a, int32_t b) {
-    const int64_t d = static_cast<int64_t>(a) - b;
-    return d < 0 ? -d : d;
+// |a - b|: the difference of two 32-bit values always fits in 32 unsigned
+// bits.
+uint32_t Distance(int32_t a, int32_t b) {
+    return a > b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)
+                 : static_cast<uint32_t>(b) - static_cast<uint32_t>(a);
 }
 
 // The mouse side of the typing watch: typing ends once the cursor has left
 // the point where it started by more than 4 pixels either way.
-void WatchTyping(const MouseEvent& e) {
-    if (Shared().typingState != 1) return;
-    const POINT pt = e.record->pt;
-    if (Distance(pt.x, Shared().typingCursor.x) > 4 || Distance(pt.y, Shared().typingCursor.y) > 4) {
+void WatchTyping(POINT pt) {
+    SharedState& s = Shared();
+    if (s.typingState != 1) return;
+    if (Distance(pt.x, s.typingCursor.x) > 4 || Distance(pt.y, s.typingCursor.y) > 4) {
         PostNotify(NOTIFY_TYPING_ENDED, 0);
-        Shared().typingState = 0;
+        s.typingState = 0;
     }
 }
 
@@ -186,7 +188,17 @@ bool ReleaseHeldRow(int trigger) {
     const int button = ButtonOfTrigger(trigger);
     Binding* bindings = Shared().settings.bindings;
     const int rows = UsedBindingRows();
-    for (int i = 0; i < rows; ++i) {
+    // The button's rows: its own trigger and its chords.
+    int from = FirstRowFor(static_cast<uintptr_t>(button), rows);
+    const int chords[2] = {button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_LEFT_MIDDLE,
+                           button == VK_MBUTTON ? TRIGGER_CHORD_RIGHT_MIDDLE : TRIGGER_CHORD_LEFT_MIDDLE};
+    if (button != VK_LBUTTON) {
+        for (int chord : chords) {
+            const int first = FirstRowFor(static_cast<uintptr_t>(chord), rows);
+            if (first < from) from = first;
+        }
+    }
+    for (int i = from; i < rows; ++i) {
         Binding& row = bindings[i];
         if (row.held != 1 || ButtonOfTrigger(row.trigger) != button) continue;
         // The row's values are taken first: the table can be replaced while
@@ -205,9 +217,11 @@ bool ReleaseHeldRow(int trigger) {
 bool RunMatchingRows(MouseEvent& e, int trigger) {
     const int rows = UsedBindingRows();
     if (rows == 0) return false;
-    const int mask = Mask(e);
     Binding* bindings = Shared().settings.bindings;
-    for (int i = 0; i < rows; ++i) {
+    const int from = FirstRowFor(static_cast<uintptr_t>(trigger), rows);
+    if (from >= rows) return false;
+    const int mask = Mask(e);
+    for (int i = from; i < rows; ++i) {
         const Binding row = bindings[i];
         if (row.trigger != trigger || row.modifiers != mask) continue;
         if (row.action == ACTION_PAUSE) {
@@ -230,6 +244,31 @@ bool HandleButtonBinding(MouseEvent& e) {
     return RunMatchingRows(e, trigger);
 }
 
+// A cursor move, the message of which there are the most by far, meets only
+// the stages that act on it, in the pipeline's order, each behind its own
+// switch; it is never consumed.  (The one-shot swallow names a release, the
+// wheel, click, filter, single-click, notification and binding stages
+// buttons.)
+__attribute__((noinline)) void RunMoveStages(UINT rawId, const MOUSEHOOKSTRUCT* record) {
+    const SharedState& s = Shared();
+    const POINT pt = record->pt;
+    if (s.settings.captureMode != 0) PostCaptureMouse(rawId, pt);
+    if (s.settings.typingWatch != 0) WatchTyping(pt);
+    if (s.settings.wiggleDetect != 0 && rawId == WM_MOUSEMOVE) DetectMoveWiggle(pt);
+    if (s.settings.trackDistance != 0) AccumulateDistance(pt.x, pt.y);
+    if (s.settings.edgeWrap != 0) {
+        // Away from every edge (1 <= x <= width - 2, and likewise y) with the
+        // screen size known and current, as nearly every move is: one
+        // unsigned comparison per axis.  Anything else is the stage's.
+        const ProcessState& p = Proc();
+        if (p.screenWidth <= 0 || p.screenGeneration != s.displayGeneration ||
+            static_cast<uint32_t>(pt.x - 1) >= static_cast<uint32_t>(p.screenWidth - 2) ||
+            static_cast<uint32_t>(pt.y - 1) >= static_cast<uint32_t>(p.screenHeight - 2)) {
+            WrapAtScreenEdge(rawId, record);
+        }
+    }
+}
+
 // The pipeline proper; true when the message is consumed.
 bool RunPipeline(MouseEvent& e) {
     const HookSettings& s = Shared().settings;
@@ -243,11 +282,11 @@ bool RunPipeline(MouseEvent& e) {
         if (pairsFilteredPress) RightButtonFilter(e.buttonId, e.record);
         return true;
     }
-    if (s.captureMode != 0) PostCaptureMouse(e.rawId);
+    if (s.captureMode != 0) PostCaptureMouse(e.rawId, e.record->pt);
     if (e.rawId == WM_MOUSEWHEEL && HandleWheel(e)) return true;
     if (s.rememberButtonClicks != 0 && e.rawId == WM_LBUTTONDOWN) RememberButtonTarget(e.rawId, e.record);
     CountClick(e.buttonId);
-    if (s.typingWatch != 0) WatchTyping(e);
+    if (s.typingWatch != 0) WatchTyping(e.record->pt);
     if (s.wiggleDetect != 0) DetectWiggle(e.rawId, e.record);
     const bool filtered =
         s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK;
@@ -263,8 +302,24 @@ bool RunPipeline(MouseEvent& e) {
         // Double-clicks never run bindings.
         if (KindOf(e.buttonId) != KIND_DOUBLE && HandleButtonBinding(e)) return true;
     }
-    WrapAtScreenEdge(e.rawId, e.record);
+    // (Edge wrap acts on moves alone, which RunMoveStages takes.)
     return false;
+}
+
+// Every message but a move; true when it is consumed.
+__attribute__((noinline)) bool RunOtherMessage(UINT rawId, const MOUSEHOOKSTRUCT* record) {
+    MouseEvent e = {rawId, ButtonIdOf(rawId), record, -1};
+    const bool consumed = RunPipeline(e);
+    // Which buttons have a press out at a window, waiting for its release.
+    if (IsButton(e.buttonId)) {
+        const int32_t bit = 1 << ButtonOf(e.buttonId);
+        if (KindOf(e.buttonId) == KIND_RELEASE) {
+            Shared().buttonsOut &= ~bit;
+        } else if (!consumed) {
+            Shared().buttonsOut |= bit;
+        }
+    }
+    return consumed;
 }
 
 }  // namespace
@@ -277,11 +332,11 @@ void AccumulateDistance(int32_t x, int32_t y) {
         p.distancePrimed = 1;
         return;
     }
-    const int64_t dx = Distance(x, p.lastDistancePoint.x);
-    const int64_t dy = Distance(y, p.lastDistancePoint.y);
+    const uint32_t dx = Distance(x, p.lastDistancePoint.x);
+    const uint32_t dy = Distance(y, p.lastDistancePoint.y);
     p.lastDistancePoint = {x, y};
     // Screen coordinates never come near it, but a step is kept in range.
-    const int64_t limit = INT32_MAX;
+    const uint32_t limit = INT32_MAX;
     AddTravel(static_cast<int32_t>(dx < limit ? dx : limit), static_cast<int32_t>(dy < limit ? dy : limit));
 }
 
@@ -293,17 +348,15 @@ extern "C" LRESULT WINAPI MouseProc(int code, WPARAM wParam, LPARAM lParam) {
     // without the shared state nothing to act on.
     if (code != HC_ACTION || record == nullptr || !HaveShared()) return PassOn(code, wParam, lParam);
     const UINT rawId = static_cast<UINT>(wParam);
-    MouseEvent e = {rawId, ButtonIdOf(rawId), record, -1};
-    const bool consumed = RunPipeline(e);
-    // Which buttons have a press out at a window, waiting for its release.
-    if (IsButton(e.buttonId)) {
-        const int32_t bit = 1 << ButtonOf(e.buttonId);
-        if (KindOf(e.buttonId) == KIND_RELEASE) {
-            Shared().buttonsOut &= ~bit;
-        } else if (!consumed) {
-            Shared().buttonsOut |= bit;
+    if (rawId == WM_MOUSEMOVE || rawId == WM_NCMOUSEMOVE) {
+        // Every move feature off: nothing more to do (the common case, and
+        // one test).
+        const HookSettings& s = Shared().settings;
+        if ((s.captureMode | s.typingWatch | s.wiggleDetect | s.trackDistance | s.edgeWrap) != 0) {
+            RunMoveStages(rawId, record);
         }
+    } else if (RunOtherMessage(rawId, record)) {
+        return 1;
     }
-    if (consumed) return 1;
     return PassOn(code, wParam, lParam);
 }

@@ -10,6 +10,8 @@
 void RememberButtonTarget(UINT rawId, const MOUSEHOOKSTRUCT* record);
 // Shaking of the cursor and bursts of clicks; never consumes.
 void DetectWiggle(UINT rawId, const MOUSEHOOKSTRUCT* record);
+// The shaking half alone, for a client-area cursor move (WM_MOUSEMOVE).
+void DetectMoveWiggle(POINT pt);
 // Right and middle client-area buttons turned into left clicks; 1 consumes.
 int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT* record);
 // One click opens list-view and tree-view items; 1 consumes.

@@ -27,23 +27,36 @@ DWORD Limit(int64_t base, int32_t sensitivity) {
     return static_cast<DWORD>(base - 1000 * int64_t{sensitivity});
 }
 
+// A distance between two coordinates, capped far beyond any screen so that
+// five of them still add up within 32 bits.  (The difference of two 32-bit
+// values always fits in 32 unsigned bits.)
+const int32_t kMaxDelta = 1 << 27;
 int32_t Delta(int32_t a, int32_t b) {
-    const int64_t d = a > b ? int64_t{a} - b : int64_t{b} - a;
-    return d > INT32_MAX ? INT32_MAX : static_cast<int32_t>(d);
+    const uint32_t d = a > b ? static_cast<uint32_t>(a) - static_cast<uint32_t>(b)
+                             : static_cast<uint32_t>(b) - static_cast<uint32_t>(a);
+    return d > static_cast<uint32_t>(kMaxDelta) ? kMaxDelta : static_cast<int32_t>(d);
+}
+
+// The rings' sums, added up afresh every 32 moves of a process, so that a
+// sum another process's move disturbed half-way cannot drift for long.
+void SumRings() {
+    SharedState& s = Shared();
+    int32_t x = 0, y = 0;
+    for (int i = 0; i < kRing; ++i) {
+        x += s.moveDeltaX[i] < 0 || s.moveDeltaX[i] > kMaxDelta ? kMaxDelta : s.moveDeltaX[i];
+        y += s.moveDeltaY[i] < 0 || s.moveDeltaY[i] > kMaxDelta ? kMaxDelta : s.moveDeltaY[i];
+    }
+    s.moveSumX = x;
+    s.moveSumY = y;
 }
 
 // The average of either ring, rounded down, is above the threshold.  The
 // sums are never negative, so that is the same as sum > 5 * threshold + 4,
-// which spares a 64-bit division on every move.
-bool Vigorous() {
-    int64_t sumX = 0;
-    int64_t sumY = 0;
-    for (int i = 0; i < kRing; ++i) {
-        sumX += Shared().moveDeltaX[i];
-        sumY += Shared().moveDeltaY[i];
-    }
-    const int64_t limit = kRing * int64_t{Shared().moveThreshold} + (kRing - 1);
-    return sumX > limit || sumY > limit;
+// which spares a division on every move.  The threshold is a twentieth of
+// the screen's width, so five of it fit in 32 bits.
+bool Vigorous(const SharedState& s) {
+    const int32_t limit = kRing * s.moveThreshold + (kRing - 1);
+    return s.moveSumX > limit || s.moveSumY > limit;
 }
 
 void ClearRings() {
@@ -51,27 +64,49 @@ void ClearRings() {
         Shared().moveDeltaX[i] = 0;
         Shared().moveDeltaY[i] = 0;
     }
+    Shared().moveSumX = 0;
+    Shared().moveSumY = 0;
 }
 
-void DetectMoveWiggle(UINT rawId, const MOUSEHOOKSTRUCT* record) {
-    if (rawId != WM_MOUSEMOVE) return;
+}  // namespace
+
+void DetectMoveWiggle(POINT pt) {
     SharedState& s = Shared();
-    const int32_t x = record->pt.x;
-    const int32_t y = record->pt.y;
+    const int32_t x = pt.x;
+    const int32_t y = pt.y;
     int slot = s.moveRingIndex;
     if (s.moveWiggleState == kUnset) {
-        s.moveThreshold = os::GetSystemMetrics(SM_CXSCREEN) / 20;
+        int32_t width = 0, height = 0;
+        ScreenSize(&width, &height);
+        s.moveThreshold = width / 20;
         ClearRings();
         slot = 0;
     }
     // The index lives in shared memory that any process may write: keep it
     // inside the ring whatever it holds.
     if (slot < 0 || slot >= kRing) slot = 0;
-    s.moveDeltaX[slot] = Delta(x, s.lastMovePoint.x);
-    s.moveDeltaY[slot] = Delta(y, s.lastMovePoint.y);
+    // One delta in, the one it replaces out of each running sum (in
+    // unsigned arithmetic: a sum another process disturbed wraps rather
+    // than overflows, and is set right at the ring's next round).
+    const int32_t dx = Delta(x, s.lastMovePoint.x);
+    const int32_t dy = Delta(y, s.lastMovePoint.y);
+    s.moveSumX = static_cast<int32_t>(static_cast<uint32_t>(s.moveSumX) + static_cast<uint32_t>(dx) -
+                                      static_cast<uint32_t>(s.moveDeltaX[slot]));
+    s.moveSumY = static_cast<int32_t>(static_cast<uint32_t>(s.moveSumY) + static_cast<uint32_t>(dy) -
+                                      static_cast<uint32_t>(s.moveDeltaY[slot]));
+    s.moveDeltaX[slot] = dx;
+    s.moveDeltaY[slot] = dy;
     s.moveRingIndex = slot == kRing - 1 ? 0 : slot + 1;
+    // Once in four rounds of the ring, the sums are added up afresh.
+    if ((++Proc().movesSummed & 0x1F) == 0) SumRings();
 
-    const bool vigorous = Vigorous();
+    const bool vigorous = Vigorous(s);
+    s.lastMovePoint.x = x;
+    s.lastMovePoint.y = y;
+    // Idle and calm, as the cursor mostly is: nothing to time.  (The time of
+    // the last move is read only by the shaking state, and every move that
+    // leads into it reads the clock.)
+    if (s.moveWiggleState == kIdle && !vigorous) return;
     const DWORD now = os::GetTickCount();
     switch (s.moveWiggleState) {
         case kIdle:
@@ -94,10 +129,10 @@ void DetectMoveWiggle(UINT rawId, const MOUSEHOOKSTRUCT* record) {
             break;
         default: s.moveWiggleState = kIdle; break;
     }
-    s.lastMovePoint.x = x;
-    s.lastMovePoint.y = y;
     s.lastMoveTime = now;
 }
+
+namespace {
 
 void DetectClickWiggle(UINT rawId) {
     switch (rawId) {
@@ -137,6 +172,6 @@ void DetectClickWiggle(UINT rawId) {
 
 void DetectWiggle(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     if (record == nullptr) return;
-    DetectMoveWiggle(rawId, record);
+    if (rawId == WM_MOUSEMOVE) DetectMoveWiggle(record->pt);
     DetectClickWiggle(rawId);
 }

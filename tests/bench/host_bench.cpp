@@ -24,6 +24,8 @@
 #include <map>
 #include <string>
 
+extern "C" LRESULT EmptyGetMsgProc(int code, WPARAM wParam, LPARAM lParam);
+
 namespace {
 
 constexpr int kCountedEvents = 1000;
@@ -42,7 +44,7 @@ HookSettings LeftButtonBound() {
     return s;
 }
 
-enum Hook { HOOK_MOUSE, HOOK_KEYBOARD, HOOK_MESSAGE };
+enum Hook { HOOK_MOUSE, HOOK_KEYBOARD, HOOK_MESSAGE, HOOK_EMPTY_MESSAGE };
 
 struct Case {
     const char* name;
@@ -56,6 +58,8 @@ struct Case {
 HookSettings Zero() { return HookSettings{}; }
 
 const Case kCases[] = {
+    {"getmsg-empty", "an empty get-message hook (the yardstick), unrelated message (WM_TIMER)",
+     HOOK_EMPTY_MESSAGE, EverythingOn, kUnrelatedMessage, 0},
     {"getmsg-unrelated", "GetMsgProc, unrelated message (WM_TIMER), everything on", HOOK_MESSAGE,
      EverythingOn, kUnrelatedMessage, 0},
     {"getmsg-high", "GetMsgProc, unrelated message above WM_MOUSEWHEEL (WM_USER+1)", HOOK_MESSAGE,
@@ -109,11 +113,14 @@ LRESULT CallOnce(const Case& c, int i) {
             return MouseProc(HC_ACTION, c.message, reinterpret_cast<LPARAM>(&record));
         }
         case HOOK_KEYBOARD: return KeyboardProc(HC_ACTION, c.message, c.keyFlags);
-        case HOOK_MESSAGE: {
+        case HOOK_MESSAGE:
+        case HOOK_EMPTY_MESSAGE: {
             MSG msg{};
             msg.hwnd = g_target;
             msg.message = c.message;
-            return GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&msg));
+            const LPARAM record = reinterpret_cast<LPARAM>(&msg);
+            return c.hook == HOOK_MESSAGE ? GetMsgProc(HC_ACTION, PM_REMOVE, record)
+                                          : EmptyGetMsgProc(HC_ACTION, PM_REMOVE, record);
         }
     }
     return 0;

@@ -24,11 +24,10 @@ TEST(PackPoint, CutsEachCoordinateToSixteenBitsWithXLow) {
 }
 
 TEST_F(NotifyTest, PostsNotificationsAndCaptureMessagesWithThirtyTwoBitArguments) {
-    d().cursor = {300, 200};
     PostNotify(NOTIFY_REQUEST, -1);
     PostNotify(NOTIFY_BUTTON, BUTTON_RIGHT_DBLCLK);
     PostCapture(WM_KEYDOWN, 0x41);
-    PostCaptureMouse(WM_NCLBUTTONDOWN);
+    PostCaptureMouse(WM_NCLBUTTONDOWN, {300, 200});
     EXPECT_EQ((std::vector<sim::Message>{{"app", WM_HOOK_NOTIFY, 25, 0xFFFFFFFFu},
                                          {"app", WM_HOOK_NOTIFY, 2, 9},
                                          {"app", WM_HOOK_CAPTURE, 0x100, 0x41},

@@ -312,17 +312,18 @@ TEST_F(PipelineTest, WheelTurnsByDirectionModifiersAndBinding) {
     }
 }
 
-TEST_F(PipelineTest, CaptureForwardsEveryMessageWithTheCursorPackedIn16Bits) {
+// The point forwarded is the message's own, where the cursor was for it.
+TEST_F(PipelineTest, CaptureForwardsEveryMessageWithItsPointPackedIn16Bits) {
     HookSettings s{};
     s.captureMode = 1;
     Use(s);
-    d().cursor = {-5, -2};  // a screen left of and above the primary one
     d().chainResult = 0;
     const UINT ids[] = {WM_MOUSEMOVE,   WM_NCMOUSEMOVE,   WM_LBUTTONDOWN,
                         WM_NCRBUTTONUP, WM_MBUTTONDBLCLK, WM_MOUSEWHEEL};
     for (UINT id : ids) {
         SCOPED_TRACE(sim::Hex(id));
-        EXPECT_EQ(0, Hook(id, {300, 300}));
+        // A screen left of and above the primary one.
+        EXPECT_EQ(0, Hook(id, {-5, -2}));
         const Lines trace = d().TakeTrace();
         ASSERT_FALSE(trace.empty());
         EXPECT_EQ(Capture(id, 0xFFFEFFFBu), trace.front());

@@ -70,6 +70,7 @@ Desktop::Desktop() {
 
 Desktop::~Desktop() {
     if (g_process != nullptr) g_process = nullptr;
+    g_sharedState = nullptr;
 }
 
 int Desktop::AddProcess(const std::string& name) {
@@ -96,6 +97,7 @@ void Desktop::LoadLibraryInto(int process) {
 void Desktop::EnterProcess(int process) {
     current_ = process;
     g_process = processes_.at(process).state.get();
+    g_sharedState = g_process->shared;
 }
 
 HWND Desktop::CreateWindow(const WindowSpec& spec) {
