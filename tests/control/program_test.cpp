@@ -1,0 +1,109 @@
+// WexControl's command line, its logon entry, and when a saved settings file
+// is pushed again.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "reload.h"
+
+namespace {
+
+TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool good;
+        const char* mode;
+        const char* file;
+        const char* autostart;
+        bool console;
+    } cases[] = {
+        {{}, true, "", "", "", false},
+        {{"a.ini", "--console", "--log", "l.txt", "--seconds", "5"}, true, "", "a.ini", "", true},
+        {{"--check", "a.ini"}, true, "--check", "a.ini", "", false},
+        {{"--check"}, false, "", "", "", false},
+        {{"--print", "a.ini", "--console"}, false, "", "", "", false},
+        {{"--autostart"}, true, "--autostart", "", "", false},
+        {{"--autostart", "on", "C:\\s\\a.ini"}, true, "--autostart", "C:\\s\\a.ini", "on", false},
+        {{"--autostart", "on"}, false, "", "", "", false},
+        {{"--autostart", "off"}, true, "--autostart", "", "off", false},
+        {{"--autostart", "off", "a.ini"}, false, "", "", "", false},
+        {{"--autostart", "a.ini"}, false, "", "", "", false},
+        {{"--autostart", "on", "a.ini", "--seconds", "3"}, false, "", "", "", false},
+        {{"--check", "--print", "a.ini"}, false, "", "", "", false},
+        {{"a.ini", "b.ini"}, false, "", "", "", false},
+        {{"--seconds", "0"}, false, "", "", "", false},
+        {{"--log"}, false, "", "", "", false},
+        {{"--tray"}, false, "", "", "", false},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (const auto& a : c.arguments) shown += a + " ";
+        control::Options options;
+        std::string error;
+        ASSERT_EQ(c.good, control::ParseCommandLine(c.arguments, &options, &error)) << shown << error;
+        if (!c.good) continue;
+        EXPECT_EQ(c.mode, options.mode) << shown;
+        EXPECT_EQ(c.file, options.file) << shown;
+        EXPECT_EQ(c.autostart, options.autostart) << shown;
+        EXPECT_EQ(c.console, options.console) << shown;
+    }
+    control::Options options;
+    std::string error;
+    EXPECT_FALSE(control::ParseCommandLine({"--seconds", "x"}, &options, &error));
+    EXPECT_EQ("--seconds takes a whole number from 1 to 86400", error);
+    EXPECT_FALSE(control::ParseCommandLine({"--tray"}, &options, &error));
+    EXPECT_EQ("unknown option --tray", error);
+}
+
+TEST(CommandLine, TheLogonEntryGivesBackItsFileAndOnlyItsOwn) {
+    const std::string program = "C:\\Program Files\\WexUTIL\\WexControl.exe";
+    const std::string file = "C:\\Users\\a b\\my settings.ini";
+    const std::string command = control::StartCommand(program, file);
+    EXPECT_EQ("\"" + program + "\" \"" + file + "\"", command);
+    EXPECT_EQ(file, control::FileOfStartCommand(command));
+    for (const char* other : {"", "\"", "C:\\x.exe a.ini", "\"C:\\x.exe\"", "\"C:\\x.exe\" a.ini",
+                              "\"C:\\x.exe\" \"a.ini", "\"C:\\x.exe\" \"a.ini\" --console"}) {
+        EXPECT_EQ("", control::FileOfStartCommand(other)) << other;
+    }
+}
+
+TEST(Reload, OneReloadPerRealChangeAndABadFileChangesNothing) {
+    const std::string good = "[bindings]\nF9 = ACTION_PAUSE\n";
+    const std::string better = "[bindings]\nF9 = ACTION_PAUSE\nF10 = ACTION_COPY\n";
+    const std::string bad = "[bindings]\nF9 = ACTION_PAUSE\nF10 = ACTION_NONSENSE\n";
+    using control::Reload;
+    const struct {
+        const char* what;
+        bool readable;
+        std::string text;
+        bool asked;
+        Reload expected;
+        int rows;  // of the config pushed, for kApply
+    } steps[] = {
+        {"saved without a change", true, good, false, Reload::kNone, 0},
+        {"gone while an editor replaces it", false, "", false, Reload::kNone, 0},
+        {"emptied before it is written", true, "", false, Reload::kNone, 0},
+        {"a new text", true, better, false, Reload::kApply, 2},
+        {"the same text written again", true, better, false, Reload::kNone, 0},
+        {"a bad text", true, bad, false, Reload::kReject, 0},
+        {"the bad text saved again", true, bad, false, Reload::kNone, 0},
+        {"put back as it was", true, good, false, Reload::kApply, 1},
+        {"asked for, unchanged", true, good, true, Reload::kApply, 1},
+        {"asked for, bad", true, bad, true, Reload::kReject, 0},
+        {"asked for, unreadable", false, "", true, Reload::kUnreadable, 0},
+        {"asked for, empty", true, "", true, Reload::kApply, 0},
+    };
+    control::SettingsWatch watch(good);
+    for (const auto& s : steps) {
+        control::Config config;
+        config.settings.bindingCount = -1;
+        std::vector<control::Problem> problems;
+        EXPECT_EQ(s.expected, watch.Check(s.readable, s.text, s.asked, &config, &problems)) << s.what;
+        EXPECT_EQ(s.expected == Reload::kReject, !problems.empty()) << s.what;
+        EXPECT_EQ(s.expected == Reload::kApply ? s.rows : -1, config.settings.bindingCount) << s.what;
+    }
+}
+
+}  // namespace
