@@ -2,12 +2,20 @@
 //
 //   WexControl --check FILE     reads a settings file and reports its problems
 //   WexControl --print FILE     writes the settings as understood
-//   WexControl [FILE] [--seconds N] [--log LOGFILE]
+//   WexControl --autostart [on FILE | off]
+//                               starts at logon with FILE (for this user), or
+//                               no longer; alone, says which
+//   WexControl [FILE] [--seconds N] [--log LOGFILE] [--console]
 //                               pushes the settings and the kept statistics,
-//                               installs the hooks and answers the library
-//                               until closed (WM_CLOSE, Ctrl+C, or after N
-//                               seconds), then removes the hooks, saves the
-//                               statistics and prints them.
+//                               installs the hooks, shows its icon in the
+//                               notification area and answers the library
+//                               until closed (Quit, WM_CLOSE, Ctrl+C, or
+//                               after N seconds), then removes the hooks,
+//                               saves the statistics and prints them.  It
+//                               pushes the settings file again whenever it is
+//                               saved.  Started from the desktop it hides its
+//                               console unless told --console; the log goes
+//                               to LOGFILE, by default %TEMP%\WexControl.log.
 //
 // The 64-bit WexControl installs the 64-bit hooks itself and has its 32-bit
 // companion (x86\WexCompanion.exe) install the 32-bit ones; the 32-bit
@@ -15,7 +23,8 @@
 //
 // Exit status: 0 done, 1 the settings file has problems, 2 wrong command line, 3 the
 // library could not be loaded or its hooks installed, 4 the statistics could
-// not be saved, 5 another WexControl is running.
+// not be saved, 5 another WexControl is running (started from the desktop,
+// it opens the running one's menu), 6 the logon entry could not be changed.
 #include <windows.h>
 
 #include <cstdio>
@@ -26,9 +35,12 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "companion.h"
 #include "names.h"
+#include "reload.h"
 #include "settings_file.h"
+#include "tray.h"
 #include "wexutil.h"
 #include "wexutil_loader.h"
 
@@ -37,17 +49,38 @@ namespace {
 const char kWindowClass[] = "WexControl";
 const UINT_PTR kStopTimer = 100;
 const UINT_PTR kSaveTimer = 101;
+const UINT_PTR kReloadTimer = 102;
+// How long the settings file's folder must stay quiet before the file is
+// read again: an editor's steps in one save come within this.
+const UINT kReloadQuiet = 250;
 // Hold timers are kHoldTimer + the button's virtual key (1, 2 or 4).
 const UINT_PTR kHoldTimer = 200;
 
-enum Exit { kDone = 0, kBadFile = 1, kUsage = 2, kNoLibrary = 3, kNotSaved = 4, kAlreadyRunning = 5 };
+enum Exit {
+    kDone = 0,
+    kBadFile = 1,
+    kUsage = 2,
+    kNoLibrary = 3,
+    kNotSaved = 4,
+    kAlreadyRunning = 5,
+    kNoAutostart = 6,
+};
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunValue[] = "WexControl";
 
 struct {
     wexutil::Library library;
     control::Config config;
+    std::string settingsPath;    // absolute; "" for none
     std::string statisticsPath;  // "" keeps none
+    std::string logPath;
     HWND window = nullptr;
     FILE* log = nullptr;
+    control::TrayIcon tray;
+    UINT taskbarCreated = 0;
+    control::SettingsWatch watch;
+    HANDLE folderChanged = INVALID_HANDLE_VALUE;
     HANDLE stopped = nullptr;  // set once the hooks are removed and the totals saved
     // The 32-bit companion, while it runs.
     HANDLE companion = nullptr;
@@ -90,18 +123,15 @@ bool WriteFile(const std::string& path, const std::string& text) {
     return ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-// Reads a file into a record with `parse` (ParseSettings, ParseStatistics);
-// prints the file's problems, if any, and refuses it then.
-template <typename Record>
-bool Load(const std::string& file, Record (*parse)(const std::string&, std::vector<control::Problem>*),
-          Record* record) {
-    std::string text;
-    if (!ReadFile(file, &text)) {
+// Reads a settings file, whose text is left in `text`; prints the file's
+// problems, if any, and refuses it then.
+bool Load(const std::string& file, control::Config* config, std::string* text) {
+    if (!ReadFile(file, text)) {
         std::fprintf(stderr, "%s: cannot be read\n", file.c_str());
         return false;
     }
     std::vector<control::Problem> problems;
-    *record = parse(text, &problems);
+    *config = control::ParseSettings(*text, &problems);
     if (problems.empty()) return true;
     std::fputs(control::DescribeProblems(file, problems).c_str(), stderr);
     std::fprintf(stderr, "%s: %u problem(s); nothing was changed\n", file.c_str(),
@@ -155,15 +185,148 @@ void EndHold(int button) {
     Log(std::string("PressAndHoldCallBack ") + name + " returned " + std::to_string(result));
 }
 
-// Notification 7 at the press of a pause binding: the pause switches.  The
-// record is read first, so that what the library changed in it itself
-// (capture mode, the wiggle switch, copySeen, held rows) stays.
+// ---- The icon --------------------------------------------------------------
+
+bool Paused() {
+    HookSettings settings;
+    g.library.GetSettings(&settings);
+    return settings.pauseLock != 0;
+}
+
+// "WexControl: active, hooking 64-bit and 32-bit programs"
+std::string TrayTip(bool paused) {
+#ifdef _WIN64
+    const char* hooked = g.companion != nullptr ? "64-bit and 32-bit programs" : "64-bit programs only";
+#else
+    BOOL wow64 = FALSE;
+    const char* hooked = ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64 ? "32-bit programs only"
+                                                                                  : "32-bit programs";
+#endif
+    return std::string("WexControl: ") + (paused ? "paused" : "active") + ", hooking " + hooked;
+}
+
+void ShowState() {
+    const bool paused = Paused();
+    g.tray.Show(paused, TrayTip(paused));
+}
+
+// Notification 7 at the press of a pause binding, or a click on the icon:
+// the pause switches.  The record is read first, so that what the library
+// changed in it itself (capture mode, the wiggle switch, copySeen, held
+// rows) stays.
 void TogglePause() {
     HookSettings settings;
     g.library.GetSettings(&settings);
     settings.pauseLock = settings.pauseLock ? 0 : 1;
     g.library.UpdateSettings(&settings);
     Log(settings.pauseLock ? "pause on" : "pause off");
+    ShowState();
+}
+
+// The file with the program Windows has for it, `verb` first ("edit" is
+// the person's editor for settings files), then "open", then Notepad.
+void OpenFile(const std::string& file, const char* verb) {
+    const auto opened = [&](const char* how) {
+        return reinterpret_cast<INT_PTR>(
+                   ::ShellExecuteA(g.window, how, file.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+    };
+    if (opened(verb) || opened("open")) return;
+    const std::string quoted = "\"" + file + "\"";
+    if (reinterpret_cast<INT_PTR>(
+            ::ShellExecuteA(g.window, "open", "notepad.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL)) <= 32)
+        Log(file + ": no program opens it");
+}
+
+void ShowStatistics() {
+    HookStatistics s;
+    g.library.GetStatistics(&s);
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "Left clicks:\t%u\nRight clicks:\t%u\nDouble-clicks:\t%u\nKeystrokes:\t%u\n"
+                  "Single-click opens:\t%u\nEdge wraps:\t%u\nCursor travel:\t%.0f pixels",
+                  s.leftClicks, s.rightClicks, s.doubleClicks, s.keystrokes, s.singleClickOpens, s.edgeWraps,
+                  s.distance);
+    ::MessageBoxA(g.window, text, "WexControl statistics", MB_OK | MB_ICONINFORMATION);
+}
+
+// ---- Settings saved while running --------------------------------------------
+
+// Pushes a file's new settings.  The pause stays as it is; rows held at the
+// moment are the library's to settle (a row the new table keeps in its
+// place stays held, any other lets its keys up).
+void Apply(const control::Config& config) {
+    HookSettings settings = config.settings;
+    settings.pauseLock = Paused() ? 1 : 0;
+    g.library.UpdateSettings(&settings);
+    g.config.settings = config.settings;
+    g.config.program.holdDelay = config.program.holdDelay;
+    if (config.program.saveEvery != g.config.program.saveEvery) {
+        g.config.program.saveEvery = config.program.saveEvery;
+        ::KillTimer(g.window, kSaveTimer);
+        if (config.program.saveEvery > 0 && !g.statisticsPath.empty())
+            ::SetTimer(g.window, kSaveTimer, static_cast<UINT>(config.program.saveEvery) * 1000u, nullptr);
+    }
+    const std::string statistics = control::BesideFile(g.settingsPath, config.program.statistics);
+    if (statistics != g.statisticsPath) {
+        Log("the statistics file changes at the next start; until then the totals go to " +
+            (g.statisticsPath.empty() ? std::string("no file") : g.statisticsPath));
+    }
+    Log("settings reloaded: " + std::to_string(config.settings.bindingCount) + " binding(s), hold delay " +
+        std::to_string(config.program.holdDelay) + " ms");
+}
+
+// Reads the settings file again; `asked` when the person asked for it.
+void Reload(bool asked) {
+    std::string text;
+    const bool readable = ReadFile(g.settingsPath, &text);
+    control::Config config;
+    std::vector<control::Problem> problems;
+    switch (g.watch.Check(readable, text, asked, &config, &problems)) {
+        case control::Reload::kNone: return;
+        case control::Reload::kApply: Apply(config); return;
+        case control::Reload::kUnreadable: {
+            const std::string why = g.settingsPath + ": cannot be read";
+            Log(why + "; the running settings stay");
+            g.tray.Balloon("Settings not reloaded", why);
+            return;
+        }
+        case control::Reload::kReject: {
+            const std::string lines = control::DescribeProblems(g.settingsPath, problems);
+            std::istringstream each(lines);
+            for (std::string line; std::getline(each, line);) Log(line);
+            Log("settings not reloaded: " + std::to_string(problems.size()) +
+                " problem(s); the running settings stay");
+            g.tray.Balloon("Settings not reloaded", lines.substr(0, lines.find('\n')));
+            return;
+        }
+    }
+}
+
+// Watches the settings file's folder: editors that replace the file leave a
+// watch on the file itself behind.
+void WatchSettingsFolder() {
+    if (g.settingsPath.empty()) return;
+    const std::string folder = g.settingsPath.substr(0, g.settingsPath.find_last_of("\\/") + 1);
+    g.folderChanged = ::FindFirstChangeNotificationA(
+        folder.c_str(), FALSE,
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
+    if (g.folderChanged == INVALID_HANDLE_VALUE) Log(folder + " cannot be watched; saved settings need a restart");
+}
+
+void RunCommand(int command) {
+    switch (command) {
+        case control::kCommandPause: TogglePause(); break;
+        case control::kCommandOpenSettings:
+            if (!g.settingsPath.empty()) OpenFile(g.settingsPath, "edit");
+            break;
+        case control::kCommandReload:
+            if (!g.settingsPath.empty()) Reload(true);
+            break;
+        case control::kCommandShowLog: OpenFile(g.logPath, "open"); break;
+        case control::kCommandStatistics: ShowStatistics(); break;
+        case control::kCommandQuit: ::PostMessageA(g.window, WM_CLOSE, 0, 0); break;
+        default: break;
+    }
 }
 
 void ShowRememberedWindow() {
@@ -199,6 +362,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 ::KillTimer(window, kStopTimer);
                 Log("time is up");
                 ::PostMessageA(window, WM_CLOSE, 0, 0);
+            } else if (wParam == kReloadTimer) {
+                ::KillTimer(window, kReloadTimer);
+                Reload(false);
             } else if (wParam == kSaveTimer) {
                 if (!SaveStatistics()) Log("statistics could NOT be saved to " + g.statisticsPath);
             } else if (wParam == kHoldTimer + 1 || wParam == kHoldTimer + 2 || wParam == kHoldTimer + 4) {
@@ -229,12 +395,24 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             Log("display changed to " + std::to_string(LOWORD(lParam)) + " x " + std::to_string(HIWORD(lParam)));
             return 0;
         }
+        case control::kTrayCallback:
+            if (lParam == WM_LBUTTONUP) TogglePause();
+            if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU) RunCommand(g.tray.Menu(!g.settingsPath.empty()));
+            return 0;
+        case control::kShowMenu: RunCommand(g.tray.Menu(!g.settingsPath.empty())); return 0;
+        case WM_COMMAND: RunCommand(LOWORD(wParam)); return 0;
         case WM_CLOSE:
             Log("closing");
             ::DestroyWindow(window);
             return 0;
         case WM_DESTROY: ::PostQuitMessage(0); return 0;
-        default: return ::DefWindowProcA(window, message, wParam, lParam);
+        default:
+            // The shell started again, without the icons of the one before.
+            if (message == g.taskbarCreated && g.taskbarCreated != 0) {
+                if (g.tray.AddAgain()) ShowState();
+                return 0;
+            }
+            return ::DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -284,7 +462,10 @@ void StartCompanion() {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    // Without a console: it prints nothing a person reads, and Ctrl+C in
+    // WexControl's console is for WexControl, which then ends it.
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                          &pi)) {
         NotHooked32("this system cannot start " + path + " (" + ErrorText(::GetLastError()) + ")");
         return;
     }
@@ -338,17 +519,33 @@ void LogBitness() {
 #endif
 }
 
-// The message loop, which also notices the companion ending on its own.
+// The message loop, which also notices the companion ending on its own and
+// changes in the settings file's folder.
 void RunMessageLoop() {
     for (;;) {
-        const DWORD handles = g.companion != nullptr ? 1 : 0;
-        const DWORD woke = ::MsgWaitForMultipleObjects(handles, &g.companion, FALSE, INFINITE, QS_ALLINPUT);
-        if (handles == 1 && woke == WAIT_OBJECT_0) {
+        HANDLE handles[2];
+        DWORD count = 0;
+        const DWORD companion = g.companion != nullptr ? count : MAXDWORD;
+        if (g.companion != nullptr) handles[count++] = g.companion;
+        const DWORD folder = g.folderChanged != INVALID_HANDLE_VALUE ? count : MAXDWORD;
+        if (g.folderChanged != INVALID_HANDLE_VALUE) handles[count++] = g.folderChanged;
+        const DWORD woke = ::MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0 + companion) {
             DWORD code = 0;
             ::GetExitCodeProcess(g.companion, &code);
             ::CloseHandle(g.companion);
             g.companion = nullptr;
             NotHooked32("the companion ended with status " + std::to_string(code));
+            ShowState();
+            continue;
+        }
+        if (woke == WAIT_OBJECT_0 + folder) {
+            // Read once the folder has been quiet for a moment.
+            ::SetTimer(g.window, kReloadTimer, kReloadQuiet, nullptr);
+            if (!::FindNextChangeNotification(g.folderChanged)) {
+                ::FindCloseChangeNotification(g.folderChanged);
+                g.folderChanged = INVALID_HANDLE_VALUE;
+            }
             continue;
         }
         MSG msg;
@@ -369,13 +566,49 @@ std::string OwnFolder() {
     return s.substr(0, s.find_last_of("\\/") + 1);
 }
 
-int Run(const std::string& file, int seconds) {
+// Whether this process has its console to itself: Windows made one for it
+// because it was started from the desktop (Explorer, a shortcut, the logon
+// entry), not from a console window someone works in.
+bool ConsoleOfItsOwn() {
+    DWORD processes[2];
+    return ::GetConsoleWindow() != nullptr && ::GetConsoleProcessList(processes, 2) == 1;
+}
+
+// Started a second time: from a console it says so; from the desktop, where
+// nobody would see that, it opens the running one's menu.
+int AlreadyRunning(HWND running, bool fromDesktop) {
+    if (fromDesktop) {
+        DWORD id = 0;
+        ::GetWindowThreadProcessId(running, &id);
+        ::AllowSetForegroundWindow(id);
+        ::PostMessageA(running, control::kShowMenu, 0, 0);
+    }
+    std::fprintf(stderr, "WexControl: another WexControl is running; nothing was changed\n");
+    return kAlreadyRunning;
+}
+
+int Run(const control::Options& options, const std::string& settingsText) {
     // Two controlling programs would push settings over each other and take
     // the notifications from each other.
-    if (::FindWindowA(kWindowClass, nullptr)) {
-        std::fprintf(stderr, "WexControl: another WexControl is running; nothing was changed\n");
-        return kAlreadyRunning;
+    const bool fromDesktop = ConsoleOfItsOwn();
+    if (HWND running = ::FindWindowA(kWindowClass, nullptr)) return AlreadyRunning(running, fromDesktop);
+    // The log is the person's view of a tool without a window, so a window
+    // nobody asked for is not left on the desktop for it.
+    if (fromDesktop && !options.console) ::FreeConsole();
+
+    g.logPath = options.logFile;
+    if (g.logPath.empty()) {
+        char folder[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, folder);
+        g.logPath = std::string(folder) + "WexControl.log";
     }
+    g.log = std::fopen(g.logPath.c_str(), "w");
+    if (!g.log) {
+        std::fprintf(stderr, "%s: cannot be written\n", g.logPath.c_str());
+        if (!options.logFile.empty()) return kUsage;
+    }
+
+    g.statisticsPath = control::BesideFile(g.settingsPath, g.config.program.statistics);
     HookStatistics statistics = LoadStatistics(g.statisticsPath);
 
     const std::string dll = OwnFolder() + "WexUTIL.dll";
@@ -409,19 +642,25 @@ int Run(const std::string& file, int seconds) {
     }
     g.stopped = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ::SetConsoleCtrlHandler(ConsoleHandler, TRUE);
-    if (seconds > 0) ::SetTimer(g.window, kStopTimer, static_cast<UINT>(seconds) * 1000u, nullptr);
+    if (options.seconds > 0) ::SetTimer(g.window, kStopTimer, static_cast<UINT>(options.seconds) * 1000u, nullptr);
     if (g.config.program.saveEvery > 0 && !g.statisticsPath.empty())
         ::SetTimer(g.window, kSaveTimer, static_cast<UINT>(g.config.program.saveEvery) * 1000u, nullptr);
+    g.watch = control::SettingsWatch(settingsText);
+    WatchSettingsFolder();
 
     Log("WexControl running with " +
-        (file.empty() ? std::string("no settings file (every feature off)") : file) + ": " +
+        (g.settingsPath.empty() ? std::string("no settings file (every feature off)") : g.settingsPath) + ": " +
         std::to_string(g.config.settings.bindingCount) + " binding(s), hold delay " +
         std::to_string(g.config.program.holdDelay) + " ms, statistics " +
         (g.statisticsPath.empty() ? std::string("not kept") : "kept in " + g.statisticsPath));
     LogBitness();
+    g.taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+    if (!g.tray.Add(g.window, false, TrayTip(false)))
+        Log("no notification area yet; the icon appears when the shell starts");
 
     RunMessageLoop();
 
+    g.tray.Remove();
     g.library.RemoveHook();
     StopCompanion();
     Log("hooks removed");
@@ -442,11 +681,65 @@ int Run(const std::string& file, int seconds) {
     return status;
 }
 
-int Usage() {
+std::string FullPath(const std::string& file) {
+    char full[MAX_PATH] = {};
+    const DWORD n = ::GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr);
+    return n > 0 && n < MAX_PATH ? std::string(full) : file;
+}
+
+// --autostart: the value under the current user's Run key that starts this
+// program with a settings file at logon.
+int Autostart(const control::Options& options) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS) {
+        std::fprintf(stderr, "WexControl: the logon entries of this user cannot be opened\n");
+        return kNoAutostart;
+    }
+    int status = kDone;
+    if (options.autostart == "on") {
+        char program[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, program, MAX_PATH);
+        const std::string command = control::StartCommand(program, g.settingsPath);
+        if (::RegSetValueExA(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                             static_cast<DWORD>(command.size() + 1)) == ERROR_SUCCESS) {
+            std::printf("WexControl starts at logon with %s\n", g.settingsPath.c_str());
+        } else {
+            std::fprintf(stderr, "WexControl: the logon entry could not be written\n");
+            status = kNoAutostart;
+        }
+    } else if (options.autostart == "off") {
+        const LONG result = ::RegDeleteValueA(key, kRunValue);
+        if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) {
+            std::printf("WexControl does not start at logon\n");
+        } else {
+            std::fprintf(stderr, "WexControl: the logon entry could not be removed\n");
+            status = kNoAutostart;
+        }
+    } else {
+        char value[2 * MAX_PATH + 8] = {};
+        DWORD size = sizeof value - 1, type = 0;
+        if (::RegQueryValueExA(key, kRunValue, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ) {
+            std::printf("WexControl does not start at logon\n");
+        } else {
+            const std::string file = control::FileOfStartCommand(value);
+            std::printf("WexControl starts at logon %s\n",
+                        (file.empty() ? std::string("as ") + value : "with " + file).c_str());
+        }
+    }
+    ::RegCloseKey(key);
+    return status;
+}
+
+int Usage(const std::string& error) {
+    if (!error.empty()) std::fprintf(stderr, "WexControl: %s\n", error.c_str());
     std::fputs(
         "usage: WexControl --check FILE\n"
         "       WexControl --print FILE\n"
-        "       WexControl [FILE] [--seconds N] [--log LOGFILE]\n",
+        "       WexControl --autostart [on FILE | off]\n"
+        "       WexControl [FILE] [--seconds N] [--log LOGFILE] [--console]\n",
         stderr);
     return kUsage;
 }
@@ -454,56 +747,27 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string mode, file, logFile;
-    int seconds = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--check" || a == "--print") {
-            if (!mode.empty()) return Usage();
-            mode = a;
-        } else if (a == "--seconds" || a == "--log") {
-            if (i + 1 == argc) return Usage();
-            const std::string value = argv[++i];
-            if (a == "--log") {
-                logFile = value;
-                continue;
-            }
-            char* end = nullptr;
-            const long n = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || n < 1 || n > 86400) {
-                std::fprintf(stderr, "WexControl: --seconds takes a whole number from 1 to 86400\n");
-                return kUsage;
-            }
-            seconds = static_cast<int>(n);
-        } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "WexControl: unknown option %s\n", a.c_str());
-            return Usage();
-        } else {
-            if (!file.empty()) return Usage();
-            file = a;
-        }
-    }
-    if (!mode.empty() && (file.empty() || seconds || !logFile.empty())) return Usage();
+    control::Options options;
+    std::string error;
+    if (!control::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &options, &error))
+        return Usage(error);
 
-    if (!file.empty() && !Load(file, control::ParseSettings, &g.config)) return kBadFile;
-    if (mode == "--check") {
-        std::printf("%s: good, %d binding(s)\n", file.c_str(), g.config.settings.bindingCount);
+    std::string text;
+    if (!options.file.empty() && !Load(options.file, &g.config, &text)) return kBadFile;
+    if (options.mode == "--check") {
+        std::printf("%s: good, %d binding(s)\n", options.file.c_str(), g.config.settings.bindingCount);
         return kDone;
     }
-    if (mode == "--print") {
+    if (options.mode == "--print") {
         std::fputs(control::PrintSettings(g.config).c_str(), stdout);
         return kDone;
     }
+    // The watch and the logon entry need the file wherever the program is
+    // started from.
+    if (!options.file.empty()) g.settingsPath = FullPath(options.file);
+    if (options.mode == "--autostart") return Autostart(options);
 
-    g.statisticsPath = control::BesideFile(file, g.config.program.statistics);
-    if (!logFile.empty()) {
-        g.log = std::fopen(logFile.c_str(), "w");
-        if (!g.log) {
-            std::fprintf(stderr, "%s: cannot be written\n", logFile.c_str());
-            return kUsage;
-        }
-    }
-    const int status = Run(file, seconds);
+    const int status = Run(options, text);
     if (g.log) std::fclose(g.log);
     return status;
 }

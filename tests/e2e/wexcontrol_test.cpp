@@ -16,6 +16,7 @@
 
 #include "e2e_support.h"
 #include "settings_file.h"
+#include "tray.h"
 
 namespace {
 
@@ -378,11 +379,145 @@ TEST_F(WexControl, KeepsTheTotalsSafeWhileRunningAndSetsABadFileAside) {
     EXPECT_EQ(0, e2e::WaitExit(run.process));
 }
 
-TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
-    // WexControl in a console of its own, which this program then joins to
-    // press Ctrl+C there; this program ignores the event itself.
+// The person's way of working it: a click on the icon pauses it, a saved
+// settings file is pushed within a second (with the pause kept) whether the
+// editor writes it in place twice or replaces it, a bad one changes nothing,
+// and Quit ends the run as WM_CLOSE does.
+TEST_F(WexControl, TheIconPausesItSavedSettingsArePushedAndQuitEndsIt) {
+    LiveRun run;
+    ASSERT_TRUE(run.Start(""));
+    const auto settings = [] {
+        HookSettings s;
+        g_lib.GetSettings(&s);
+        return s;
+    };
+    ::PostMessageA(run.window, control::kTrayCallback, 1, WM_LBUTTONUP);
+    ASSERT_TRUE(e2e::WaitFor([&] { return settings().pauseLock == 1; }, 5000));
+
+    const std::string more = std::string(kSettings) + "[bindings]\nF10 = ACTION_COPY\n";
+    const std::string fewer = std::string(kSettings).replace(std::string(kSettings).find("F9 = ACTION_PAUSE\n"),
+                                                              18, "");
+    const struct {
+        const char* how;
+        std::string text;
+        bool replace;
+        int rows;
+    } saves[] = {{"in place, emptied first", more, false, 4}, {"by replacing the file", fewer, true, 2}};
+    for (const auto& save : saves) {
+        const DWORD start = ::GetTickCount();
+        if (save.replace) {
+            WriteText(run.settingsFile + ".tmp", save.text);
+            ASSERT_TRUE(::MoveFileExA((run.settingsFile + ".tmp").c_str(), run.settingsFile.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING));
+        } else {
+            WriteText(run.settingsFile, "");
+            WriteText(run.settingsFile, save.text);
+        }
+        ASSERT_TRUE(e2e::WaitFor([&] { return settings().bindingCount == save.rows; }, 5000)) << save.how;
+        EXPECT_LT(::GetTickCount() - start, 1000u) << save.how;
+        EXPECT_EQ(1, settings().pauseLock) << save.how;
+    }
+    e2e::WaitFor([] { return false; }, 600);  // any second reload would have come by now
+    EXPECT_EQ(2u, Count(run.Log(), "settings reloaded: ")) << run.Log();
+
+    const HookSettings before = settings();
+    WriteText(run.settingsFile, std::string(kSettings) + "[bindings]\nF11 = ACTION_NONSENSE\n");
+    EXPECT_TRUE(run.Logged(run.settingsFile + ":14: unknown action \"ACTION_NONSENSE\"\n", 5000)) << run.Log();
+    EXPECT_TRUE(run.Logged("settings not reloaded: 1 problem(s); the running settings stay\n"));
+    const HookSettings after = settings();
+    EXPECT_TRUE(e2e::SameBytes(&before, &after, sizeof after));
+
+    // The menu's windows: the totals, and the files in an editor.
+    ::PostMessageA(run.window, WM_COMMAND, control::kCommandStatistics, 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(e2e::WaitFor([&] { return (box = ::FindWindowA(nullptr, "WexControl statistics")) != nullptr; },
+                             10000));
+    if (box) ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    for (const auto& open : {std::make_pair(control::kCommandOpenSettings, run.settingsFile),
+                             std::make_pair(control::kCommandShowLog, run.logFile)}) {
+        ::PostMessageA(run.window, WM_COMMAND, open.first, 0);
+        const std::string name = open.second.substr(open.second.find_last_of('\\') + 1);
+        HWND editor = nullptr;
+        EXPECT_TRUE(e2e::WaitFor(
+            [&] {
+                char title[MAX_PATH] = {};
+                editor = ::FindWindowA("Notepad", nullptr);
+                return editor && ::GetWindowTextA(editor, title, sizeof title) && Contains(title, name);
+            },
+            15000))
+            << name;
+        if (editor) ::PostMessageA(editor, WM_CLOSE, 0, 0);
+        e2e::WaitFor([&] { return !::IsWindow(editor); }, 5000);
+    }
+
+    // Quit: the hooks go (a click is no longer counted) and the totals are saved.
+    ::PostMessageA(run.window, WM_COMMAND, control::kCommandQuit, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+    EXPECT_TRUE(Contains(run.Log(), "statistics saved to " + run.totalsFile + "\n"));
+    HookStatistics counted;
+    g_lib.GetStatistics(&counted);
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    e2e::WaitFor([] { return false; }, 300);
+    HookStatistics later;
+    g_lib.GetStatistics(&later);
+    EXPECT_EQ(counted.leftClicks, later.leftClicks) << "hooks left in after Quit";
+}
+
+// --autostart on, the state, and off, as the current user's Run key shows them.
+TEST_F(WexControl, AutostartOnAndOffChangeTheRunKey) {
+    const std::string file = TempPath("wexcontrol-good.ini");
+    WriteText(file, kSettings);
+    const auto entry = [] {
+        char value[1024] = {};
+        DWORD size = sizeof value - 1;
+        const LONG found = ::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                          "WexControl", RRF_RT_REG_SZ, nullptr, value, &size);
+        return found == ERROR_SUCCESS ? std::string(value) : std::string("(none)");
+    };
+    std::string output;
+    ASSERT_EQ(0, RunWexControl("--autostart on \"" + file + "\"", &output)) << output;
+    EXPECT_EQ("\"" + e2e::ExeFolder() + "WexControl.exe\" \"" + file + "\"", entry());
+    EXPECT_EQ(0, RunWexControl("--autostart", &output));
+    EXPECT_EQ("WexControl starts at logon with " + file + "\n", output);
+    ASSERT_EQ(0, RunWexControl("--autostart off", &output)) << output;
+    EXPECT_EQ("(none)", entry());
+    EXPECT_EQ(0, RunWexControl("--autostart", &output));
+    EXPECT_EQ("WexControl does not start at logon\n", output);
+    // A file with problems is not registered.
+    WriteText(file, "[bindings]\nF9 = ACTION_NONSENSE\n");
+    EXPECT_EQ(1, RunWexControl("--autostart on \"" + file + "\"", &output));
+    EXPECT_EQ("(none)", entry());
+}
+
+// Started from the desktop (a console made for it alone), it hides the
+// console; a second start there opens the running one's menu.
+TEST_F(WexControl, FromTheDesktopItHasNoConsoleAndASecondStartOpensItsMenu) {
     LiveRun run;
     ASSERT_TRUE(run.Start("", CREATE_NEW_CONSOLE));
+    ::FreeConsole();
+    EXPECT_FALSE(::AttachConsole(::GetProcessId(run.process))) << "its console is still there";
+    ::FreeConsole();
+    std::string output;
+    const std::string outputFile = TempPath("wexcontrol-second.txt");
+    HANDLE second = StartWexControl("\"" + run.settingsFile + "\"", outputFile, CREATE_NEW_CONSOLE);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(5, e2e::WaitExit(second));
+    HWND menu = nullptr;
+    EXPECT_TRUE(e2e::WaitFor([&] { return (menu = ::FindWindowA("#32768", nullptr)) && ::IsWindowVisible(menu); },
+                             5000));
+    e2e::TapKey(VK_ESCAPE);
+    EXPECT_TRUE(e2e::WaitFor([&] { return !::IsWindowVisible(menu); }, 5000));
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+}
+
+TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
+    // WexControl in a console of its own, kept with --console, which this
+    // program then joins to press Ctrl+C there; this program ignores the
+    // event itself.
+    LiveRun run;
+    ASSERT_TRUE(run.Start("--console", CREATE_NEW_CONSOLE));
     ::FreeConsole();
     ASSERT_TRUE(::AttachConsole(::GetProcessId(run.process)));
     ::SetConsoleCtrlHandler(nullptr, TRUE);
@@ -390,6 +525,7 @@ TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
     EXPECT_EQ(0, e2e::WaitExit(run.process, 30000));
     EXPECT_TRUE(Contains(run.Log(), "closing\n"));
     EXPECT_TRUE(Contains(run.Log(), "statistics saved to"));
+    EXPECT_FALSE(Contains(run.Log(), "companion ended with status")) << "Ctrl+C reached the companion";
 }
 
 }  // namespace
