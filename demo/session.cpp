@@ -2,8 +2,9 @@
 // with a settings file, opens Notepad and works it with real injected input
 // (a click, typing, a bound chord, a long press, wheel turns, keypad
 // movement, the pause key), then, where 32-bit programs run, the 32-bit
-// Notepad too, writes a screenshot of the display, then closes WexControl,
-// whose live log and statistics appear on the same console.
+// Notepad too, opens WexControl's menu and writes a screenshot of the
+// display, then closes WexControl, whose live log and statistics appear on
+// the same console.
 //
 //   WexSession SETTINGS LOG SCREENSHOT.png
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "e2e_support.h"
+#include "tray.h"
 
 namespace {
 
@@ -203,9 +205,18 @@ void WorkThe32BitNotepad(const std::string& log) {
         return;
     }
     ::CloseHandle(pi.hThread);
+    // Its window, once it has its edit box: the window is there a moment
+    // before the box inside it.
     Search search = {pi.dwProcessId, nullptr};
-    e2e::WaitFor([&] { return !::EnumWindows(FindNotepadOf, reinterpret_cast<LPARAM>(&search)); }, 30000);
-    HWND edit = search.found ? ::FindWindowExA(search.found, nullptr, "Edit", nullptr) : nullptr;
+    HWND edit = nullptr;
+    e2e::WaitFor(
+        [&] {
+            search.found = nullptr;
+            ::EnumWindows(FindNotepadOf, reinterpret_cast<LPARAM>(&search));
+            edit = search.found ? ::FindWindowExA(search.found, nullptr, "Edit", nullptr) : nullptr;
+            return edit != nullptr;
+        },
+        30000);
     if (edit) {
         Say("the 32-bit Notepad: a click and typing");
         ::MoveWindow(search.found, 120, 510, 640, 240, TRUE);
@@ -332,7 +343,33 @@ int main(int argc, char** argv) {
 
     WorkThe32BitNotepad(log);
 
+    // A right click where the shell puts the icon (Wine's taskbar: its
+    // right end); should the icon be elsewhere, WexControl is asked to open
+    // the same menu at the cursor.
+    Say("a right click on WexControl's icon");
+    const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    const auto menuOpen = [] {
+        HWND menu = ::FindWindowA("#32768", nullptr);
+        return menu != nullptr && ::IsWindowVisible(menu);
+    };
+    // A quick click: a pointer resting on the icon brings up its tooltip,
+    // which would cover the menu's last item.
+    e2e::PlaceCursor(w - 12, h - 11);
+    ::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    if (!e2e::WaitFor(menuOpen, 2000)) {
+        Say("no menu there: WexControl is asked to open it");
+        ::PostMessageA(controlWindow, control::kShowMenu, 0, 0);
+        e2e::WaitFor(menuOpen, 2000);
+    }
+    // The pointer on the first item, as a person's would be.
+    RECT menuRect;
+    if (::GetWindowRect(::FindWindowA("#32768", nullptr), &menuRect))
+        e2e::PlaceCursor(menuRect.left + 40, menuRect.top + 10);
+    Settle(800);
     const bool shot = WriteScreenshot(screenshot);
+    e2e::TapKey(VK_ESCAPE);
+    Settle(300);
     std::printf("session: screenshot %s %s\n", shot ? "written to" : "could NOT be written to",
                 screenshot.c_str());
 
