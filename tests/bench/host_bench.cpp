@@ -35,6 +35,8 @@ constexpr WPARAM kUnboundKey = VK_SPACE;
 
 using bench::ThirtyKeyRows;
 HookSettings EverythingOn() { return bench::EverythingOn(true); }
+// As the Wine half measures keys: capture mode off.
+HookSettings EverythingButCapture() { return bench::EverythingOn(false); }
 
 // 29 key rows and, last, a row for the left button that posts a
 // notification: the press scans the whole table.
@@ -72,6 +74,8 @@ const Case kCases[] = {
      0x00390001},
     {"key-up", "KeyboardProc, unbound key release, 30 rows", HOOK_KEYBOARD, ThirtyKeyRows, kUnboundKey,
      static_cast<LPARAM>(0xC0390001u)},
+    {"key-all", "KeyboardProc, space bar press, everything on but capture, 30 rows", HOOK_KEYBOARD,
+     EverythingButCapture, kUnboundKey, 0x00390001},
 };
 
 // The cursor walks right along a line inside the window, one pixel per

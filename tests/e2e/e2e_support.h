@@ -54,9 +54,8 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 30
     }
 }
 
-// Starts this executable again with the given arguments.
-inline HANDLE StartSelf(const std::string& arguments) {
-    std::string command = "\"" + ExePath() + "\" " + arguments;
+// Starts a command line; the process handle, or null.
+inline HANDLE StartProcess(std::string command) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -66,6 +65,9 @@ inline HANDLE StartSelf(const std::string& arguments) {
     ::CloseHandle(pi.hThread);
     return pi.hProcess;
 }
+
+// Starts this executable again with the given arguments.
+inline HANDLE StartSelf(const std::string& arguments) { return StartProcess("\"" + ExePath() + "\" " + arguments); }
 
 // Waits for a process while pumping this thread's messages; returns its exit
 // code, or -1 when it did not end in time (it is then terminated).
@@ -103,6 +105,27 @@ inline HookStatistics PatternStatistics(uint32_t seed) {
 }
 
 inline bool SameBytes(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }
+
+// The other side of a records test, run in a child process: reads both
+// records through `lib` and compares them with the patterns of seed, then
+// pushes the patterns of seed + 1 for the parent to read.  Its exit code.
+enum RecordsChildExit { kChildSaw = 10, kChildDiffered = 11, kChildNoLibrary = 12 };
+inline int ReadRecordsAndPushNext(Library& lib, uint32_t seed) {
+    if (!lib.Resolve(::LoadLibraryA(DllPath().c_str()))) return kChildNoLibrary;
+    HookSettings settings;
+    HookStatistics statistics;
+    lib.GetSettings(&settings);
+    lib.GetStatistics(&statistics);
+    const HookSettings wantSettings = PatternSettings(seed);
+    const HookStatistics wantStatistics = PatternStatistics(seed);
+    const bool same = SameBytes(&settings, &wantSettings, sizeof settings) &&
+                      SameBytes(&statistics, &wantStatistics, sizeof statistics);
+    const HookSettings nextSettings = PatternSettings(seed + 1);
+    const HookStatistics nextStatistics = PatternStatistics(seed + 1);
+    lib.UpdateSettings(&nextSettings);
+    lib.SetStatistics(&nextStatistics);
+    return same ? kChildSaw : kChildDiffered;
+}
 
 // A visible top-level window of its own class, brought to the front.
 // Messages go to the given procedure.

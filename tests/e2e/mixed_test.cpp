@@ -27,7 +27,8 @@ const UINT kPeerStatistics = WM_APP + 2;   // answer: leftClicks as the 32-bit l
 const UINT kPeerInstall = WM_APP + 3;      // wParam 1 install, 0 remove; answer: InstallHook's result
 const UINT kPeerClicks = WM_APP + 4;       // answer: left releases its window received
 
-enum { kChildSaw = 10, kChildDiffered = 11, kChildNoLibrary = 12 };
+using e2e::kChildNoLibrary;
+using e2e::kChildSaw;
 
 // ---- The 32-bit side -----------------------------------------------------------
 
@@ -35,22 +36,7 @@ e2e::Library g_lib;
 HWND g_notify = nullptr;
 int g_peerClicks = 0;
 
-int RecordsChild(uint32_t seed) {
-    if (!g_lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str()))) return kChildNoLibrary;
-    HookSettings settings;
-    HookStatistics statistics;
-    g_lib.GetSettings(&settings);
-    g_lib.GetStatistics(&statistics);
-    const HookSettings wantSettings = e2e::PatternSettings(seed);
-    const HookStatistics wantStatistics = e2e::PatternStatistics(seed);
-    const bool same = e2e::SameBytes(&settings, &wantSettings, sizeof settings) &&
-                      e2e::SameBytes(&statistics, &wantStatistics, sizeof statistics);
-    const HookSettings nextSettings = e2e::PatternSettings(seed + 1);
-    const HookStatistics nextStatistics = e2e::PatternStatistics(seed + 1);
-    g_lib.UpdateSettings(&nextSettings);
-    g_lib.SetStatistics(&nextStatistics);
-    return same ? kChildSaw : kChildDiffered;
-}
+int RecordsChild(uint32_t seed) { return e2e::ReadRecordsAndPushNext(g_lib, seed); }
 
 LRESULT CALLBACK PeerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -92,14 +78,7 @@ int PeerChild(HWND notify) {
 std::string X86Folder() { return e2e::ExeFolder() + "x86\\"; }
 
 HANDLE StartPeer(const std::string& arguments) {
-    std::string command = "\"" + X86Folder() + "mixed_test.exe\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return nullptr;
-    ::CloseHandle(pi.hThread);
-    return pi.hProcess;
+    return e2e::StartProcess("\"" + X86Folder() + "mixed_test.exe\" " + arguments);
 }
 
 TEST(Mixed, SettingsAndStatisticsPushedThroughOneLibraryAreReadThroughTheOther) {
@@ -239,14 +218,7 @@ DWORD CompanionId(const std::string& log) {
 }
 
 HANDLE StartWexControl(const std::string& log) {
-    std::string command = "\"" + e2e::ExeFolder() + "WexControl.exe\" --seconds 120 --log \"" + log + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return nullptr;
-    ::CloseHandle(pi.hThread);
-    return pi.hProcess;
+    return e2e::StartProcess("\"" + e2e::ExeFolder() + "WexControl.exe\" --seconds 120 --log \"" + log + "\"");
 }
 
 TEST(Mixed, TheCompanionStartsAndEndsWithWexControlHoweverItEnds) {

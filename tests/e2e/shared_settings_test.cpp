@@ -9,27 +9,13 @@
 
 namespace {
 
-// Child exit codes.
-enum { kChildSaw = 10, kChildDiffered = 11, kChildNoLibrary = 12 };
+using e2e::kChildSaw;
 
 // The child: reads both records and compares them with the patterns of
 // seed, then pushes the patterns of seed + 1 for the parent to read.
 int RunChild(uint32_t seed) {
     e2e::Library lib;
-    if (!lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str()))) return kChildNoLibrary;
-    HookSettings settings;
-    HookStatistics statistics;
-    lib.GetSettings(&settings);
-    lib.GetStatistics(&statistics);
-    const HookSettings wantSettings = e2e::PatternSettings(seed);
-    const HookStatistics wantStatistics = e2e::PatternStatistics(seed);
-    const bool same = e2e::SameBytes(&settings, &wantSettings, sizeof settings) &&
-                      e2e::SameBytes(&statistics, &wantStatistics, sizeof statistics);
-    const HookSettings nextSettings = e2e::PatternSettings(seed + 1);
-    const HookStatistics nextStatistics = e2e::PatternStatistics(seed + 1);
-    lib.UpdateSettings(&nextSettings);
-    lib.SetStatistics(&nextStatistics);
-    return same ? kChildSaw : kChildDiffered;
+    return e2e::ReadRecordsAndPushNext(lib, seed);
 }
 
 TEST(SharedRecords, AnotherProcessReadsWhatThisOnePushedAndBack) {
