@@ -278,9 +278,13 @@ inline HWND NotifyWindow() { return FromHandle32<HWND>(Shared().notifyWindow); }
 // on every event: at a process's first use, and again after a display
 // change was seen (DisplayChanged) anywhere.
 void ReadScreenSize();
+// Whether this process's kept size is read and no display change came since.
+inline bool ScreenSizeCurrent(const ProcessState& p, const SharedState& s) {
+    return p.screenWidth > 0 && p.screenGeneration == s.displayGeneration;
+}
 inline void ScreenSize(int32_t* width, int32_t* height) {
     ProcessState& p = Proc();
-    if (p.screenWidth <= 0 || p.screenGeneration != Shared().displayGeneration) ReadScreenSize();
+    if (!ScreenSizeCurrent(p, Shared())) ReadScreenSize();
     *width = p.screenWidth;
     *height = p.screenHeight;
 }

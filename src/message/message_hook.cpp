@@ -165,7 +165,6 @@ int Wheel(MSG* msg) {
     return 0;
 }
 
-
 // The six ids this hook takes, out of line so that every other message
 // pays for no register saves or stack frame.  A message a binding turned
 // into a wheel action ends here; every other goes on to the next hook.

@@ -45,12 +45,7 @@ void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record) {
         ReadScreenSize();
         ScreenSize(&cx, &cy);
     }
-    // Away from every edge (1 <= x <= cx - 2, and likewise y), as nearly
-    // every move is: one unsigned comparison per axis, and done.
-    if (static_cast<uint32_t>(x - 1) < static_cast<uint32_t>(cx - 2) &&
-        static_cast<uint32_t>(y - 1) < static_cast<uint32_t>(cy - 2)) {
-        return;
-    }
+    if (AwayFromEdges(x, y, cx, cy)) return;
     const int edges = s.edgeWrapEdges;
     const bool atLeft = x == 0 && (edges & kLeft) != 0;
     const bool atTop = y == 0 && (edges & kTop) != 0;

@@ -188,11 +188,14 @@ bool ReleaseHeldRow(int trigger) {
     const int button = ButtonOfTrigger(trigger);
     Binding* bindings = Shared().settings.bindings;
     const int rows = UsedBindingRows();
-    // The button's rows: its own trigger and its chords.
+    // The search starts at the first row of the button's own trigger or of
+    // a chord that ButtonOfTrigger gives to this button, whichever is first.
     int from = FirstRowFor(static_cast<uintptr_t>(button), rows);
-    const int chords[2] = {button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_LEFT_MIDDLE,
-                           button == VK_MBUTTON ? TRIGGER_CHORD_RIGHT_MIDDLE : TRIGGER_CHORD_LEFT_MIDDLE};
     if (button != VK_LBUTTON) {
+        // Right: the left-right chord; middle: the left-middle and
+        // right-middle chords (the second of the right's pair repeats the first).
+        const int chords[2] = {button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_LEFT_MIDDLE,
+                               button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_RIGHT_MIDDLE};
         for (int chord : chords) {
             const int first = FirstRowFor(static_cast<uintptr_t>(chord), rows);
             if (first < from) from = first;
@@ -257,13 +260,10 @@ __attribute__((noinline)) void RunMoveStages(UINT rawId, const MOUSEHOOKSTRUCT* 
     if (s.settings.wiggleDetect != 0 && rawId == WM_MOUSEMOVE) DetectMoveWiggle(pt);
     if (s.settings.trackDistance != 0) AccumulateDistance(pt.x, pt.y);
     if (s.settings.edgeWrap != 0) {
-        // Away from every edge (1 <= x <= width - 2, and likewise y) with the
-        // screen size known and current, as nearly every move is: one
-        // unsigned comparison per axis.  Anything else is the stage's.
+        // Away from every edge with the screen size known and current, as
+        // nearly every move is: no call.  Anything else is the stage's.
         const ProcessState& p = Proc();
-        if (p.screenWidth <= 0 || p.screenGeneration != s.displayGeneration ||
-            static_cast<uint32_t>(pt.x - 1) >= static_cast<uint32_t>(p.screenWidth - 2) ||
-            static_cast<uint32_t>(pt.y - 1) >= static_cast<uint32_t>(p.screenHeight - 2)) {
+        if (!ScreenSizeCurrent(p, s) || !AwayFromEdges(pt.x, pt.y, p.screenWidth, p.screenHeight)) {
             WrapAtScreenEdge(rawId, record);
         }
     }

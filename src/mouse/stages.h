@@ -18,5 +18,12 @@ int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT* record);
 int SingleClickOpen(UINT buttonId);
 // Wraps the cursor round the chosen screen edges on a move; never consumes.
 void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record);
+// A point away from every edge of a screen width by height (1 <= x <=
+// width - 2, and likewise y), as nearly every move is: one unsigned
+// comparison per axis.
+inline bool AwayFromEdges(int32_t x, int32_t y, int32_t width, int32_t height) {
+    return static_cast<uint32_t>(x - 1) < static_cast<uint32_t>(width - 2) &&
+           static_cast<uint32_t>(y - 1) < static_cast<uint32_t>(height - 2);
+}
 // Adds the travel from this process's last point to (x, y) to the statistics.
 void AccumulateDistance(int32_t x, int32_t y);
