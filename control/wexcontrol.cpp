@@ -160,12 +160,25 @@ HookStatistics LoadStatistics(const std::string& file) {
     return {};
 }
 
-// Writes the current totals, as at the end, while running.
-bool SaveStatistics() {
+// Writes the current totals (write-then-rename).  A failure is logged;
+// `say` logs a success too.  True when there is no file to keep them in.
+bool SaveStatistics(bool say) {
     if (g.statisticsPath.empty()) return true;
     HookStatistics statistics;
     g.library.GetStatistics(&statistics);
-    return WriteFile(g.statisticsPath, control::PrintStatistics(statistics));
+    if (!WriteFile(g.statisticsPath, control::PrintStatistics(statistics))) {
+        Log("statistics could NOT be saved to " + g.statisticsPath);
+        return false;
+    }
+    if (say) Log("statistics saved to " + g.statisticsPath);
+    return true;
+}
+
+// Saves the totals every saveEvery seconds while running (0: at the end only).
+void StartSaveTimer() {
+    ::KillTimer(g.window, kSaveTimer);
+    if (g.config.program.saveEvery > 0 && !g.statisticsPath.empty())
+        ::SetTimer(g.window, kSaveTimer, static_cast<UINT>(g.config.program.saveEvery) * 1000u, nullptr);
 }
 
 // ---- Answers to the library ------------------------------------------------
@@ -262,9 +275,7 @@ void Apply(const control::Config& config) {
     g.config.program.holdDelay = config.program.holdDelay;
     if (config.program.saveEvery != g.config.program.saveEvery) {
         g.config.program.saveEvery = config.program.saveEvery;
-        ::KillTimer(g.window, kSaveTimer);
-        if (config.program.saveEvery > 0 && !g.statisticsPath.empty())
-            ::SetTimer(g.window, kSaveTimer, static_cast<UINT>(config.program.saveEvery) * 1000u, nullptr);
+        StartSaveTimer();
     }
     const std::string statistics = control::BesideFile(g.settingsPath, config.program.statistics);
     if (statistics != g.statisticsPath) {
@@ -329,6 +340,9 @@ void RunCommand(int command) {
     }
 }
 
+// The icon's menu at the cursor, and what was chosen in it.
+void ShowMenu() { RunCommand(g.tray.Menu(!g.settingsPath.empty())); }
+
 void ShowRememberedWindow() {
     char className[40] = {};
     char title[40] = {};
@@ -366,7 +380,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 ::KillTimer(window, kReloadTimer);
                 Reload(false);
             } else if (wParam == kSaveTimer) {
-                if (!SaveStatistics()) Log("statistics could NOT be saved to " + g.statisticsPath);
+                SaveStatistics(false);
             } else if (wParam == kHoldTimer + 1 || wParam == kHoldTimer + 2 || wParam == kHoldTimer + 4) {
                 EndHold(static_cast<int>(wParam - kHoldTimer));
             }
@@ -379,7 +393,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 Log("session ending");
                 g.library.RemoveHook();
                 StopCompanion();
-                Log(SaveStatistics() ? "statistics saved" : "statistics could NOT be saved to " + g.statisticsPath);
+                SaveStatistics(true);
             }
             return 0;
         case control::kCompanionReady:
@@ -397,9 +411,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         case control::kTrayCallback:
             if (lParam == WM_LBUTTONUP) TogglePause();
-            if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU) RunCommand(g.tray.Menu(!g.settingsPath.empty()));
+            if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU) ShowMenu();
             return 0;
-        case control::kShowMenu: RunCommand(g.tray.Menu(!g.settingsPath.empty())); return 0;
+        case control::kShowMenu: ShowMenu(); return 0;
         case WM_COMMAND: RunCommand(LOWORD(wParam)); return 0;
         case WM_CLOSE:
             Log("closing");
@@ -423,7 +437,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 BOOL WINAPI ConsoleHandler(DWORD event) {
     ::PostMessageA(g.window, WM_CLOSE, 0, 0);
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-        if (::WaitForSingleObject(g.stopped, 4000) != WAIT_OBJECT_0) SaveStatistics();
+        if (::WaitForSingleObject(g.stopped, 4000) != WAIT_OBJECT_0) SaveStatistics(false);
     }
     return TRUE;
 }
@@ -643,8 +657,7 @@ int Run(const control::Options& options, const std::string& settingsText) {
     g.stopped = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ::SetConsoleCtrlHandler(ConsoleHandler, TRUE);
     if (options.seconds > 0) ::SetTimer(g.window, kStopTimer, static_cast<UINT>(options.seconds) * 1000u, nullptr);
-    if (g.config.program.saveEvery > 0 && !g.statisticsPath.empty())
-        ::SetTimer(g.window, kSaveTimer, static_cast<UINT>(g.config.program.saveEvery) * 1000u, nullptr);
+    StartSaveTimer();
     g.watch = control::SettingsWatch(settingsText);
     WatchSettingsFolder();
 
@@ -664,18 +677,9 @@ int Run(const control::Options& options, const std::string& settingsText) {
     g.library.RemoveHook();
     StopCompanion();
     Log("hooks removed");
+    const int status = SaveStatistics(true) ? kDone : kNotSaved;
     g.library.GetStatistics(&statistics);
-    const std::string totals = control::PrintStatistics(statistics);
-    int status = kDone;
-    if (!g.statisticsPath.empty()) {
-        if (WriteFile(g.statisticsPath, totals)) {
-            Log("statistics saved to " + g.statisticsPath);
-        } else {
-            Log("statistics could NOT be saved to " + g.statisticsPath);
-            status = kNotSaved;
-        }
-    }
-    std::istringstream lines(totals);
+    std::istringstream lines(control::PrintStatistics(statistics));
     for (std::string line; std::getline(lines, line);) Log(line);
     ::SetEvent(g.stopped);
     return status;
