@@ -138,6 +138,11 @@ struct SharedState {
     // no row names costs one lookup.  Set by UpdateSettings with the table;
     // all zero at first load, which only makes every search start at row 0.
     uint8_t firstRow[256];
+    // Single-click open: 1 from a double-click it consumed until the next
+    // left release, which is that double-click's and is eaten too, in
+    // whichever program it comes; a left press anywhere clears it, since the
+    // release then belongs to that press.
+    int32_t suppressNextUp;
     // The 64-bit distance inside is updated atomically: 8-byte aligned.
     alignas(8) HookStatistics statistics;
     // Last, so that the fuzzing build's guard after the binding table moves
@@ -194,11 +199,12 @@ WEXUTIL_SHARED_AT(displayGeneration, 0x11C);
 WEXUTIL_SHARED_AT(moveSumX, 0x120);
 WEXUTIL_SHARED_AT(moveSumY, 0x124);
 WEXUTIL_SHARED_AT(firstRow, 0x128);
-WEXUTIL_SHARED_AT(statistics, 0x228);
-WEXUTIL_SHARED_AT(settings, 0x258);
+WEXUTIL_SHARED_AT(suppressNextUp, 0x228);
+WEXUTIL_SHARED_AT(statistics, 0x230);
+WEXUTIL_SHARED_AT(settings, 0x260);
 #undef WEXUTIL_SHARED_AT
 #ifndef WEXUTIL_TABLE_GUARD
-static_assert(sizeof(SharedState) == 0x528, "shared layout: size, padded to the 8-byte alignment");
+static_assert(sizeof(SharedState) == 0x530, "shared layout: size, padded to the 8-byte alignment");
 #endif
 
 // The name every build of the library opens the shared state under: one per
@@ -229,7 +235,6 @@ struct ProcessState {
     SharedPoint lastDistancePoint;
     // Single-click open.
     POINT pressPoint;
-    int32_t suppressNextUp;
     // Keyboard mouse: the key that last moved the cursor (0 when none), whose
     // release is eaten.
     int32_t cursorMoved;

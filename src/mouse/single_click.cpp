@@ -60,12 +60,17 @@ int ListViewOpens(HWND view) {
 
 int SingleClickOpen(UINT buttonId) {
     ProcessState& process = Proc();
-    if (buttonId == WM_LBUTTONUP && process.suppressNextUp != 0) {
-        process.suppressNextUp = 0;
+    // The flag is shared: the double-click's release may come in another
+    // program (a window the open brought up), and a flag left set where it
+    // was raised would eat the release of a later press there, leaving that
+    // window's button held down for good.
+    if (buttonId == WM_LBUTTONUP && Shared().suppressNextUp != 0) {
+        Shared().suppressNextUp = 0;
         return 1;
     }
     if (buttonId == WM_LBUTTONDOWN) {
         os::GetCursorPos(&process.pressPoint);
+        Shared().suppressNextUp = 0;
         return 0;
     }
     if (buttonId != WM_LBUTTONUP && buttonId != WM_LBUTTONDBLCLK) return 0;
@@ -105,7 +110,7 @@ int SingleClickOpen(UINT buttonId) {
 
     if (buttonId == WM_LBUTTONDBLCLK) {
         // The release that ended the first click already opened the item.
-        process.suppressNextUp = 1;
+        Shared().suppressNextUp = 1;
         return 1;
     }
     ClickAtCursor();

@@ -68,7 +68,7 @@ TEST_F(SingleClickTest, AClickOnAFolderItemIsConsumedAndOpensIt) {
     };
     EXPECT_EQ(expected, d().TakeTrace());
     EXPECT_EQ(1u, Shared().statistics.singleClickOpens);
-    EXPECT_EQ(0, Proc().suppressNextUp);
+    EXPECT_EQ(0, Shared().suppressNextUp);
     (void)folder;
 }
 
@@ -188,7 +188,46 @@ TEST_F(SingleClickTest, ADoubleClickOpensAnItemOnceAndEmptySpaceNever) {
         EXPECT_EQ(c.opens, Shared().statistics.singleClickOpens);
         EXPECT_EQ(c.opens ? Opened("folder-list", c.client) : std::vector<sim::Message>{},
                   d().PostedTo(folder.list));
-        EXPECT_EQ(0, Proc().suppressNextUp);
+        EXPECT_EQ(0, Shared().suppressNextUp);
+    }
+}
+
+// The release after a consumed double-click is eaten in whichever program it
+// comes (a window the open brought up), and nowhere else: a later press,
+// anywhere, owns the next release.
+TEST_F(SingleClickTest, TheDoubleClicksReleaseIsEatenWhereverItComesAndNoLaterOne) {
+    struct Step {
+        int process;
+        UINT id;
+        int consumed;
+    };
+    const int other = 1;
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"its release comes in another program",
+         {{other, WM_LBUTTONUP, 1}, {other, WM_LBUTTONDOWN, 0}, {0, WM_LBUTTONUP, 0}}},
+        {"its release is never seen", {{other, WM_LBUTTONDOWN, 0}, {0, WM_LBUTTONUP, 0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        ASSERT_EQ(other, d().AddProcess("other"));
+        d().LoadLibraryInto(other);
+        sim::ShellView folder = sim::AddFolderWindow(d(), {100, 100, 500, 400}, kItems);
+        Enable({1, 1, 1});
+        d().cursor = At(folder.list, 50, 20);
+        EXPECT_EQ(0, SingleClickOpen(WM_LBUTTONDOWN));
+        EXPECT_EQ(1, SingleClickOpen(WM_LBUTTONDBLCLK));
+        // Off the items, so that no release opens anything.
+        d().cursor = At(folder.list, 300, 200);
+        for (const Step& step : c.steps) {
+            d().EnterProcess(step.process);
+            EXPECT_EQ(step.consumed, SingleClickOpen(step.id)) << "process " << step.process << ", 0x" << std::hex
+                                                               << step.id;
+        }
+        d().EnterProcess(0);
     }
 }
 
