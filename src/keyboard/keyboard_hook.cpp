@@ -91,12 +91,12 @@ int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
 // changes the mask under its own key, and a release that no longer matched
 // would leave the injected keys down.
 //
-// Rows whose trigger is one of the codes of mouse and message triggers
-// (245 and above) keep the held flag for the mouse hook alone; a key with
-// such a code matches them only by the exact mask.  The mouse buttons' own
-// codes (1, 2, 4) are never keys: a keystroke carrying one (some program's
-// keybd_event) runs no row, since a button's row run from the keyboard
-// would hold keys or the button that neither hook could then let up.
+// The mouse buttons' own codes (1, 2, 4) and the codes of mouse and message
+// triggers (245 and above) are never keys: a keystroke carrying one (some
+// program's keybd_event, or a rare key such as 0xFA) runs no row.  Such a
+// row's press run from the keyboard would hold keys or a button that
+// neither hook could then let up: its held flag is the mouse hook's, and
+// the modifiers its press injected keep its release from matching.
 //
 // The modifier mask is read only once a row names this key.
 int RunKeyBinding(WPARAM vk, uint32_t flags) {
@@ -104,13 +104,12 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
     const int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
-    if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON) return 0;
-    const bool holds = vk < kFirstSyntheticTrigger;
+    if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON || vk >= kFirstSyntheticTrigger) return 0;
     // Both scans start at the first row for this key, which the table of
     // first rows gives: a key no row names costs one lookup.
     const int first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
     if (first >= rows) return 0;
-    if (holds && (release || wasDown)) {
+    if (release || wasDown) {
         for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
             if (table[i].held == 0) continue;
             const Binding row = table[i];
@@ -127,7 +126,7 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
         if (mask < 0) mask = GetModifierMask();
         if (row.modifiers != mask) continue;
         if (release == wasDown) {
-            if (!release && holds) table[i].held = 1;
+            if (!release) table[i].held = 1;
             RunKeyRow(vk, row, release);
         }
         return 1;

@@ -22,6 +22,7 @@ int KeyCode(const std::string& name) {
     if (name == "Shift") return VK_SHIFT;
     if (name == "Ctrl") return VK_CONTROL;
     if (name == "Alt") return VK_MENU;
+    if (name.compare(0, 2, "0x") == 0) return std::stoi(name, nullptr, 16);
     return name[0];
 }
 
@@ -41,7 +42,7 @@ protected:
 
     // Types a script of keystrokes from the keyboard: "+X" presses X (or
     // repeats it when it is down), "-X" releases it; X is a letter, a digit,
-    // Shift, Ctrl or Alt.  Each keystroke is taken by the editor's thread
+    // a code (0xFF), Shift, Ctrl or Alt.  Each keystroke is taken by the editor's thread
     // before the next is typed, unless `queueOnly`, which leaves them all in
     // its queue.
     void Keys(const std::string& script, bool queueOnly = false) {
@@ -172,6 +173,12 @@ TEST_F(KeyboardTest, KeyBindings) {
          "+K -K",
          {KeyDown(VK_CONTROL), KeyDown('C'), KeyUp(VK_CONTROL), KeyUp('C')},
          {"+Ctrl", "+C", "-Ctrl", "-C"},
+         3},
+        {"keys with a mouse button's code or a mouse or message trigger's code run no row",
+         {{ACTION_NOTIFY_5, VK_RBUTTON}, {ACTION_NOTIFY_5, TRIGGER_WHEEL}, {ACTION_NOTIFY_5, TRIGGER_HOLD_LEFT}},
+         "+0x2 -0x2 +0xFF -0xFF +0xFC -0xFC",
+         {},
+         {"+0x2", "-0x2", "+0xFF", "-0xFF", "+0xFC", "-0xFC"},
          3},
         // Past the 30 rows, a 31st would read its trigger from
         // singleClickFolders.
