@@ -104,11 +104,11 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
     const int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
-    if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON || vk >= kFirstSyntheticTrigger) return 0;
     // Both scans start at the first row for this key, which the table of
     // first rows gives: a key no row names costs one lookup.
     const int first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
     if (first >= rows) return 0;
+    if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON || vk >= kFirstSyntheticTrigger) return 0;
     if (release || wasDown) {
         for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
             if (table[i].held == 0) continue;
