@@ -19,9 +19,7 @@
 //    get-message hooks, one each, those it recorded (none after RemoveHook);
 //  - no key or button is down, except the left button that the keyboard
 //    mouse's lock (keypad 0 or Insert) holds on purpose, with the keys of a
-//    row that the button holds (inputs with a key
-//    coded 245..255, the codes of the mouse and message triggers, are not
-//    checked: rows match such a key by the exact modifiers only).  A wheel
+//    row that the button holds.  A wheel
 //    row's release phase runs on a backward turn, so letting go of the wheel
 //    is a backward turn for every turn made;
 //  - every button press that reached a window was followed by a release of
@@ -126,11 +124,6 @@ struct Run {
     // RemoveHook ran while a key or button was down: the library sees no
     // more of the releases, so what it holds stays down.
     bool removedWhileDown = false;
-    // A key with a code of the mouse and message triggers (245..255) was
-    // pressed: its rows match it by the exact modifiers only, so an action
-    // that injects a modifier leaves its release unmatched.  Such inputs are
-    // not checked for keys left down.
-    bool syntheticKey = false;
     // The most events one event of the input made the library inject.
     int mostInjected = 0;
 };
@@ -184,7 +177,6 @@ void NoteLockKey(int vk, bool up) {
 void DeviceKey(int vk, bool up, bool extended) {
     Say("   keyboard 0x%llX %s\n", static_cast<unsigned>(vk), up ? "up" : "down");
     g_run.physical[vk] = !up;
-    if (vk >= TRIGGER_EXTRA_BUTTON_BIT4) g_run.syntheticKey = true;
     NoteLockKey(vk, up);
     Watched([&] { g_run.d->KeyboardInput(vk, up, extended); });
 }
@@ -231,7 +223,6 @@ void CallKeyboardProc(int code, WPARAM vk, uint32_t flags) {
     Watched([&] { KeyboardProc(code, vk, static_cast<LPARAM>(flags)); });
     if (code != HC_ACTION) return;
     if (vk < 256) NoteLockKey(static_cast<int>(vk), (flags & 0x80000000u) != 0);
-    if (vk >= TRIGGER_EXTRA_BUTTON_BIT4 && vk <= TRIGGER_WHEEL) g_run.syntheticKey = true;
     std::vector<WPARAM>& held = g_run.keysHeld;
     for (size_t i = 0; i < held.size(); ++i) {
         if (held[i] == vk) held.erase(held.begin() + static_cast<long>(i));
@@ -487,7 +478,6 @@ void CheckInvariants() {
     excused[0] = excused[0] || lockHolds;
     const std::string waiting = PressLeftWithoutRelease(d.buttonsReached, excused);
     if (!waiting.empty()) Fail("a " + waiting + " press reached a window and its release never did");
-    if (g_run.syntheticKey) return;
     // A row bound to the left button holds its keys for as long as the lock
     // holds the button, which is what the binding asks for.
     for (int i = 0; lockHolds && i < UsedBindingRows(); ++i) {
