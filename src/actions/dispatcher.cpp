@@ -26,9 +26,8 @@ constexpr int kMaxWindowsWalked = 10000;
 // Ctrl+Alt+X.  Both keys go down (or up) unconditionally, Ctrl first.
 void CtrlChord(int letter, int release) {
     ReleaseAltIfDown();
-    const DWORD flags = release ? KEYEVENTF_KEYUP : 0;
-    os::keybd_event(VK_CONTROL, 0, flags, 0);
-    os::keybd_event(static_cast<BYTE>(letter), 0, flags, 0);
+    InjectKey(VK_CONTROL, release != 0);
+    InjectKey(letter, release != 0);
 }
 
 // One key held for as long as the trigger is, with a held Alt let up first.
@@ -114,7 +113,7 @@ int CtrlClick(int release) {
         os::GetCursorPos(&cursor);
         if (!OverClient(cursor)) return 0;
         Shared().ctrlClickDown = 1;
-        os::keybd_event(VK_CONTROL, 0, 0, 0);
+        InjectKey(VK_CONTROL, false);
         os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
         return 1;
     }
@@ -125,7 +124,7 @@ int CtrlClick(int release) {
     // trigger may be the left button itself, whose own release this
     // consumes); then Ctrl, unless the person let it go already.
     os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    if (os::GetAsyncKeyState(VK_CONTROL) < 0) os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    if (os::GetAsyncKeyState(VK_CONTROL) < 0) InjectKey(VK_CONTROL, true);
     return 1;
 }
 

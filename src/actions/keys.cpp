@@ -1,31 +1,59 @@
 #include "actions/keys.h"
 
-#include "platform/os.h"
+#include "core/shared.h"
 
 namespace {
+
+// How long an injected key is waited for: a program that takes no input for
+// longer looks hung to the person anyway.
+constexpr DWORD kOwnKeyLifetime = 1000;
 
 // A key is down when the top bit of its asynchronous state is set.
 bool IsDown(int vk) { return os::GetAsyncKeyState(vk & 0xFF) < 0; }
 
-void Inject(int vk, bool up) { os::keybd_event(static_cast<BYTE>(vk), 0, up ? KEYEVENTF_KEYUP : 0, 0); }
-
 }  // namespace
 
+void InjectKey(int vk, bool up) {
+    SharedState& s = Shared();
+    // The counts left from injections more than a second ago are of keys no
+    // hook took: they go before this injection renews the time.
+    const DWORD now = os::GetTickCount();
+    if (now - s.ownKeysTime > kOwnKeyLifetime) {
+        for (int i = 0; i < 256; ++i) s.ownPresses[i] = s.ownReleases[i] = 0;
+    }
+    s.ownKeysTime = now;
+    uint8_t& count = (up ? s.ownReleases : s.ownPresses)[vk & 0xFF];
+    if (count < 0xFF) ++count;
+    os::keybd_event(static_cast<BYTE>(vk), 0, up ? KEYEVENTF_KEYUP : 0, 0);
+}
+
+bool TakeOwnKey(WPARAM vk, bool release) {
+    SharedState& s = Shared();
+    uint8_t& count = (release ? s.ownReleases : s.ownPresses)[vk & 0xFF];
+    if (count == 0) return false;
+    if (os::GetTickCount() - s.ownKeysTime > kOwnKeyLifetime) {
+        count = 0;
+        return false;
+    }
+    --count;
+    return true;
+}
+
 int TapKey(int vk) {
-    Inject(vk, false);
+    InjectKey(vk, false);
     os::Sleep(200);
-    Inject(vk, true);
+    InjectKey(vk, true);
     return 1;
 }
 
 void ReleaseAltIfDown() {
-    if (IsDown(VK_MENU)) Inject(VK_MENU, true);
+    if (IsDown(VK_MENU)) InjectKey(VK_MENU, true);
 }
 
 void SetKeyDown(int vk, int release) {
     if (release == 0) {
-        if (!IsDown(vk)) Inject(vk, false);
+        if (!IsDown(vk)) InjectKey(vk, false);
     } else {
-        if (IsDown(vk)) Inject(vk, true);
+        if (IsDown(vk)) InjectKey(vk, true);
     }
 }

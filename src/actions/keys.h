@@ -1,7 +1,21 @@
-// Key injection shared by the actions: every key goes into the system input
-// stream with keybd_event, scan code 0 and no extra information, so it meets
-// the hooks again like a real keystroke.
+// Key injection shared by the actions and the keyboard mouse: every key goes
+// into the system input stream with keybd_event, scan code 0 and no extra
+// information, so it meets the hooks again like a real keystroke.
 #pragma once
+
+#include "platform/os.h"
+
+// Injects one key press or release, counted as the library's own until a
+// keyboard hook takes its keystroke (TakeOwnKey).
+void InjectKey(int vk, bool up);
+
+// Called by the keyboard hook for every keystroke it takes: true when the
+// keystroke is a press (or release) of a key the library injected a press
+// (release) of within the last second, which is then no longer counted.
+// Keystrokes are matched to injections by count, not one by one: a person's
+// press of that key coming first takes the count instead, and the injected
+// press after it counts as the person's, which comes to the same.
+bool TakeOwnKey(WPARAM vk, bool release);
 
 // Presses and releases one key with a 200 ms hold between.  Returns 1.
 int TapKey(int vk);

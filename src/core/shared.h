@@ -143,6 +143,18 @@ struct SharedState {
     // whichever program it comes; a left press anywhere clears it, since the
     // release then belongs to that press.
     int32_t suppressNextUp;
+    // Presses and releases the library injected whose keystrokes no
+    // keyboard hook has taken yet, counted per virtual key (up to 255), and
+    // the tick of the last injection.  Such a keystroke runs no key row: a
+    // row whose action types its own key would otherwise start again at
+    // every key it typed.  Presses and releases are counted apart, so that
+    // the person's release never takes the place of an injected press.
+    // Counts older than a second are dropped, so that keys no hook saw
+    // (typed into a program the hooks do not reach) can keep a pressed key
+    // from its row only within that second.
+    uint32_t ownKeysTime;
+    uint8_t ownPresses[256];
+    uint8_t ownReleases[256];
     // The 64-bit distance inside is updated atomically: 8-byte aligned.
     alignas(8) HookStatistics statistics;
     // Last, so that the fuzzing build's guard after the binding table moves
@@ -200,17 +212,20 @@ WEXUTIL_SHARED_AT(moveSumX, 0x120);
 WEXUTIL_SHARED_AT(moveSumY, 0x124);
 WEXUTIL_SHARED_AT(firstRow, 0x128);
 WEXUTIL_SHARED_AT(suppressNextUp, 0x228);
-WEXUTIL_SHARED_AT(statistics, 0x230);
-WEXUTIL_SHARED_AT(settings, 0x260);
+WEXUTIL_SHARED_AT(ownKeysTime, 0x22C);
+WEXUTIL_SHARED_AT(ownPresses, 0x230);
+WEXUTIL_SHARED_AT(ownReleases, 0x330);
+WEXUTIL_SHARED_AT(statistics, 0x430);
+WEXUTIL_SHARED_AT(settings, 0x460);
 #undef WEXUTIL_SHARED_AT
 #ifndef WEXUTIL_TABLE_GUARD
-static_assert(sizeof(SharedState) == 0x530, "shared layout: size, padded to the 8-byte alignment");
+static_assert(sizeof(SharedState) == 0x730, "shared layout: size, padded to the 8-byte alignment");
 #endif
 
 // The name every build of the library opens the shared state under: one per
 // logon session, and one per layout, so that a library of another layout
 // never reads this one.
-#define WEXUTIL_SHARED_NAME "Local\\WexUTIL.SharedState.1"
+#define WEXUTIL_SHARED_NAME "Local\\WexUTIL.SharedState.2"
 
 // What is shared by the processes of one bitness only: the hooks that this
 // build of the library installed (each bitness installs its own set).  Kept

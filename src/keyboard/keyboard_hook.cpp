@@ -2,6 +2,7 @@
 // Ctrl+C, the keyboard mouse, the pause lock, key bindings and the typing
 // watch, in that order, for every keystroke a hooked thread takes.
 #include "actions/dispatcher.h"
+#include "actions/keys.h"
 #include "core/exports.h"
 #include "core/notify.h"
 #include "core/shared.h"
@@ -156,6 +157,10 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     const WPARAM vk = wParam;
     const uint32_t flags = static_cast<uint32_t>(lParam);
     const bool release = (flags & kTransitionBit) != 0;
+    // A key the library typed itself is counted and watched like any other,
+    // but runs no key row: a row whose action types its own key (Ctrl bound
+    // to the paste chord) would start again at every key it typed.
+    const bool own = TakeOwnKey(vk, release);
 
     // Ctrl is read once, and only for a C that the copy watch or capture
     // (or a capture end under way) cares about.
@@ -184,7 +189,7 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
         return 1;
     }
 
-    if (RunKeyBinding(vk, flags)) return 1;
+    if (!own && RunKeyBinding(vk, flags)) return 1;
 
     if (!IsModifierKey(vk) && s.typingWatch != 0 && Shared().typingState == 0) WatchTyping();
     return PassOn(code, wParam, lParam);

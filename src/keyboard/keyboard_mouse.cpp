@@ -7,6 +7,7 @@
 #include "keyboard/keyboard_mouse.h"
 
 #include "actions/click.h"
+#include "actions/keys.h"
 #include "actions/playback.h"
 #include "core/shared.h"
 
@@ -238,7 +239,7 @@ int CtrlKey(const Key& k) {
             // messages carry no Ctrl.
             Shared().keyDragCtrlOwn = 1;
             Shared().keyDragCtrlUp = 0;
-            os::keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+            InjectKey(VK_CONTROL, true);
             EndOwnLeftBeforePress();
             PlayMouseMessage(WithinDoubleClick(Shared().keyLeftClickTime) ? WM_LBUTTONDBLCLK
                                                                           : WM_LBUTTONDOWN);
@@ -251,7 +252,7 @@ int CtrlKey(const Key& k) {
             Shared().keyDragLock = 0;
             // Ctrl goes down again only for a person who still holds it;
             // one who let go of it first would be left with Ctrl stuck.
-            if (Shared().keyDragCtrlUp == 0) os::keybd_event(VK_CONTROL, 0, 0, 0);
+            if (Shared().keyDragCtrlUp == 0) InjectKey(VK_CONTROL, false);
             return 1;
         }
     } else if (k.vk == 'Z') {

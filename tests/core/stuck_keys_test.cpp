@@ -2,6 +2,8 @@
 // released: the ways found by fuzzing in which one was left down.
 #include "support/sim_test.h"
 
+#include "actions/dispatcher.h"
+
 #include <functional>
 #include <initializer_list>
 #include <set>
@@ -193,6 +195,68 @@ TEST_F(StuckKeysTest, ALeftButtonCtrlClickRowReleasesOnce) {
             if (m.message != WM_KEYDOWN && m.message != WM_KEYUP) received.push_back(m.message);
         }
         EXPECT_EQ((std::vector<uint32_t>{WM_LBUTTONDOWN, WM_LBUTTONUP}), received);
+        EXPECT_EQ("", Down());
+    }
+}
+
+// Keys the library types come back through the keyboard hook and run no key
+// row: a Ctrl bound to the paste chord pasted again at every Ctrl it typed,
+// without end once a Ctrl release came between (found by the fuzzer), or
+// ate the chord's own Ctrl, so that the window saw V without it.  A count
+// of keys that no hook took ends after a second.
+TEST_F(StuckKeysTest, KeysTheLibraryTypedRunNoKeyRow) {
+    struct Case {
+        const char* name;
+        std::function<void()> input;
+        sim::Lines injected;
+    };
+    const sim::Lines paste{KeyDown(VK_CONTROL), KeyDown('V'), KeyUp(VK_CONTROL), KeyUp('V')};
+    const Case cases[] = {
+        {"Ctrl pressed and released", [this] { Key(VK_CONTROL, false), Key(VK_CONTROL, true); }, paste},
+        {"Ctrl tapped before the program takes it",
+         [this] {
+             d().KeyboardInput(VK_CONTROL, false);
+             d().KeyboardInput(VK_CONTROL, true);
+             d().Pump();
+         },
+         paste},
+        {"Ctrl typed by a copy row",
+         [this] {
+             d().cursor = kClient;
+             os::mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+             os::mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+             d().TakeTrace();
+             d().Pump();
+         },
+         {KeyDown(VK_CONTROL), KeyDown('C'), KeyUp(VK_CONTROL), KeyUp('C')}},
+        {"Ctrl typed where no hook took it, a second before",
+         [this] {
+             ExecuteAction(ACTION_COPY, 0, 0);
+             ExecuteAction(ACTION_COPY, 0, 1);
+             d().pendingInput.clear();
+             d().TakeTrace();
+             d().Advance(1001);
+             Key(VK_CONTROL, false), Key(VK_CONTROL, true);
+         },
+         paste},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        // Ctrl's state as a keystroke finds it is the newest, so a Ctrl that
+        // is already up again meets the mask without Ctrl.
+        Use(SettingsWith({{ACTION_PASTE, VK_CONTROL, MODIFIER_CTRL},
+                          {ACTION_PASTE, VK_CONTROL},
+                          {ACTION_COPY, VK_RBUTTON}}));
+        c.input();
+        EXPECT_EQ(c.injected, Injected());
+        std::vector<std::string> keys;
+        for (const sim::Message& m : d().W(win).posted) {
+            if (m.message == WM_KEYDOWN || m.message == WM_KEYUP) {
+                keys.push_back((m.message == WM_KEYUP ? KeyUp(m.wParam) : KeyDown(m.wParam)));
+            }
+        }
+        EXPECT_EQ(c.injected, keys);
         EXPECT_EQ("", Down());
     }
 }

@@ -135,6 +135,43 @@ TEST_F(Keyboard, KeyBoundToTheCopyChordLetsTheChordUpAtItsRelease) {
     EXPECT_FALSE(EditSawKey('K'));
 }
 
+// Ctrl bound to the paste chord: the Ctrl the chord types comes back
+// through the hook and must run no row, or it pasted again at every Ctrl it
+// typed (without end when the person's release came first), or was eaten,
+// so that the edit box got a bare V.  Tapped slowly and faster than the
+// program takes the keys, it pastes once.
+TEST_F(Keyboard, CtrlBoundToThePasteChordPastesOncePerPress) {
+    ASSERT_TRUE(::OpenClipboard(parent));
+    ::EmptyClipboard();
+    HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 2);
+    ASSERT_NE(text, nullptr);
+    ::lstrcpyA(static_cast<char*>(::GlobalLock(text)), "x");
+    ::GlobalUnlock(text);
+    ASSERT_NE(::SetClipboardData(CF_TEXT, text), nullptr);
+    ::CloseClipboard();
+    controller.Apply(e2e::HookController::With(
+        {{ACTION_PASTE, 0, VK_CONTROL, MODIFIER_CTRL, 0}, {ACTION_PASTE, 0, VK_CONTROL, 0, 0}}));
+
+    for (bool slow : {true, false}) {
+        SCOPED_TRACE(slow ? "slowly" : "fast");
+        ::SetWindowTextA(edit, "");
+        g_editKeys.clear();
+        Key(VK_CONTROL, false);
+        if (slow) {
+            ASSERT_TRUE(e2e::WaitFor([] { return EditReceived(WM_KEYDOWN, 'V'); }));
+        }
+        Key(VK_CONTROL, true);
+        ASSERT_TRUE(e2e::WaitFor([] { return EditReceived(WM_KEYUP, 'V'); }));
+        ASSERT_TRUE(Marker('J'));
+        EXPECT_EQ(EditText(edit), "xj");
+        int presses = 0;
+        for (const KeyMessage& k : g_editKeys) presses += k.first == WM_KEYDOWN && k.second == 'V';
+        EXPECT_EQ(presses, 1);
+        EXPECT_GE(::GetAsyncKeyState(VK_CONTROL), 0);
+        EXPECT_GE(::GetAsyncKeyState('V'), 0);
+    }
+}
+
 TEST_F(Keyboard, TypingStartsOnceUntilTheCursorMovesAndShiftAloneNeverStartsIt) {
     HookSettings s = {};
     s.typingWatch = 1;

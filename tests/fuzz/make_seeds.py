@@ -2,8 +2,9 @@
 """Writes the fuzz target's seed corpus (tests/fuzz/corpus): settings records
 that switch the features on and events that exercise them, in the format
 hooks_fuzzer.cpp reads.  Run it again after changing that format.  The
-files named left-down-* are not written here: they are inputs a longer
-fuzzing run found leaving the left button down, kept as they were found."""
+files named left-down-* and loop-* are not written here: they are inputs
+longer fuzzing runs found leaving a button or key down, or looping, kept as
+they were found."""
 import os
 import struct
 
