@@ -1,7 +1,5 @@
 #include "actions/keys.h"
 
-#include "core/shared.h"
-
 namespace {
 
 // How long an injected key is waited for: a program that takes no input for
@@ -27,11 +25,8 @@ void InjectKey(int vk, bool up) {
     os::keybd_event(static_cast<BYTE>(vk), 0, up ? KEYEVENTF_KEYUP : 0, 0);
 }
 
-bool TakeOwnKey(WPARAM vk, bool release) {
-    SharedState& s = Shared();
-    uint8_t& count = (release ? s.ownReleases : s.ownPresses)[vk & 0xFF];
-    if (count == 0) return false;
-    if (os::GetTickCount() - s.ownKeysTime > kOwnKeyLifetime) {
+bool TakeOwnCount(uint8_t& count) {
+    if (os::GetTickCount() - Shared().ownKeysTime > kOwnKeyLifetime) {
         count = 0;
         return false;
     }

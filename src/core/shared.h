@@ -143,15 +143,15 @@ struct SharedState {
     // whichever program it comes; a left press anywhere clears it, since the
     // release then belongs to that press.
     int32_t suppressNextUp;
-    // Presses and releases the library injected whose keystrokes no
-    // keyboard hook has taken yet, counted per virtual key (up to 255), and
-    // the tick of the last injection.  Such a keystroke runs no key row: a
-    // row whose action types its own key would otherwise start again at
-    // every key it typed.  Presses and releases are counted apart, so that
-    // the person's release never takes the place of an injected press.
-    // Counts older than a second are dropped, so that keys no hook saw
-    // (typed into a program the hooks do not reach) can keep a pressed key
-    // from its row only within that second.
+    // Presses and releases the library injected whose keystrokes have not
+    // come to a keyboard hook's key rows yet, counted per virtual key (up to
+    // 255), and the tick of the last injection.  Such a keystroke runs no
+    // key row: a row whose action types its own key would otherwise start
+    // again at every key it typed.  Presses and releases are counted apart,
+    // so that the person's release never takes the place of an injected
+    // press.  Counts older than a second are dropped, so that keys no hook
+    // saw (typed into a program the hooks do not reach) can keep a key from
+    // its row only within that second.
     uint32_t ownKeysTime;
     uint8_t ownPresses[256];
     uint8_t ownReleases[256];

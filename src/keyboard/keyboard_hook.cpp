@@ -157,11 +157,6 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     const WPARAM vk = wParam;
     const uint32_t flags = static_cast<uint32_t>(lParam);
     const bool release = (flags & kTransitionBit) != 0;
-    // A key the library typed itself is counted and watched like any other,
-    // but runs no key row: a row whose action types its own key (Ctrl bound
-    // to the paste chord) would start again at every key it typed.
-    const bool own = TakeOwnKey(vk, release);
-
     // Ctrl is read once, and only for a C that the copy watch or capture
     // (or a capture end under way) cares about.
     bool ctrlC = false;
@@ -189,7 +184,10 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
         return 1;
     }
 
-    if (!own && RunKeyBinding(vk, flags)) return 1;
+    // A key the library typed itself is counted and watched like any other,
+    // but runs no key row: a row whose action types its own key (Ctrl bound
+    // to the paste chord) would start again at every key it typed.
+    if (!TakeOwnKey(vk, release) && RunKeyBinding(vk, flags)) return 1;
 
     if (!IsModifierKey(vk) && s.typingWatch != 0 && Shared().typingState == 0) WatchTyping();
     return PassOn(code, wParam, lParam);
