@@ -125,7 +125,8 @@ struct SharedState {
     int32_t keyDragCtrlUp;
     // The buttons (1 left, 2 right, 4 middle) whose last press or
     // double-click reached its window and whose release has not come yet:
-    // the pause eats no release that such a press waits for.
+    // the pause eats no release that such a press waits for, and
+    // single-click open takes no left release but such a press's.
     int32_t buttonsOut;
     // Counts the display changes seen: each process reads the screen size
     // again at its next move once this differs from the count it read it at.

@@ -239,6 +239,15 @@ bool RunMatchingRows(MouseEvent& e, int trigger) {
     return false;
 }
 
+// Single-click open completes a click whose press reached the view (which
+// selected the item), and eats the release of a double-click it consumed.
+// The release of a press that a row consumed is that row's: taken here, it
+// left the row held, and the row then ate the release of a later press that
+// had reached its window.
+bool SingleClickMayTake(UINT buttonId) {
+    return buttonId != WM_LBUTTONUP || (Shared().buttonsOut & 1) != 0 || Shared().suppressNextUp != 0;
+}
+
 // Presses and releases that reach the binding table; true when consumed.
 bool HandleButtonBinding(MouseEvent& e) {
     const int trigger = TriggerOf(e.buttonId);
@@ -293,7 +302,7 @@ bool RunPipeline(MouseEvent& e) {
     if ((filtered || pairsFilteredPress) && RightButtonFilter(e.buttonId, e.record) != 0) return true;
     if (e.buttonId >= WM_LBUTTONDOWN && e.buttonId <= WM_LBUTTONDBLCLK &&
         (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0) &&
-        SingleClickOpen(e.buttonId) != 0) {
+        SingleClickMayTake(e.buttonId) && SingleClickOpen(e.buttonId) != 0) {
         return true;
     }
     if (s.trackDistance != 0) AccumulateDistance(e.record->pt.x, e.record->pt.y);
@@ -313,9 +322,11 @@ __attribute__((noinline)) bool RunOtherMessage(UINT rawId, const MOUSEHOOKSTRUCT
     // Which buttons have a press out at a window, waiting for its release.
     if (IsButton(e.buttonId)) {
         const int32_t bit = 1 << ButtonOf(e.buttonId);
-        if (KindOf(e.buttonId) == KIND_RELEASE) {
+        // A press decides for its button whatever an earlier press left
+        // (one whose release no hook saw).
+        if (KindOf(e.buttonId) == KIND_RELEASE || consumed) {
             Shared().buttonsOut &= ~bit;
-        } else if (!consumed) {
+        } else {
             Shared().buttonsOut |= bit;
         }
     }
