@@ -159,7 +159,11 @@ void EndOwnRightBeforePress() {
 // the key is consumed at once (keypad star).
 int ButtonKey(const Key& k) {
     ProcessState& proc = Proc();
-    if (k.vk == VK_MULTIPLY && StarActive(k)) {
+    // The release of a key whose press holds a button (star, the click key)
+    // lets it up whatever Num Lock did in between: read again now, Num Lock
+    // may no longer make it a keyboard-mouse key, and the button would stay
+    // down.
+    if (k.vk == VK_MULTIPLY && (StarActive(k) || (k.release && Shared().keyStarDown == 1))) {
         // An auto-repeat that follows another key's release counts as a
         // first press: while the button this key pressed is still down, it
         // presses nothing more (two presses would meet one release).
@@ -173,7 +177,9 @@ int ButtonKey(const Key& k) {
         Shared().keyStarDown = k.release ? 0 : 1;
         return 1;
     }
-    if (KeypadKey(k, VK_NUMPAD5, VK_CLEAR)) {
+    // (The keypad's 5 gives VK_CLEAR with Num Lock off.)
+    if (KeypadKey(k, VK_NUMPAD5, VK_CLEAR) || (k.release && Shared().keyClickButton != 0 &&
+                                               (k.vk == VK_NUMPAD5 || (k.vk == VK_CLEAR && !k.extended)))) {
         // The release lets up the button the press pushed, even when the
         // arming changed in between (another key's release disarms it).  An
         // auto-repeat that follows another key's release counts as a first

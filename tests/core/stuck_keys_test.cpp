@@ -369,6 +369,41 @@ TEST_F(StuckKeysTest, KeypadClickKeyReleasesTheButtonItPressed) {
     EXPECT_EQ("", Down());
 }
 
+// Num Lock toggled while keypad star or the click key holds its button: the
+// key's release still lets the button up, though Num Lock no longer makes it
+// a keyboard-mouse key (the click key's release then comes as VK_CLEAR, or
+// as VK_NUMPAD5).  Star's right button stayed down (found by the fuzzer).
+TEST_F(StuckKeysTest, AButtonKeysReleaseLetsItsButtonUpAfterNumLockChanged) {
+    struct Case {
+        const char* name;
+        int scheme;
+        bool numLock;  // at the press; toggled before the release
+        int press, release;
+    };
+    const Case cases[] = {
+        {"star, scheme 0", 0, true, VK_MULTIPLY, VK_MULTIPLY},
+        {"star, scheme 3", 3, false, VK_MULTIPLY, VK_MULTIPLY},
+        {"click key, scheme 0", 0, true, VK_NUMPAD5, VK_CLEAR},
+        {"click key, scheme 3", 3, false, VK_CLEAR, VK_NUMPAD5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        HookSettings s{};
+        s.keyboardMouse = 1;
+        s.keyboardMouseKeys = c.scheme;
+        s.keyboardMouseStep = 10;
+        Use(s);
+        auto buttonDown = [this] { return d().KeyDown(VK_LBUTTON) || d().KeyDown(VK_RBUTTON); };
+        d().SetNumLock(c.numLock);
+        Key(c.press, false);
+        EXPECT_TRUE(buttonDown());
+        d().SetNumLock(!c.numLock);
+        Key(c.release, true);
+        EXPECT_FALSE(buttonDown());
+    }
+}
+
 // The controlling program switches the keyboard mouse off, or to other keys,
 // while one of its keys holds a button: the button goes up at once, except
 // the keypad's lock, which holds on purpose.
