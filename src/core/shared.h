@@ -2,8 +2,8 @@
 // and the small helpers that touch them.
 #pragma once
 
+#include "core/exports.h"  // the public header, as the library itself declares it
 #include "platform/os.h"
-#include "wexutil.h"
 
 #include <stddef.h>
 #include <stdint.h>
