@@ -204,6 +204,23 @@ TEST_F(KeyboardMouse, KeypadMinusThenTheClickKeyClicksRight) {
               (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
 }
 
+// Num Lock switched off while keypad star holds the right button, which
+// makes star no keyboard-mouse key in scheme 0: its release still lets the
+// button up.
+TEST_F(KeyboardMouse, KeypadStarLetsTheRightButtonUpThoughNumLockChanged) {
+    Use(0);
+    CursorOnClient(300, 200);
+    if ((::GetKeyState(VK_NUMLOCK) & 1) == 0) Tap(VK_NUMLOCK);
+    ASSERT_NE(::GetKeyState(VK_NUMLOCK) & 1, 0) << "Num Lock did not come on";
+    Key(VK_MULTIPLY, false);
+    ASSERT_EQ(ButtonMessages(1), std::vector<UINT>{WM_RBUTTONDOWN});
+    Tap(VK_NUMLOCK);
+    ASSERT_EQ(::GetKeyState(VK_NUMLOCK) & 1, 0) << "Num Lock did not go off";
+    Key(VK_MULTIPLY, true);
+    EXPECT_EQ(ButtonMessages(2), (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONUP}));
+    Tap(VK_NUMLOCK);  // on again, as the other tests found it
+}
+
 TEST_F(KeyboardMouse, KeypadZeroMovementAndKeypadPointDrag) {
     const POINT p = CursorOnClient(200, 200);
     Tap(VK_NUMPAD0);

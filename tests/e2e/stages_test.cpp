@@ -276,6 +276,22 @@ TEST_F(Stages, OneClickOpensAListViewItemOfAnotherProgramOnlyWhenItIsAClick) {
     EXPECT_EQ(Opens(), opensBefore + 1);
 }
 
+// A left press a bound row consumed, released over an item: the release is
+// the row's, and nothing opens (the list view never had the press).
+TEST_F(Stages, TheReleaseOfAClickABoundRowTookOpensNothing) {
+    Apply([](HookSettings& s) {
+        s.singleClickFolders = 1;
+        s.bindingCount = 1;
+        s.bindings[0] = {ACTION_NOTIFY_5, 0, VK_LBUTTON, 0, 0};
+    });
+    ASSERT_NO_FATAL_FAILURE(StartViews());
+    Click(g_listItem, g_listItem);
+    EXPECT_TRUE(e2e::WaitFor([] { return Received({5, 1}); })) << "the row's release never ran";
+    e2e::Pump();
+    EXPECT_TRUE(g_activated.empty());
+    EXPECT_EQ(Opens(), opensBefore);
+}
+
 TEST_F(Stages, OneClickOnATreeItemDoesWhatADoubleClickDoes) {
     Apply([](HookSettings& s) { s.singleClickTrees = 1; });
     ASSERT_NO_FATAL_FAILURE(StartViews());
