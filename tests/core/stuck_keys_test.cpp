@@ -26,6 +26,14 @@ protected:
     }
 
     void Use(const HookSettings& s) { UpdateSettings(&s); }
+    // The keyboard mouse on, with one of its key schemes.
+    static HookSettings KeyboardMouse(int scheme) {
+        HookSettings s{};
+        s.keyboardMouse = 1;
+        s.keyboardMouseKeys = scheme;
+        s.keyboardMouseStep = 10;
+        return s;
+    }
 
     // A message the window's thread takes from its queue.
     void Take(UINT message, uint32_t wParam, uint32_t lParam) {
@@ -349,10 +357,7 @@ TEST_F(StuckKeysTest, CtrlClickLetsCtrlUpWhenTheLeftButtonIsAlreadyUp) {
 // pushed, and its auto-repeat presses nothing more, even after another key's
 // release disarmed the right button in between.
 TEST_F(StuckKeysTest, KeypadClickKeyReleasesTheButtonItPressed) {
-    HookSettings s{};
-    s.keyboardMouse = 1;
-    s.keyboardMouseStep = 10;
-    Use(s);
+    Use(KeyboardMouse(0));
     d().SetNumLock(true);
     Key(VK_SUBTRACT, false);
     Key(VK_SUBTRACT, true);  // arms the right button
@@ -389,11 +394,7 @@ TEST_F(StuckKeysTest, AButtonKeysReleaseLetsItsButtonUpAfterNumLockChanged) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        HookSettings s{};
-        s.keyboardMouse = 1;
-        s.keyboardMouseKeys = c.scheme;
-        s.keyboardMouseStep = 10;
-        Use(s);
+        Use(KeyboardMouse(c.scheme));
         auto buttonDown = [this] { return d().KeyDown(VK_LBUTTON) || d().KeyDown(VK_RBUTTON); };
         d().SetNumLock(c.numLock);
         Key(c.press, false);
@@ -426,9 +427,7 @@ TEST_F(StuckKeysTest, SwitchingTheKeyboardMouseLetsUpTheButtonsItsKeysHold) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        HookSettings s{};
-        s.keyboardMouse = 1;
-        s.keyboardMouseKeys = c.scheme;
+        HookSettings s = KeyboardMouse(c.scheme);
         Use(s);
         d().SetNumLock(true);
         for (int vk : c.keys) Key(vk, false);
