@@ -6,6 +6,10 @@ namespace {
 // longer looks hung to the person anyway.
 constexpr DWORD kOwnKeyLifetime = 1000;
 
+// True when the last injection is older than a key is waited for: what is
+// still counted then is of keys no hook took.
+bool OwnCountsOutlived(DWORD now) { return now - Shared().ownKeysTime > kOwnKeyLifetime; }
+
 // A key is down when the top bit of its asynchronous state is set.
 bool IsDown(int vk) { return os::GetAsyncKeyState(vk & 0xFF) < 0; }
 
@@ -13,10 +17,9 @@ bool IsDown(int vk) { return os::GetAsyncKeyState(vk & 0xFF) < 0; }
 
 void InjectKey(int vk, bool up) {
     SharedState& s = Shared();
-    // The counts left from injections more than a second ago are of keys no
-    // hook took: they go before this injection renews the time.
+    // Counts outlived go before this injection renews the time.
     const DWORD now = os::GetTickCount();
-    if (now - s.ownKeysTime > kOwnKeyLifetime) {
+    if (OwnCountsOutlived(now)) {
         for (int i = 0; i < 256; ++i) s.ownPresses[i] = s.ownReleases[i] = 0;
     }
     s.ownKeysTime = now;
@@ -26,7 +29,7 @@ void InjectKey(int vk, bool up) {
 }
 
 bool TakeOwnCount(uint8_t& count) {
-    if (os::GetTickCount() - Shared().ownKeysTime > kOwnKeyLifetime) {
+    if (OwnCountsOutlived(os::GetTickCount())) {
         count = 0;
         return false;
     }

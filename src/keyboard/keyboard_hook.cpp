@@ -157,6 +157,7 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     const WPARAM vk = wParam;
     const uint32_t flags = static_cast<uint32_t>(lParam);
     const bool release = (flags & kTransitionBit) != 0;
+
     // Ctrl is read once, and only for a C that the copy watch or capture
     // (or a capture end under way) cares about.
     bool ctrlC = false;

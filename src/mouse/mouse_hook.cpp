@@ -245,7 +245,8 @@ bool RunMatchingRows(MouseEvent& e, int trigger) {
 // left the row held, and the row then ate the release of a later press that
 // had reached its window.
 bool SingleClickMayTake(UINT buttonId) {
-    return buttonId != WM_LBUTTONUP || (Shared().buttonsOut & 1) != 0 || Shared().suppressNextUp != 0;
+    return buttonId != WM_LBUTTONUP || (Shared().buttonsOut & (1 << ButtonOf(buttonId))) != 0 ||
+           Shared().suppressNextUp != 0;
 }
 
 // Presses and releases that reach the binding table; true when consumed.
