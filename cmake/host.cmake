@@ -36,6 +36,7 @@ add_library(wexutil_host STATIC
   src/platform/sim/controls.cpp
   src/platform/sim/desktop.cpp
   src/platform/sim/journal.cpp
+  src/platform/sim/kernel_objects.cpp
   src/platform/sim/keyboard_input.cpp
   src/platform/sim/mouse_input.cpp
   src/platform/sim/os_sim.cpp

@@ -3,6 +3,8 @@ set(WEXUTIL_LIBRARY_SOURCES
   src/core/shared.cpp
   src/core/notify.cpp
   src/core/exports.cpp
+  src/core/security.cpp
+  src/core/table.cpp
   src/actions/click.cpp
   src/actions/dispatcher.cpp
   src/actions/keys.cpp

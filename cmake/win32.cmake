@@ -1,4 +1,4 @@
-# Windows build, for i686 or x86_64 by the toolchain file: WexUTIL.dll,
+# Windows build, for i686 or x86_64 by the toolchain file: WexUTIL.dll or WexUTIL64.dll,
 # WexControl.exe and the end-to-end test programs that drive them under Wine.
 
 set(WEXUTIL_WARNINGS -Wall -Wextra -Werror)
@@ -8,6 +8,8 @@ set(WEXUTIL_WARNINGS -Wall -Wextra -Werror)
 # in the pointer width.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(WEXUTIL_BITS 64)
+  # The 32-bit and 64-bit hook libraries must have different names.
+  set(WEXUTIL_DLL WexUTIL64)
   set(WEXUTIL_ENTRY DllMain)
   # x64 Windows unwinds every frame by its unwind data (.pdata): a hook
   # procedure without it would derail the unwinding of any exception raised
@@ -16,6 +18,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(WEXUTIL_UNWIND_FLAGS "")
 else()
   set(WEXUTIL_BITS 32)
+  set(WEXUTIL_DLL WexUTIL)
   set(WEXUTIL_ENTRY _DllMain@12)
   set(WEXUTIL_UNWIND_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables)
 endif()
@@ -49,10 +52,11 @@ function(wexutil_lean_dll name)
     -Wl,--no-insert-timestamp
     -static-libgcc
   )
-  target_link_libraries(${name} PRIVATE kernel32 user32 gcc)
+  target_link_libraries(${name} PRIVATE kernel32 user32 advapi32 gcc)
 endfunction()
 # CMake adds the Windows libraries it links by default; the library names
-# only the two it needs, and libgcc for the few helpers GCC may call.
+# only the three it needs (advapi32 for the token and object security), and
+# libgcc for the few helpers GCC may call.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(CMAKE_C_STANDARD_LIBRARIES "")
 
@@ -61,6 +65,7 @@ wexutil_lean_dll(WexUTIL
   src/platform/win32/os_win32.cpp
   src/platform/win32/WexUTIL${WEXUTIL_BITS}.def
 )
+set_target_properties(WexUTIL PROPERTIES OUTPUT_NAME ${WEXUTIL_DLL})
 
 # ---- End-to-end tests under Wine -------------------------------------------
 include(tests/e2e/e2e.cmake)
@@ -82,7 +87,7 @@ endif()
 # ---- What a person ships ------------------------------------------------------
 # cmake --install of the x86_64 build and then of the i686 build into one
 # folder gives:
-#   WexControl.exe, WexUTIL.dll, example.ini     64-bit, for 64-bit Windows
+#   WexControl.exe, WexUTIL64.dll, example.ini   64-bit, for 64-bit Windows
 #   x86/WexUTIL.dll, x86/WexCompanion.exe        the 32-bit hooks beside them
 #   x86/WexControl.exe                           the whole tool on 32-bit Windows
 #   include/                                     headers for other controlling programs

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     }
 
     wexutil::Library library;
-    const std::string dll = OwnFolder() + "WexUTIL.dll";
+    const std::string dll = OwnFolder() + WEXUTIL_DLL_NAME;
     if (!library.Resolve(::LoadLibraryA(dll.c_str()))) {
         std::fprintf(stderr, "WexCompanion: %s cannot be loaded, or an export is missing\n", dll.c_str());
         return control::kCompanionNoLibrary;

@@ -625,7 +625,7 @@ int Run(const control::Options& options, const std::string& settingsText) {
     g.statisticsPath = control::BesideFile(g.settingsPath, g.config.program.statistics);
     HookStatistics statistics = LoadStatistics(g.statisticsPath);
 
-    const std::string dll = OwnFolder() + "WexUTIL.dll";
+    const std::string dll = OwnFolder() + WEXUTIL_DLL_NAME;
     if (!g.library.Resolve(::LoadLibraryA(dll.c_str()))) {
         std::fprintf(stderr, "%s: cannot be loaded, or an export is missing\n", dll.c_str());
         return kNoLibrary;

@@ -1,8 +1,9 @@
 /*
- * wexutil.h - public interface of WexUTIL.dll for controlling programs.
+ * wexutil.h - public interface of WexUTIL.dll and WexUTIL64.dll for
+ * controlling programs.
  *
  * Usable from C and C++, with MinGW or MSVC.  A controlling program loads
- * WexUTIL.dll, pushes a HookSettings record with UpdateSettings, calls
+ * WexUTIL.dll (32-bit) or WexUTIL64.dll (64-bit), pushes a HookSettings record with UpdateSettings, calls
  * InstallHook with the window that is to receive WM_HOOK_NOTIFY and
  * WM_HOOK_CAPTURE, and calls RemoveHook when it is done.
  *
@@ -241,6 +242,15 @@ enum {
 #ifndef WEXUTIL_API
 #define WEXUTIL_API
 #endif
+#endif
+
+/* The file name of the library: the 32-bit and the 64-bit library must have
+ * different names (SetWindowsHookEx, remarks).  The 32-bit one is
+ * WexUTIL.dll, the 64-bit one WexUTIL64.dll. */
+#if defined(_WIN64)
+#define WEXUTIL_DLL_NAME "WexUTIL64.dll"
+#else
+#define WEXUTIL_DLL_NAME "WexUTIL.dll"
 #endif
 
 /* The exported name of a stdcall export, e.g. WEXUTIL_EXPORT_NAME(InstallHook, 8):

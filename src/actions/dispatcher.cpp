@@ -4,6 +4,7 @@
 #include "actions/keys.h"
 #include "core/notify.h"
 #include "core/shared.h"
+#include "core/table.h"
 
 namespace {
 
@@ -117,8 +118,7 @@ int CtrlClick(int release) {
         os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
         return 1;
     }
-    if (Shared().ctrlClickDown == 0) return 0;
-    Shared().ctrlClickDown = 0;
+    if (!TakeValue(Shared().ctrlClickDown, 1)) return 0;
     // The left press reached a window, so its release goes too, wherever the
     // cursor is now and even when the left button is already up (the
     // trigger may be the left button itself, whose own release this
@@ -278,18 +278,30 @@ int ExecuteAction(int action, int parameter, int release) {
 }
 
 int ReleaseHeldRows(int trigger, int firstOnly) {
-    Binding* const table = Shared().settings.bindings;
-    const int rows = UsedBindingRows();
     int released = 0;
-    for (int i = 0; i < rows; ++i) {
-        if (table[i].trigger != trigger || table[i].held != 1) continue;
-        // The row's values are taken first: the table can be replaced while
-        // the action runs.
-        const Binding row = table[i];
-        table[i].held = 0;
-        ExecuteAction(row.action, row.parameter, 1);
-        ++released;
-        if (firstOnly != 0) break;
+    // A table replaced while a release runs carried the other held rows
+    // over: the search goes on in the new one.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        uint32_t gen = 0;
+        if (!BeginTableRead(&gen)) return released;
+        const Binding* const table = Shared().settings.bindings;
+        const int rows = UsedBindingRows();
+        bool replaced = false;
+        for (int i = 0; i < rows; ++i) {
+            if (!RowHeldIn(i, gen)) continue;
+            // The row's values are taken first: the table can be replaced
+            // while the action runs.
+            const Binding row = table[i];
+            if (!TableUnchanged(gen)) {
+                replaced = true;
+                break;
+            }
+            if (row.trigger != trigger || !TakeHeldRow(i, gen)) continue;
+            ExecuteAction(row.action, row.parameter, 1);
+            ++released;
+            if (firstOnly != 0) return released;
+        }
+        if (!replaced) break;
     }
     return released;
 }

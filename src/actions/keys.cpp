@@ -20,21 +20,24 @@ void InjectKey(int vk, bool up) {
     // Counts outlived go before this injection renews the time.
     const DWORD now = os::GetTickCount();
     if (OwnCountsOutlived(now)) {
-        for (int i = 0; i < 256; ++i) s.ownPresses[i] = s.ownReleases[i] = 0;
+        for (int i = 0; i < 256; ++i) {
+            __atomic_store_n(&s.ownPresses[i], 0, __ATOMIC_RELAXED);
+            __atomic_store_n(&s.ownReleases[i], 0, __ATOMIC_RELAXED);
+        }
     }
     s.ownKeysTime = now;
-    uint8_t& count = (up ? s.ownReleases : s.ownPresses)[vk & 0xFF];
-    if (count < 0xFF) ++count;
+    // Counted and taken in one step each: hooks in other programs take
+    // counts at the same time.
+    CountUp((up ? s.ownReleases : s.ownPresses)[vk & 0xFF], static_cast<uint8_t>(0xFF));
     os::keybd_event(static_cast<BYTE>(vk), 0, up ? KEYEVENTF_KEYUP : 0, 0);
 }
 
 bool TakeOwnCount(uint8_t& count) {
     if (OwnCountsOutlived(os::GetTickCount())) {
-        count = 0;
+        __atomic_store_n(&count, 0, __ATOMIC_RELAXED);
         return false;
     }
-    --count;
-    return true;
+    return CountDown(count);
 }
 
 int TapKey(int vk) {

@@ -1,6 +1,7 @@
 #include "actions/dispatcher.h"
 #include "core/exports.h"
 #include "core/shared.h"
+#include "core/table.h"
 
 // Called by the controlling program when a button with a hold binding has been
 // held long enough (it times the hold itself, after notification 26).  With a
@@ -10,7 +11,7 @@
 // key-state test and nothing released.  Returns the press phase's result, or 0
 // when nothing ran.
 extern "C" int PressAndHoldCallBack(int vk) {
-    if (!MapShared()) return 0;
+    if (!MapForExports()) return 0;
     int trigger = vk;
     DWORD releaseFlag = 0;
     switch (vk) {
@@ -31,21 +32,27 @@ extern "C" int PressAndHoldCallBack(int vk) {
     // Let go before the delay ran out: the hold never happened.
     if (releaseFlag != 0 && os::GetAsyncKeyState(vk) >= 0) return 0;
 
-    const int rows = UsedBindingRows();
-    for (int i = 0; i < rows; ++i) {
-        const Binding& row = Shared().settings.bindings[i];
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        uint32_t gen = 0;
+        if (!BeginTableRead(&gen)) return 0;
+        const int rows = UsedBindingRows();
+        int i = FirstRowFor(static_cast<uintptr_t>(trigger), rows);
+        Binding row = {};
         // The modifier keys are read afresh for each row compared.
-        if (row.trigger != trigger || row.modifiers != GetModifierMask()) continue;
-        // Take the row's values before anything is injected: the table can be
-        // replaced by the time the action runs.
-        const int action = row.action;
-        const int parameter = row.parameter;
+        for (; i < rows; ++i) {
+            row = Shared().settings.bindings[i];
+            if (row.trigger == trigger && row.modifiers == GetModifierMask()) break;
+        }
+        // The row's values are taken before anything is injected, from one
+        // table: replaced meanwhile, the search runs again in the new one.
+        if (!TableUnchanged(gen)) continue;
+        if (i >= rows) return 0;
         if (releaseFlag != 0) os::mouse_event(releaseFlag, 0, 0, 0, 0);
-        const int result = ExecuteAction(action, parameter, 0);
+        const int result = ExecuteAction(row.action, row.parameter, 0);
         // A hold fires once and no release of its trigger will follow, so an
         // action that pushed keys or the left button down lets them up again
         // at once: the chord completes instead of leaving Ctrl or Alt stuck.
-        if (result != 0 && HoldsKeysDown(action)) ExecuteAction(action, parameter, 1);
+        if (result != 0 && HoldsKeysDown(row.action)) ExecuteAction(row.action, row.parameter, 1);
         return result;
     }
     return 0;

@@ -1,10 +1,11 @@
 // The library's surface toward the controlling program: entry point, hook
-// lifecycle and the copying of records in and out of the shared section.
+// lifecycle and the copying of records in and out of the shared state.
 #include "core/exports.h"
 
 #include "actions/dispatcher.h"
 #include "actions/playback.h"
 #include "core/shared.h"
+#include "core/table.h"
 #include "keyboard/keyboard_mouse.h"
 
 namespace {
@@ -25,6 +26,21 @@ void CopyRememberedString(char* destination, const char* source) {
     destination[i] = '\0';
 }
 
+// Runs `step` on this process's own state, then on the state of the level
+// it serves, if any (see ProcessState::served).  The exports run on the
+// controlling program's thread, where the hooks called in this process run
+// too, so no hook runs while the other state is current.
+template <typename F>
+void ForEachLevel(F step) {
+    step();
+    SharedState* const own = g_sharedState;
+    SharedState* const served = Proc().served;
+    if (served == nullptr) return;
+    g_sharedState = served;
+    step();
+    g_sharedState = own;
+}
+
 HHOOK InstallOne(int type, HOOKPROC procedure) {
     return os::SetWindowsHookExA(type, procedure, Proc().moduleInstance, 0);
 }
@@ -37,24 +53,124 @@ HHOOK InstallOne(int type, HOOKPROC procedure) {
 // outlives any one controlling program.
 void LetUpEverything() {
     SettlePlayback();
-    Binding* const table = Shared().settings.bindings;
+    const Binding* const table = Shared().settings.bindings;
     const int rows = UsedBindingRows();
-    for (int i = 0; i < rows; ++i) {
-        if (table[i].held == 0) continue;
+    for (int i = 0; i < WEXUTIL_BINDING_ROWS; ++i) {
+        const uint32_t gen = __atomic_load_n(&Shared().rowHeld[i], __ATOMIC_ACQUIRE);
+        if (gen == 0) continue;
         const Binding row = table[i];
-        table[i].held = 0;
-        if (HoldsKeysDown(row.action)) ExecuteAction(row.action, row.parameter, 1);
+        if (TakeHeldRow(i, gen) && i < rows && HoldsKeysDown(row.action))
+            ExecuteAction(row.action, row.parameter, 1);
     }
     // A Ctrl-click whose row went with a replaced table.
     if (Shared().ctrlClickDown != 0) ExecuteAction(ACTION_CTRL_CLICK, 0, 1);
     ReleaseKeyboardMouseButtons(true);
-    if (Shared().filterPresses[0] != 0 || Shared().filterPresses[1] != 0) {
-        Shared().filterPresses[0] = 0;
-        Shared().filterPresses[1] = 0;
-        if (os::GetAsyncKeyState(VK_LBUTTON) < 0) os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    const bool filtered = __atomic_exchange_n(&Shared().filterPresses[0], 0, __ATOMIC_RELAXED) != 0;
+    if ((__atomic_exchange_n(&Shared().filterPresses[1], 0, __ATOMIC_RELAXED) != 0 || filtered) &&
+        os::GetAsyncKeyState(VK_LBUTTON) < 0) {
+        os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     }
     Shared().swallowMessage = 0;
     Shared().skipNextButtonUp = 0;
+}
+
+// The hooks of one bitness belong to one process at a time, the one that
+// holds this mutex: a second controlling program would otherwise install a
+// second set beside the first, and every event would run twice.  It is free
+// once its holder removed the hooks, and abandoned once the holder's thread
+// is gone, whose hooks the system removed with it; either way it is taken.
+bool TakeHooksMutex() {
+    ProcessState& p = Proc();
+    char name[40] = WEXUTIL_HOOKS_MUTEX_PREFIX;
+    int at = 0;
+    while (name[at] != '\0') ++at;
+    const int bits = LibraryBits();
+    name[at++] = static_cast<char>('0' + bits / 10);
+    name[at++] = static_cast<char>('0' + bits % 10);
+    name[at] = '\0';
+    ObjectSecurity security;
+    BuildSecurity(&security, p.identity, MUTEX_ALL_ACCESS, 0);
+    // Another user's mutex is not opened: their hooks are in.
+    const HANDLE mutex = os::CreateMutexA(&security.attributes, FALSE, name);
+    if (mutex == nullptr) return false;
+    const DWORD taken = os::WaitForSingleObject(mutex, 0);
+    if (taken != WAIT_OBJECT_0 && taken != WAIT_ABANDONED) {
+        os::CloseHandle(mutex);
+        return false;
+    }
+    p.hooksMutex = mutex;
+    return true;
+}
+
+// Whether this process's hooks are still in.  The mutex tells: taken again
+// by the thread that holds it, it is its own (the extra count is given
+// back); abandoned, the thread that installed the hooks ended and the system
+// removed them with it, and this thread now holds it for the new ones.
+void CheckOwnHooks() {
+    ProcessState& p = Proc();
+    const DWORD taken = os::WaitForSingleObject(p.hooksMutex, 0);
+    if (taken == WAIT_OBJECT_0) {
+        os::ReleaseMutex(p.hooksMutex);
+    } else if (taken == WAIT_ABANDONED) {
+        p.mouseHook = nullptr;
+        p.keyboardHook = nullptr;
+        p.messageHook = nullptr;
+        p.hooksHere = 0;
+    }
+}
+
+// The keys the keyboard mouse works from: -1 when it is off.
+int KeyboardMouseScheme() {
+    return Shared().settings.keyboardMouse != 0 ? Shared().settings.keyboardMouseKeys : -1;
+}
+
+// Replaces the record in the current state (see core/table.h for how the
+// hooks see the table meanwhile).
+void ReplaceSettings(const HookSettings* source) {
+    SharedState& s = Shared();
+    // The rows as they were, for the rows held in them.
+    Binding old[WEXUTIL_BINDING_ROWS];
+    const int oldRows = UsedBindingRows();
+    for (int i = 0; i < oldRows; ++i) old[i] = s.settings.bindings[i];
+    const int schemeBefore = KeyboardMouseScheme();
+    // One writer at a time is the rule; one that died in the middle (an odd
+    // generation for long) is finished here.
+    uint32_t gen = __atomic_load_n(&s.tableGen, __ATOMIC_SEQ_CST);
+    for (int turn = 0; turn < 64 && (gen & 1u) != 0; ++turn) {
+        os::Sleep(0);
+        gen = __atomic_load_n(&s.tableGen, __ATOMIC_SEQ_CST);
+    }
+    const uint32_t before = gen & ~1u;
+    __atomic_store_n(&s.tableGen, before + 1, __ATOMIC_SEQ_CST);
+    CopyWords(&s.settings, source, sizeof(HookSettings) / 4);
+    // A controlling program pushes its settings when the display changes
+    // (it gets WM_DISPLAYCHANGE, which is sent, never queued, and so passes
+    // no hook of this library): every process reads the screen size again.
+    DisplayChanged();
+    s.holdButtons = ComputeHoldButtons();
+    ComputeFirstRows();
+    __atomic_store_n(&s.tableGen, before + 2, __ATOMIC_SEQ_CST);
+    // Buttons the keyboard mouse holds until a key's release that it would no
+    // longer handle go up now.
+    if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons(false);
+    // The pause's pending swallow ends with the pause: its release may come
+    // where no hook sees it, and would eat a later one.
+    if (s.settings.pauseLock == 0) s.swallowMessage = 0;
+    // A held row that the new table keeps in its place stays held, so that
+    // its trigger's release still ends it.  Any other would never see that
+    // release: if its press left keys or the left button down, they are let
+    // up now rather than left stuck.  (`held` in the pushed record means
+    // nothing: a row is held only by a press the library consumed.)
+    CarryHeldRows(old, oldRows, before, before + 2);
+}
+
+void AddStatistics(HookStatistics* total, const SharedState& s) {
+    total->leftClicks += s.statistics.leftClicks;
+    total->rightClicks += s.statistics.rightClicks;
+    total->doubleClicks += s.statistics.doubleClicks;
+    total->keystrokes += s.statistics.keystrokes;
+    total->singleClickOpens += s.statistics.singleClickOpens;
+    total->edgeWraps += s.statistics.edgeWraps;
 }
 
 }  // namespace
@@ -71,33 +187,35 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) 
 extern "C" int WINAPI InstallHook(HWND window, int ignored) {
     (void)ignored;
     // Without the shared state the hooks could only pass everything on.
-    if (!MapShared()) return 0;
-    Shared().notifyWindow = ToHandle32(window);
-    Shared().wheelMessage = os::RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    if (!MapForExports()) return 0;
+    ProcessState& p = Proc();
+    if (p.hooksMutex == nullptr) {
+        // Another process has this bitness's hooks: nothing is installed,
+        // and nothing is reported installed.
+        if (!TakeHooksMutex()) return 0;
+    } else {
+        CheckOwnHooks();
+    }
+    ForEachLevel([window] {
+        Shared().notifyWindow = ToHandle32(window);
+        Shared().wheelMessage = os::RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    });
     // Installing afresh: whatever a controlling program that ended without
     // RemoveHook left held is let up first.
-    if (g_image.mouseHook == nullptr && g_image.keyboardHook == nullptr && g_image.messageHook == nullptr)
-        LetUpEverything();
+    if (p.mouseHook == nullptr && p.keyboardHook == nullptr && p.messageHook == nullptr)
+        ForEachLevel(LetUpEverything);
     // Mouse, keyboard, message: a failure stops here and keeps what is in
-    // place, so a later call installs only what is missing.  The hooks are
-    // this build's own: a library of the other bitness installs its own set.
-    if (g_image.mouseHook == nullptr) {
-        g_image.mouseHook = InstallOne(WH_MOUSE, MouseProc);
-        if (g_image.mouseHook == nullptr) return 0;
-    }
-    if (g_image.keyboardHook == nullptr) {
-        g_image.keyboardHook = InstallOne(WH_KEYBOARD, KeyboardProc);
-        if (g_image.keyboardHook == nullptr) return 0;
-    }
-    if (g_image.messageHook == nullptr) {
-        g_image.messageHook = InstallOne(WH_GETMESSAGE, GetMsgProc);
-        if (g_image.messageHook == nullptr) return 0;
-    }
-    return 1;
+    // place, so a later call installs only what is missing.
+    if (p.mouseHook == nullptr) p.mouseHook = InstallOne(WH_MOUSE, MouseProc);
+    if (p.mouseHook != nullptr && p.keyboardHook == nullptr) p.keyboardHook = InstallOne(WH_KEYBOARD, KeyboardProc);
+    if (p.keyboardHook != nullptr && p.messageHook == nullptr) p.messageHook = InstallOne(WH_GETMESSAGE, GetMsgProc);
+    p.hooksHere = p.mouseHook != nullptr || p.keyboardHook != nullptr || p.messageHook != nullptr ? 1 : 0;
+    return p.mouseHook != nullptr && p.keyboardHook != nullptr && p.messageHook != nullptr ? 1 : 0;
 }
 
 extern "C" void WINAPI RemoveHook(void) {
-    HHOOK* slots[] = {&g_image.mouseHook, &g_image.keyboardHook, &g_image.messageHook};
+    ProcessState& p = Proc();
+    HHOOK* slots[] = {&p.mouseHook, &p.keyboardHook, &p.messageHook};
     bool removed = false;
     for (HHOOK* slot : slots) {
         if (*slot != nullptr) {
@@ -106,95 +224,81 @@ extern "C" void WINAPI RemoveHook(void) {
             removed = true;
         }
     }
+    p.hooksHere = 0;
     // The hooks go first, so that the releases below run no binding here.
-    if (removed && MapShared()) LetUpEverything();
+    if (removed && MapForExports()) ForEachLevel(LetUpEverything);
+    if (p.hooksMutex != nullptr) {
+        os::ReleaseMutex(p.hooksMutex);
+        os::CloseHandle(p.hooksMutex);
+        p.hooksMutex = nullptr;
+    }
 }
 
 extern "C" void GetSettings(HookSettings* destination) {
-    if (destination == nullptr || !MapShared()) return;
+    if (destination == nullptr || !MapForExports()) return;
     CopyWords(destination, &Shared().settings, sizeof(HookSettings) / 4);
+    // What the hooks changed in the medium level's copy counts too: capture
+    // and wiggle detection go off, and the copy watch is set, wherever they
+    // happened.
+    const SharedState* served = Proc().served;
+    if (served != nullptr) {
+        if (served->settings.captureMode == 0) destination->captureMode = 0;
+        if (served->settings.wiggleDetect == 0) destination->wiggleDetect = 0;
+        if (served->settings.copySeen != 0 && destination->copySeen == 0) destination->copySeen = 1;
+    }
+    const int rows = UsedBindingRows();
+    for (int i = 0; i < rows; ++i) {
+        const bool held = RowHeld(i) || (served != nullptr && served->rowHeld[i] != 0);
+        destination->bindings[i].held = held ? 1 : 0;
+    }
 }
-
-namespace {
-
-bool SameRow(const Binding& a, const Binding& b) {
-    return a.action == b.action && a.parameter == b.parameter && a.trigger == b.trigger &&
-           a.modifiers == b.modifiers;
-}
-
-// The keys the keyboard mouse works from: -1 when it is off.
-int KeyboardMouseScheme() {
-    return Shared().settings.keyboardMouse != 0 ? Shared().settings.keyboardMouseKeys : -1;
-}
-
-}  // namespace
 
 extern "C" void UpdateSettings(const HookSettings* source) {
-    if (source == nullptr || !MapShared()) return;
-    // The rows whose press ran, as they are before the copy.
-    Binding held[WEXUTIL_BINDING_ROWS];
-    int heldAt[WEXUTIL_BINDING_ROWS];
-    int heldRows = 0;
-    const int before = UsedBindingRows();
-    const int schemeBefore = KeyboardMouseScheme();
-    for (int i = 0; i < before; ++i) {
-        if (Shared().settings.bindings[i].held != 1) continue;
-        held[heldRows] = Shared().settings.bindings[i];
-        heldAt[heldRows++] = i;
-    }
-    ClearFirstRows();
-    CopyWords(&Shared().settings, source, sizeof(HookSettings) / 4);
-    // A controlling program pushes its settings when the display changes
-    // (it gets WM_DISPLAYCHANGE, which is sent, never queued, and so passes
-    // no hook of this library): every process reads the screen size again.
-    DisplayChanged();
-    Shared().holdButtons = 0;
-    Shared().holdButtons = ComputeHoldButtons();
-    ComputeFirstRows();
-    // Buttons the keyboard mouse holds until a key's release that it would no
-    // longer handle go up now.
-    if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons(false);
-    // The pause's pending swallow ends with the pause: its release may come
-    // where no hook sees it, and would eat a later one.
-    if (Shared().settings.pauseLock == 0) Shared().swallowMessage = 0;
-    // `held` is the library's own record of a press it consumed: a row in
-    // use never arrives held from the controlling program (a row it marked
-    // held would eat the release of a press that reached its window).  A
-    // held row that the new table keeps in its place stays held, so that
-    // its trigger's release still ends it.  Any other would never see that
-    // release: if its press left keys or the left button down, they are let
-    // up now rather than left stuck.
-    const int after = UsedBindingRows();
-    for (int i = 0; i < after; ++i) Shared().settings.bindings[i].held = 0;
-    for (int k = 0; k < heldRows; ++k) {
-        Binding& row = Shared().settings.bindings[heldAt[k]];
-        if (heldAt[k] < after && SameRow(row, held[k])) {
-            row.held = 1;
-        } else if (HoldsKeysDown(held[k].action)) {
-            ExecuteAction(held[k].action, held[k].parameter, 1);
-        }
-    }
+    if (source == nullptr || !MapForExports()) return;
+    ForEachLevel([source] { ReplaceSettings(source); });
 }
 
 extern "C" void GetStatistics(HookStatistics* destination) {
-    if (destination == nullptr || !MapShared()) return;
-    CopyWords(destination, &Shared().statistics, offsetof(HookStatistics, distance) / 4);
-    destination->distance = LoadDistance();
+    if (destination == nullptr || !MapForExports()) return;
+    HookStatistics total;
+    CopyWords(&total, &Shared().statistics, offsetof(HookStatistics, distance) / 4);
+    total.distance = LoadDistance();
+    // An elevated controlling program counts the ordinary programs too.
+    if (SharedState* served = Proc().served) {
+        AddStatistics(&total, *served);
+        total.distance += LoadDistance(*served);
+    }
+    CopyWords(destination, &total, offsetof(HookStatistics, distance) / 4);
+    destination->distance = total.distance;
 }
 
 extern "C" void SetStatistics(const HookStatistics* source) {
-    if (source == nullptr || !MapShared()) return;
+    if (source == nullptr || !MapForExports()) return;
     CopyWords(&Shared().statistics, source, offsetof(HookStatistics, distance) / 4);
     StoreDistance(source->distance);
+    // The totals given are this level's; the served level counts on from 0.
+    if (SharedState* served = Proc().served) {
+        HookStatistics zero = {};
+        for (int i = 0; i < 4; ++i) zero.reserved[i] = source->reserved[i];
+        CopyWords(&served->statistics, &zero, offsetof(HookStatistics, distance) / 4);
+        StoreDistance(*served, 0.0);
+    }
 }
 
 extern "C" void GetRememberedWindow(char* className, char* title, WexPoint* point) {
-    if (!MapShared()) return;
-    if (className != nullptr) CopyRememberedString(className, Shared().rememberedClass);
-    if (title != nullptr) CopyRememberedString(title, Shared().rememberedTitle);
+    if (!MapForExports()) return;
+    // The newer of the two levels' windows, where there are two.
+    const SharedState* from = &Shared();
+    const SharedState* served = Proc().served;
+    if (served != nullptr && served->rememberedTick != 0) {
+        const DWORD now = os::GetTickCount();
+        if (from->rememberedTick == 0 || now - served->rememberedTick < now - from->rememberedTick) from = served;
+    }
+    if (className != nullptr) CopyRememberedString(className, from->rememberedClass);
+    if (title != nullptr) CopyRememberedString(title, from->rememberedTitle);
     if (point != nullptr) {
-        point->x = Shared().rememberedPoint.x;
-        point->y = Shared().rememberedPoint.y;
+        point->x = from->rememberedPoint.x;
+        point->y = from->rememberedPoint.y;
     }
 }
 

@@ -1,43 +1,102 @@
 #include "core/shared.h"
 
-// The hooks of this build: one instance for every process of this bitness
-// that maps the library, zero at first load.
 #ifdef _WIN32
-ImageState g_image __attribute__((section(".shared"), shared)) = {};
 ProcessState g_processState;
-#else
-ImageState g_image = {};
 #endif
 SharedState* g_sharedState = nullptr;
+
+namespace {
+
+// Sets up the header of a state no process set up yet, or checks that of
+// one that was: true when the state has this build's layout.  Every field
+// goes from 0 to its value in one step, so that two processes setting up a
+// new state at once write the same thing.
+bool HeaderFits(SharedHeader& h) {
+    const uint32_t expected[3] = {kSharedMagic, static_cast<uint32_t>(sizeof(SharedState)), kSharedVersion};
+    uint32_t* fields[3] = {&h.magic, &h.size, &h.version};
+    bool fits = true;
+    for (int i = 0; i < 3; ++i) {
+        uint32_t seen = 0;
+        __atomic_compare_exchange_n(fields[i], &seen, expected[i], false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+        if (__atomic_load_n(fields[i], __ATOMIC_ACQUIRE) != expected[i]) fits = false;
+    }
+    return fits;
+}
+
+// Opens, or creates, the state of this process's user at `level`, owned by
+// the user, open to the user alone and labelled with the level.  One that
+// exists already is taken only when it is exactly that.
+bool MapLevel(DWORD level, HANDLE* mappingOut, SharedState** viewOut) {
+    const Identity& who = Proc().identity;
+    char name[256];
+    if (!FormatObjectName(name, sizeof name, WEXUTIL_SHARED_PREFIX, who, level)) return false;
+    ObjectSecurity security;
+    BuildSecurity(&security, who, SECTION_ALL_ACCESS, level);
+    const HANDLE mapping = os::CreateFileMappingA(INVALID_HANDLE_VALUE, &security.attributes, PAGE_READWRITE, 0,
+                                                  sizeof(SharedState), name);
+    if (mapping == nullptr) return false;
+    // Created just now, it is what was asked for; found, it may be anyone's.
+    if (os::GetLastError() == ERROR_ALREADY_EXISTS && !OwnedAndLabelled(mapping, who, level)) {
+        os::CloseHandle(mapping);
+        return false;
+    }
+    void* view = os::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SharedState));
+    if (view == nullptr || !HeaderFits(static_cast<SharedState*>(view)->header)) {
+        if (view != nullptr) os::UnmapViewOfFile(view);
+        os::CloseHandle(mapping);
+        return false;
+    }
+    *mappingOut = mapping;
+    *viewOut = static_cast<SharedState*>(view);
+    return true;
+}
+
+void Unmap(HANDLE* mapping, SharedState** view) {
+    if (*view == nullptr) return;
+    os::UnmapViewOfFile(*view);
+    os::CloseHandle(*mapping);
+    *view = nullptr;
+    *mapping = nullptr;
+}
+
+}  // namespace
 
 bool MapShared() {
     ProcessState& p = Proc();
     if (p.shared != nullptr) return true;
-    // Created zero-filled by the first process of either bitness, opened by
-    // every later one.  A process that may not open it (a sandbox, another
-    // integrity level) is left without it.
-    const HANDLE mapping = os::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                  sizeof(SharedState), WEXUTIL_SHARED_NAME);
-    if (mapping == nullptr) return false;
-    void* view = os::MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SharedState));
-    if (view == nullptr) {
-        os::CloseHandle(mapping);
-        return false;
-    }
-    p.sharedMapping = mapping;
-    p.shared = static_cast<SharedState*>(view);
+    if (p.identityRead == 0) p.identityRead = ReadIdentity(&p.identity) ? 1 : 2;
+    if (p.identityRead != 1) return false;
+    if (!MapLevel(p.identity.level, &p.sharedMapping, &p.shared)) return false;
     g_sharedState = p.shared;
+    return true;
+}
+
+bool MapForExports() {
+    if (!MapShared()) return false;
+    ProcessState& p = Proc();
+    // An elevated controlling program reaches ordinary programs too; it
+    // writes their state itself, which they may not write back up.
+    if (p.identity.level > kLevelMedium && p.served == nullptr && p.identity.level != kLevelSystem) {
+        MapLevel(kLevelMedium, &p.servedMapping, &p.served);
+    }
     return true;
 }
 
 void UnmapShared() {
     ProcessState& p = Proc();
+    Unmap(&p.servedMapping, &p.served);
     if (p.shared == nullptr) return;
-    os::UnmapViewOfFile(p.shared);
-    os::CloseHandle(p.sharedMapping);
-    p.shared = nullptr;
-    p.sharedMapping = nullptr;
+    Unmap(&p.sharedMapping, &p.shared);
     g_sharedState = nullptr;
+}
+
+bool ForeignWindow(HWND window) {
+    // Input for no window at all cannot be another process's: Windows
+    // could not have routed it there.
+    if (window == nullptr) return false;
+    DWORD owner = 0;
+    os::GetWindowThreadProcessId(window, &owner);
+    return owner != os::GetCurrentProcessId();
 }
 
 void ReadScreenSize() {
@@ -73,10 +132,6 @@ int ComputeHoldButtons() {
     return mask;
 }
 
-void ClearFirstRows() {
-    for (int t = 0; t < 256; ++t) Shared().firstRow[t] = 0;
-}
-
 void ComputeFirstRows() {
     SharedState& s = Shared();
     uint8_t first[256];
@@ -96,7 +151,7 @@ union DoubleBits {
     uint64_t bits;
 };
 
-uint64_t* DistanceBits() { return reinterpret_cast<uint64_t*>(&Shared().statistics.distance); }
+uint64_t* DistanceBits(SharedState& s = Shared()) { return reinterpret_cast<uint64_t*>(&s.statistics.distance); }
 
 }  // namespace
 
@@ -115,14 +170,14 @@ void AddTravel(int32_t dx, int32_t dy) {
     }
 }
 
-double LoadDistance() {
+double LoadDistance(SharedState& s) {
     DoubleBits v;
-    v.bits = __atomic_load_n(DistanceBits(), __ATOMIC_RELAXED);
+    v.bits = __atomic_load_n(DistanceBits(s), __ATOMIC_RELAXED);
     return v.value;
 }
 
-void StoreDistance(double value) {
+void StoreDistance(SharedState& s, double value) {
     DoubleBits v;
     v.value = value;
-    __atomic_store_n(DistanceBits(), v.bits, __ATOMIC_RELAXED);
+    __atomic_store_n(DistanceBits(s), v.bits, __ATOMIC_RELAXED);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/exports.h"  // the public header, as the library itself declares it
+#include "core/security.h"
 #include "platform/os.h"
 
 #include <stddef.h>
@@ -60,7 +61,20 @@ inline H FromHandle32(Handle32 value) {
 // memory mapping that each build of the library opens, so its layout is the
 // same in both: fixed-width integers, 32-bit handles, no pointers, every
 // offset checked below.  All zero when first created.
+struct SharedHeader {
+    uint32_t magic;    // kSharedMagic once set up
+    uint32_t size;     // sizeof(SharedState) of the build that set it up
+    uint32_t version;  // kSharedVersion
+    uint32_t reserved;
+};
+const uint32_t kSharedMagic = 0x55584557;  // "WEXU"
+const uint32_t kSharedVersion = 3;
+
 struct SharedState {
+    // Checked by every process that opens the state: a library of another
+    // build finds another layout here and passes everything on rather than
+    // misreading the fields.
+    SharedHeader header;
     uint32_t wheelMessage;
     Handle32 notifyWindow;
     // A mouse message id that the mouse hook consumes once, 0 none.
@@ -156,6 +170,17 @@ struct SharedState {
     uint32_t ownKeysTime;
     uint8_t ownPresses[256];
     uint8_t ownReleases[256];
+    // The binding table's generation: even while it is whole, odd while
+    // UpdateSettings replaces it (see core/table.h).
+    uint32_t tableGen;
+    // For each row, the generation of the table in which its press ran and
+    // whose release has not come yet; 0 when it is not held.  Kept apart
+    // from the rows, so that replacing the table never overwrites it.
+    uint32_t rowHeld[WEXUTIL_BINDING_ROWS];
+    // When the remembered window was last stored, so that a controlling
+    // program that keeps the states of two levels hands out the newer.
+    uint32_t rememberedTick;
+    uint32_t reserved;
     // The 64-bit distance inside is updated atomically: 8-byte aligned.
     alignas(8) HookStatistics statistics;
     // Last, so that the fuzzing build's guard after the binding table moves
@@ -167,85 +192,116 @@ struct SharedState {
 // 64-bit process read each other's values as something else.
 #define WEXUTIL_SHARED_AT(field, offset) \
     static_assert(offsetof(SharedState, field) == (offset), "shared layout: " #field)
-WEXUTIL_SHARED_AT(wheelMessage, 0x000);
-WEXUTIL_SHARED_AT(notifyWindow, 0x004);
-WEXUTIL_SHARED_AT(swallowMessage, 0x008);
-WEXUTIL_SHARED_AT(holdButtons, 0x00C);
-WEXUTIL_SHARED_AT(playbackHook, 0x010);
-WEXUTIL_SHARED_AT(playbackMessage, 0x014);
-WEXUTIL_SHARED_AT(playbackStep, 0x018);
-WEXUTIL_SHARED_AT(playbackGone, 0x01C);
-WEXUTIL_SHARED_AT(rememberedClass, 0x020);
-WEXUTIL_SHARED_AT(rememberedTitle, 0x048);
-WEXUTIL_SHARED_AT(rememberedPoint, 0x070);
-WEXUTIL_SHARED_AT(keyLeftClickTime, 0x078);
-WEXUTIL_SHARED_AT(keyRightClickTime, 0x07C);
-WEXUTIL_SHARED_AT(skipNextButtonUp, 0x080);
-WEXUTIL_SHARED_AT(keyRepeatCount, 0x084);
-WEXUTIL_SHARED_AT(keyLastKey, 0x088);
-WEXUTIL_SHARED_AT(keyDragLock, 0x08C);
-WEXUTIL_SHARED_AT(keyRightLock, 0x090);
-WEXUTIL_SHARED_AT(keyClickButton, 0x094);
-WEXUTIL_SHARED_AT(keyStarDown, 0x098);
-WEXUTIL_SHARED_AT(typingState, 0x09C);
-WEXUTIL_SHARED_AT(typingCursor, 0x0A0);
-WEXUTIL_SHARED_AT(moveWiggleStart, 0x0A8);
-WEXUTIL_SHARED_AT(lastMoveTime, 0x0AC);
-WEXUTIL_SHARED_AT(lastMovePoint, 0x0B0);
-WEXUTIL_SHARED_AT(moveWiggleState, 0x0B8);
-WEXUTIL_SHARED_AT(moveDeltaX, 0x0BC);
-WEXUTIL_SHARED_AT(moveDeltaY, 0x0D0);
-WEXUTIL_SHARED_AT(moveRingIndex, 0x0E4);
-WEXUTIL_SHARED_AT(moveThreshold, 0x0E8);
-WEXUTIL_SHARED_AT(clickBurstStart, 0x0EC);
-WEXUTIL_SHARED_AT(lastClickTime, 0x0F0);
-WEXUTIL_SHARED_AT(clickBurstState, 0x0F4);
-WEXUTIL_SHARED_AT(pauseTrigger, 0x0F8);
-WEXUTIL_SHARED_AT(pauseModifiers, 0x0FC);
-WEXUTIL_SHARED_AT(ctrlClickDown, 0x100);
-WEXUTIL_SHARED_AT(filterPresses, 0x104);
-WEXUTIL_SHARED_AT(keyLockDown, 0x10C);
-WEXUTIL_SHARED_AT(keyDragCtrlOwn, 0x110);
-WEXUTIL_SHARED_AT(keyDragCtrlUp, 0x114);
-WEXUTIL_SHARED_AT(buttonsOut, 0x118);
-WEXUTIL_SHARED_AT(displayGeneration, 0x11C);
-WEXUTIL_SHARED_AT(moveSumX, 0x120);
-WEXUTIL_SHARED_AT(moveSumY, 0x124);
-WEXUTIL_SHARED_AT(firstRow, 0x128);
-WEXUTIL_SHARED_AT(suppressNextUp, 0x228);
-WEXUTIL_SHARED_AT(ownKeysTime, 0x22C);
-WEXUTIL_SHARED_AT(ownPresses, 0x230);
-WEXUTIL_SHARED_AT(ownReleases, 0x330);
-WEXUTIL_SHARED_AT(statistics, 0x430);
-WEXUTIL_SHARED_AT(settings, 0x460);
+WEXUTIL_SHARED_AT(header, 0x000);
+WEXUTIL_SHARED_AT(wheelMessage, 0x010);
+WEXUTIL_SHARED_AT(notifyWindow, 0x014);
+WEXUTIL_SHARED_AT(swallowMessage, 0x018);
+WEXUTIL_SHARED_AT(holdButtons, 0x01C);
+WEXUTIL_SHARED_AT(playbackHook, 0x020);
+WEXUTIL_SHARED_AT(playbackMessage, 0x024);
+WEXUTIL_SHARED_AT(playbackStep, 0x028);
+WEXUTIL_SHARED_AT(playbackGone, 0x02C);
+WEXUTIL_SHARED_AT(rememberedClass, 0x030);
+WEXUTIL_SHARED_AT(rememberedTitle, 0x058);
+WEXUTIL_SHARED_AT(rememberedPoint, 0x080);
+WEXUTIL_SHARED_AT(keyLeftClickTime, 0x088);
+WEXUTIL_SHARED_AT(keyRightClickTime, 0x08C);
+WEXUTIL_SHARED_AT(skipNextButtonUp, 0x090);
+WEXUTIL_SHARED_AT(keyRepeatCount, 0x094);
+WEXUTIL_SHARED_AT(keyLastKey, 0x098);
+WEXUTIL_SHARED_AT(keyDragLock, 0x09C);
+WEXUTIL_SHARED_AT(keyRightLock, 0x0A0);
+WEXUTIL_SHARED_AT(keyClickButton, 0x0A4);
+WEXUTIL_SHARED_AT(keyStarDown, 0x0A8);
+WEXUTIL_SHARED_AT(typingState, 0x0AC);
+WEXUTIL_SHARED_AT(typingCursor, 0x0B0);
+WEXUTIL_SHARED_AT(moveWiggleStart, 0x0B8);
+WEXUTIL_SHARED_AT(lastMoveTime, 0x0BC);
+WEXUTIL_SHARED_AT(lastMovePoint, 0x0C0);
+WEXUTIL_SHARED_AT(moveWiggleState, 0x0C8);
+WEXUTIL_SHARED_AT(moveDeltaX, 0x0CC);
+WEXUTIL_SHARED_AT(moveDeltaY, 0x0E0);
+WEXUTIL_SHARED_AT(moveRingIndex, 0x0F4);
+WEXUTIL_SHARED_AT(moveThreshold, 0x0F8);
+WEXUTIL_SHARED_AT(clickBurstStart, 0x0FC);
+WEXUTIL_SHARED_AT(lastClickTime, 0x100);
+WEXUTIL_SHARED_AT(clickBurstState, 0x104);
+WEXUTIL_SHARED_AT(pauseTrigger, 0x108);
+WEXUTIL_SHARED_AT(pauseModifiers, 0x10C);
+WEXUTIL_SHARED_AT(ctrlClickDown, 0x110);
+WEXUTIL_SHARED_AT(filterPresses, 0x114);
+WEXUTIL_SHARED_AT(keyLockDown, 0x11C);
+WEXUTIL_SHARED_AT(keyDragCtrlOwn, 0x120);
+WEXUTIL_SHARED_AT(keyDragCtrlUp, 0x124);
+WEXUTIL_SHARED_AT(buttonsOut, 0x128);
+WEXUTIL_SHARED_AT(displayGeneration, 0x12C);
+WEXUTIL_SHARED_AT(moveSumX, 0x130);
+WEXUTIL_SHARED_AT(moveSumY, 0x134);
+WEXUTIL_SHARED_AT(firstRow, 0x138);
+WEXUTIL_SHARED_AT(suppressNextUp, 0x238);
+WEXUTIL_SHARED_AT(ownKeysTime, 0x23C);
+WEXUTIL_SHARED_AT(ownPresses, 0x240);
+WEXUTIL_SHARED_AT(ownReleases, 0x340);
+WEXUTIL_SHARED_AT(tableGen, 0x440);
+WEXUTIL_SHARED_AT(rowHeld, 0x444);
+WEXUTIL_SHARED_AT(rememberedTick, 0x4BC);
+WEXUTIL_SHARED_AT(statistics, 0x4C8);
+WEXUTIL_SHARED_AT(settings, 0x4F8);
 #undef WEXUTIL_SHARED_AT
 #ifndef WEXUTIL_TABLE_GUARD
-static_assert(sizeof(SharedState) == 0x730, "shared layout: size, padded to the 8-byte alignment");
+static_assert(sizeof(SharedState) == 0x7C8, "shared layout: size, padded to the 8-byte alignment");
 #endif
 
-// The name every build of the library opens the shared state under: one per
-// logon session, and one per layout, so that a library of another layout
+// The shared state is named "Local\\WexUTIL.SharedState.3.<user SID>.<level>":
+// one per logon session (Local), user and integrity level (see
+// core/security.h), and one per layout, so that a library of another layout
 // never reads this one.
-#define WEXUTIL_SHARED_NAME "Local\\WexUTIL.SharedState.2"
+#define WEXUTIL_SHARED_PREFIX "Local\\WexUTIL.SharedState.3."
 
-// What is shared by the processes of one bitness only: the hooks that this
-// build of the library installed (each bitness installs its own set).  Kept
-// in the image's own shared section.
-struct ImageState {
-    HHOOK mouseHook;
-    HHOOK keyboardHook;
-    HHOOK messageHook;
-};
-extern ImageState g_image;
+// The mutex that the process owning one bitness's hooks holds for as long as
+// it has them installed: "Local\\WexUTIL.Hooks.<bits>".  Held by the
+// installing thread, so that it is given up (abandoned) exactly when the
+// system removes that thread's hooks: when the thread or its process ends,
+// however it ends.
+#define WEXUTIL_HOOKS_MUTEX_PREFIX "Local\\WexUTIL.Hooks."
+
+// The bitness of this library: 32 or 64.  On the simulated desktop, the
+// bitness of the simulated process it runs in.
+#ifdef _WIN32
+inline int LibraryBits() { return static_cast<int>(sizeof(void*)) * 8; }
+#else
+int LibraryBits();
+#endif
 
 // What one process keeps for itself between two calls made in it.
 struct ProcessState {
     HINSTANCE moduleInstance;
     // The shared state as mapped into this process; null when it could not
-    // be opened (a sandboxed process): every hook then passes its input on
-    // untouched and every export does nothing.
+    // be opened (a sandboxed process, one whose state someone else made):
+    // every hook then passes its input on untouched and every export does
+    // nothing.
     SharedState* shared;
     HANDLE sharedMapping;
+    // Who this process runs as; identityRead is 1 once read, 2 when it
+    // could not be.
+    Identity identity;
+    int32_t identityRead;
+    // A controlling program above the medium level also keeps the medium
+    // level's state, so that its hooks act in ordinary programs too: the
+    // exports write settings and the notification window to both and add
+    // up the statistics of both.
+    SharedState* served;
+    HANDLE servedMapping;
+    // The hooks this process installed, kept here and nowhere else: no
+    // other process may take them for its own.  hooksHere is 1 while any of
+    // them is in: hook procedures called in this process for input of
+    // another one (a program of the other bitness) then pass it on at once.
+    HHOOK mouseHook;
+    HHOOK keyboardHook;
+    HHOOK messageHook;
+    int32_t hooksHere;
+    // The mutex of this bitness's hooks, held while this process has them.
+    HANDLE hooksMutex;
     // Cursor travel is measured from the last point this process saw.
     int32_t distancePrimed;
     SharedPoint lastDistancePoint;
@@ -288,10 +344,25 @@ extern SharedState* g_sharedState;
 inline bool HaveShared() { return g_sharedState != nullptr; }
 inline SharedState& Shared() { return *g_sharedState; }
 
-// Maps the shared state into this process, creating it when no process has
-// it yet; false when it cannot be had.  UnmapShared lets it go again.
+// Maps the shared state of this process's user and level into it, creating
+// it when no process has it yet; false when it cannot be had (the identity
+// cannot be read, or the state that exists is not the user's own, has
+// another label or another layout).  UnmapShared lets it go again, and the
+// served level's state with it.
 bool MapShared();
 void UnmapShared();
+// The exports' first step: MapShared, and for a process above the medium
+// level the medium level's state too (see ProcessState::served).
+bool MapForExports();
+
+// Windows runs a global hook of one bitness for a program of the other in
+// the process that installed it, on the installing thread (SetWindowsHookEx,
+// remarks): there the hook procedures act only on input of the installing
+// process's own windows, and pass everything else on at once, for the hook
+// of the other bitness runs again in the program itself.  Costs one load in
+// every other process.
+bool ForeignWindow(HWND window);
+inline bool HooksInstalledHere() { return Proc().hooksHere != 0; }
 
 inline HWND NotifyWindow() { return FromHandle32<HWND>(Shared().notifyWindow); }
 
@@ -327,11 +398,9 @@ int GetModifierMask();
 // trigger 252, 2 for 251, 4 for 250.
 int ComputeHoldButtons();
 
-// firstRow[] for the table as it stands; cleared (every search from row 0)
-// while the table is being replaced.
+// firstRow[] for the table as it stands.
 const uint8_t kNoRow = 0xFF;
 void ComputeFirstRows();
-void ClearFirstRows();
 
 // Where a search for a trigger's rows starts: its first row, or the table's
 // end when no row has it; row 0 for a code that has no entry.
@@ -344,8 +413,38 @@ inline int FirstRowFor(uintptr_t trigger, int rows) {
 // Counter and travel updates from many processes at once: lock-free
 // read-modify-write so that no update is lost.
 inline void IncrementCounter(unsigned int& counter) { __atomic_fetch_add(&counter, 1u, __ATOMIC_RELAXED); }
+
+// Fields that hooks in several processes update: one atomic step each.
+inline void SetBits(int32_t& field, int32_t bits) { __atomic_fetch_or(&field, bits, __ATOMIC_RELAXED); }
+inline void ClearBits(int32_t& field, int32_t bits) { __atomic_fetch_and(&field, ~bits, __ATOMIC_RELAXED); }
+// Takes a flag or slot that holds `expected`, setting it to 0: true for the
+// one caller that took it.
+template <typename T>
+inline bool TakeValue(T& field, T expected) {
+    return __atomic_compare_exchange_n(&field, &expected, T(0), false, __ATOMIC_RELAXED, __ATOMIC_RELAXED);
+}
+// Counts one up, to at most `limit`.
+template <typename T>
+inline void CountUp(T& count, T limit) {
+    T seen = __atomic_load_n(&count, __ATOMIC_RELAXED);
+    while (seen < limit &&
+           !__atomic_compare_exchange_n(&count, &seen, T(seen + 1), false, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+    }
+}
+// Counts one down if it is above 0: true when it was.
+template <typename T>
+inline bool CountDown(T& count) {
+    T seen = __atomic_load_n(&count, __ATOMIC_RELAXED);
+    while (seen > 0) {
+        if (__atomic_compare_exchange_n(&count, &seen, T(seen - 1), false, __ATOMIC_RELAXED, __ATOMIC_RELAXED))
+            return true;
+    }
+    return false;
+}
 // distance = (dx + distance) + dy, as one atomic update.
 void AddTravel(int32_t dx, int32_t dy);
 // The 64-bit distance read or written whole, never torn.
-double LoadDistance();
-void StoreDistance(double value);
+double LoadDistance(SharedState& s);
+void StoreDistance(SharedState& s, double value);
+inline double LoadDistance() { return LoadDistance(Shared()); }
+inline void StoreDistance(double value) { StoreDistance(Shared(), value); }

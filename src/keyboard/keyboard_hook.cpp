@@ -6,6 +6,7 @@
 #include "core/exports.h"
 #include "core/notify.h"
 #include "core/shared.h"
+#include "core/table.h"
 #include "keyboard/keyboard_mouse.h"
 
 namespace {
@@ -21,9 +22,8 @@ constexpr int kMaxDrainedMessages = 4096;
 
 bool IsModifierKey(WPARAM vk) { return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU; }
 
-LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_image.keyboardHook, code, wParam, lParam);
-}
+// The hook handle is not needed: CallNextHookEx ignores it.
+LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) { return os::CallNextHookEx(nullptr, code, wParam, lParam); }
 
 // Runs the calling thread's pending messages.  Keystrokes among them come
 // back through this hook.  False when a WM_QUIT was taken: it is posted again
@@ -102,35 +102,55 @@ int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
 // The modifier mask is read only once a row names this key.
 int RunKeyBinding(WPARAM vk, uint32_t flags) {
     Binding* const table = Shared().settings.bindings;
-    const int rows = UsedBindingRows();
+    int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
     // Both scans start at the first row for this key, which the table of
     // first rows gives: a key no row names costs one lookup.
-    const int first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
+    int first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
     if (first >= rows) return 0;
     if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON || vk >= kFirstSyntheticTrigger) return 0;
-    if (release || wasDown) {
-        for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
-            if (table[i].held == 0) continue;
+    // A key some row names: from here the table is read as one generation,
+    // and looked at again if it is replaced before a row runs.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        uint32_t gen = 0;
+        if (!BeginTableRead(&gen)) return 0;
+        if (attempt > 0) {
+            rows = UsedBindingRows();
+            first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
+        }
+        bool replaced = false;
+        if (release || wasDown) {
+            for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
+                if (!RowHeldIn(i, gen)) continue;
+                const Binding row = table[i];
+                if (!TableUnchanged(gen)) {
+                    replaced = true;
+                    break;
+                }
+                if (release) {
+                    if (!TakeHeldRow(i, gen)) continue;
+                    RunKeyRow(vk, row, 1);
+                }
+                return 1;
+            }
+        }
+        int mask = -1;
+        for (int i = first; i < rows && !replaced; i = NextRowFor(table, i + 1, rows, vk)) {
             const Binding row = table[i];
-            if (release) {
-                table[i].held = 0;
-                RunKeyRow(vk, row, 1);
+            if (mask < 0) mask = GetModifierMask();
+            if (row.modifiers != mask || static_cast<WPARAM>(row.trigger) != vk) continue;
+            if (!TableUnchanged(gen)) {
+                replaced = true;
+                break;
+            }
+            if (release == wasDown) {
+                RunKeyRow(vk, row, release);
+                if (!release) MarkRowHeld(i, row, gen);
             }
             return 1;
         }
-    }
-    int mask = -1;
-    for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
-        const Binding row = table[i];
-        if (mask < 0) mask = GetModifierMask();
-        if (row.modifiers != mask) continue;
-        if (release == wasDown) {
-            if (!release) table[i].held = 1;
-            RunKeyRow(vk, row, release);
-        }
-        return 1;
+        if (!replaced) return 0;
     }
     return 0;
 }
@@ -152,7 +172,11 @@ void WatchTyping() {
 }  // namespace
 
 extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code != HC_ACTION || !HaveShared()) return PassOn(code, wParam, lParam);
+    // Keystrokes go to the thread of the foreground window: in the process
+    // that installed the hooks, any other is another program's.
+    if (code != HC_ACTION || !HaveShared() || (HooksInstalledHere() && ForeignWindow(os::GetForegroundWindow()))) {
+        return PassOn(code, wParam, lParam);
+    }
     HookSettings& s = Shared().settings;
     const WPARAM vk = wParam;
     const uint32_t flags = static_cast<uint32_t>(lParam);

@@ -5,12 +5,12 @@
 #include "core/exports.h"
 #include "core/notify.h"
 #include "core/shared.h"
+#include "core/table.h"
 
 namespace {
 
-LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_image.messageHook, code, wParam, lParam);
-}
+// The hook handle is not needed: CallNextHookEx ignores it.
+LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) { return os::CallNextHookEx(nullptr, code, wParam, lParam); }
 
 constexpr UINT kExtraButtonDown = 0x1400;
 constexpr UINT kExtraButtonUp = 0x1401;
@@ -41,18 +41,23 @@ void ExtraButton(MSG* msg) {
         msg->message = WM_NULL;
         return;
     }
+    uint32_t gen = 0;
+    if (!BeginTableRead(&gen)) return;
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
         const Binding row = Shared().settings.bindings[i];
         if (row.trigger != trigger || row.modifiers != MaskOnce(mask)) continue;
+        // Replaced meanwhile: the rows of the new table wait for the next
+        // message.
+        if (!TableUnchanged(gen)) return;
         if (Shared().settings.pauseLock != 0 &&
             !(Shared().pauseTrigger == trigger && Shared().pauseModifiers == mask)) {
             PostNotify(NOTIFY_PAUSED_INPUT, 0);
         }
         msg->message = WM_NULL;
-        if (release == 0 && HoldsKeysDown(row.action)) Shared().settings.bindings[i].held = 1;
         ExecuteAction(row.action, row.parameter, release);
+        if (release == 0 && HoldsKeysDown(row.action)) MarkRowHeld(i, row, gen);
     }
 }
 
@@ -68,11 +73,14 @@ void VendorButton(MSG* msg) {
         Proc().extraButtonDown = 0;
         return;
     }
+    uint32_t gen = 0;
+    if (!BeginTableRead(&gen)) return;
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
         const Binding row = Shared().settings.bindings[i];
         if (row.trigger != TRIGGER_VENDOR_BUTTON || row.modifiers != MaskOnce(mask)) continue;
+        if (!TableUnchanged(gen)) return;
         if (phase == kVendorButtonPress) {
             if (Shared().settings.pauseLock != 0 &&
                 !(Shared().pauseTrigger == TRIGGER_VENDOR_BUTTON && Shared().pauseModifiers == mask)) {
@@ -80,8 +88,8 @@ void VendorButton(MSG* msg) {
             }
             Proc().extraButtonDown = 1;
             msg->message = WM_NULL;
-            if (HoldsKeysDown(row.action)) Shared().settings.bindings[i].held = 1;
             ExecuteAction(row.action, row.parameter, 0);
+            if (HoldsKeysDown(row.action)) MarkRowHeld(i, row, gen);
             if (row.action == ACTION_PAUSE) {
                 Shared().pauseTrigger = TRIGGER_VENDOR_BUTTON;
                 Shared().pauseModifiers = mask;
@@ -136,19 +144,22 @@ int Wheel(MSG* msg) {
         msg->message = WM_NULL;
         return 1;
     }
+    uint32_t gen = 0;
+    if (!BeginTableRead(&gen)) return 0;
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
         const Binding row = Shared().settings.bindings[i];
         if (row.trigger != TRIGGER_WHEEL || row.modifiers != MaskOnce(mask)) continue;
+        if (!TableUnchanged(gen)) return 0;
         const int turn = WheelTurn(msg);
         if (row.action == ACTION_SCROLL) {
             // The vendor message's direction is not known for certain on this
             // path: nothing is posted for it.
             if (id != kVendorWheel) PostTurn(turn);
         } else {
-            if (turn > 0 && HoldsKeysDown(row.action)) Shared().settings.bindings[i].held = 1;
             ExecuteAction(row.action, row.parameter, turn > 0 ? 0 : 1);
+            if (turn > 0 && HoldsKeysDown(row.action)) MarkRowHeld(i, row, gen);
         }
         msg->message = WM_NULL;
         return 1;
@@ -181,7 +192,11 @@ __attribute__((noinline)) WEXUTIL_NOCLONE LRESULT HandleMessage(int code, WPARAM
     // A message only looked at (PeekMessage with PM_NOREMOVE, as an idle
     // loop does before it takes it) stays in the queue and comes back to
     // this hook when it is taken: only then is it acted on, once.
-    if ((wParam & PM_REMOVE) == 0 || !HaveShared()) return PassOn(code, wParam, lParam);
+    // In the process that installed the hooks, a message for another
+    // program's window is that program's (see ForeignWindow).
+    if ((wParam & PM_REMOVE) == 0 || !HaveShared() || (HooksInstalledHere() && ForeignWindow(msg->hwnd))) {
+        return PassOn(code, wParam, lParam);
+    }
     if (id == kExtraButtonDown || id == kExtraButtonUp) {
         ExtraButton(msg);
     } else if (id == kVendorButton) {

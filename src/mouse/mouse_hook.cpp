@@ -5,6 +5,7 @@
 #include "core/exports.h"
 #include "core/notify.h"
 #include "core/shared.h"
+#include "core/table.h"
 #include "mouse/stages.h"
 
 namespace {
@@ -44,9 +45,8 @@ int KindOf(UINT buttonId) { return static_cast<int>(buttonId - WM_LBUTTONDOWN) %
 bool KeyDown(int vk) { return os::GetAsyncKeyState(vk) < 0; }
 const int kButtonKeys[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
 
-LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_image.mouseHook, code, wParam, lParam);
-}
+// The hook handle is not needed: CallNextHookEx ignores it.
+LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) { return os::CallNextHookEx(nullptr, code, wParam, lParam); }
 
 // The pause lock eats the release of a refused press once: the slot names
 // the release in its client form (a button id), 0 none, and so matches the
@@ -58,10 +58,8 @@ LRESULT PassOn(int code, WPARAM wParam, LPARAM lParam) {
 bool SwallowPending(const MouseEvent& e) {
     const UINT slot = Shared().swallowMessage;
     if (slot == 0) return false;
-    if (e.buttonId == slot) {
-        Shared().swallowMessage = 0;
-        return true;
-    }
+    // Taken once, whichever process sees the release first.
+    if (e.buttonId == slot) return TakeValue(Shared().swallowMessage, slot);
     if (IsButton(e.buttonId) && KindOf(e.buttonId) != KIND_RELEASE &&
         (!IsButton(slot) || ButtonOf(e.buttonId) == ButtonOf(slot) || !KeyDown(kButtonKeys[ButtonOf(slot)]))) {
         Shared().swallowMessage = 0;
@@ -86,16 +84,18 @@ bool HandleWheel(MouseEvent& e) {
     // A backward turn is the release of a row a forward turn pressed.
     if (direction <= 0 && ReleaseHeldRows(TRIGGER_WHEEL, 1) > 0) return true;
     const int mask = Mask(e);
-    const Binding* bindings = Shared().settings.bindings;
-    const int rows = UsedBindingRows();
-    for (int i = 0; i < rows; ++i) {
-        if (bindings[i].trigger != TRIGGER_WHEEL || bindings[i].modifiers != mask) continue;
-        const int action = bindings[i].action;
-        if (action == ACTION_SCROLL) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        uint32_t gen = 0;
+        if (!BeginTableRead(&gen)) break;
+        Binding row;
+        const int i = FindRow(TRIGGER_WHEEL, mask, &row);
+        if (!TableUnchanged(gen)) continue;
+        if (i < 0) break;
+        if (row.action == ACTION_SCROLL) {
             if (direction != 0) PostNotify(direction > 0 ? NOTIFY_WHEEL_FORWARD : NOTIFY_WHEEL_BACKWARD, 0);
         } else {
-            if (direction > 0 && HoldsKeysDown(action)) Shared().settings.bindings[i].held = 1;
-            ExecuteAction(action, bindings[i].parameter, direction > 0 ? 0 : 1);
+            ExecuteAction(row.action, row.parameter, direction > 0 ? 0 : 1);
+            if (direction > 0 && HoldsKeysDown(row.action)) MarkRowHeld(i, row, gen);
         }
         return true;
     }
@@ -186,55 +186,86 @@ int ButtonOfTrigger(int trigger) {
 // meet its own injected release again, and again).
 bool ReleaseHeldRow(int trigger) {
     const int button = ButtonOfTrigger(trigger);
-    Binding* bindings = Shared().settings.bindings;
-    const int rows = UsedBindingRows();
-    // The search starts at the first row of the button's own trigger or of
-    // a chord that ButtonOfTrigger gives to this button, whichever is first.
-    int from = FirstRowFor(static_cast<uintptr_t>(button), rows);
-    if (button != VK_LBUTTON) {
-        // Right: the left-right chord; middle: the left-middle and
-        // right-middle chords (the second of the right's pair repeats the first).
-        const int chords[2] = {button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_LEFT_MIDDLE,
-                               button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_RIGHT_MIDDLE};
-        for (int chord : chords) {
-            const int first = FirstRowFor(static_cast<uintptr_t>(chord), rows);
-            if (first < from) from = first;
+    // A table replaced during the search carried its held rows over: the
+    // search starts again in the new one.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        uint32_t gen = 0;
+        if (!BeginTableRead(&gen)) return false;
+        const Binding* bindings = Shared().settings.bindings;
+        const int rows = UsedBindingRows();
+        // The search starts at the first row of the button's own trigger or
+        // of a chord that ButtonOfTrigger gives to this button, whichever is
+        // first.
+        int from = FirstRowFor(static_cast<uintptr_t>(button), rows);
+        if (button != VK_LBUTTON) {
+            // Right: the left-right chord; middle: the left-middle and
+            // right-middle chords (the second of the right's pair repeats the
+            // first).
+            const int chords[2] = {button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_LEFT_MIDDLE,
+                                   button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_RIGHT_MIDDLE};
+            for (int chord : chords) {
+                const int first = FirstRowFor(static_cast<uintptr_t>(chord), rows);
+                if (first < from) from = first;
+            }
         }
-    }
-    for (int i = from; i < rows; ++i) {
-        Binding& row = bindings[i];
-        if (row.held != 1 || ButtonOfTrigger(row.trigger) != button) continue;
-        // The row's values are taken first: the table can be replaced while
-        // the action runs.
-        const Binding held = row;
-        row.held = 0;
-        ExecuteAction(held.action, held.parameter, 1);
-        return true;
+        bool replaced = false;
+        for (int i = from; i < rows; ++i) {
+            if (!RowHeldIn(i, gen)) continue;
+            // The row's values are taken first: the table can be replaced
+            // while the action runs.
+            const Binding row = bindings[i];
+            if (!TableUnchanged(gen)) {
+                replaced = true;
+                break;
+            }
+            if (ButtonOfTrigger(row.trigger) != button || !TakeHeldRow(i, gen)) continue;
+            ExecuteAction(row.action, row.parameter, 1);
+            return true;
+        }
+        if (!replaced) return false;
     }
     return false;
+}
+
+// The rows a press tries, in one table: 1 when one took the press, 0 when
+// none did, -1 when the table was replaced before any row ran (the caller
+// looks again in the new one).
+int TryRows(MouseEvent& e, int trigger, uint32_t gen) {
+    const int rows = UsedBindingRows();
+    if (rows == 0) return 0;
+    const Binding* bindings = Shared().settings.bindings;
+    const int from = FirstRowFor(static_cast<uintptr_t>(trigger), rows);
+    if (from >= rows) return 0;
+    const int mask = Mask(e);
+    bool ran = false;
+    for (int i = from; i < rows; ++i) {
+        const Binding row = bindings[i];
+        if (row.trigger != trigger || row.modifiers != mask) continue;
+        // Replaced meanwhile: look again, unless a row already ran (and
+        // passed the press on), which must not run twice.
+        if (!TableUnchanged(gen)) return ran ? 0 : -1;
+        if (row.action == ACTION_PAUSE) {
+            Shared().pauseTrigger = trigger;
+            Shared().pauseModifiers = mask;
+        }
+        if (ExecuteAction(row.action, row.parameter, 0) != 0) {
+            MarkRowHeld(i, row, gen);
+            return 1;
+        }
+        ran = true;
+    }
+    return 0;
 }
 
 // A press tries every row with the trigger and the mask in table order
 // until one handles it.  Only that row becomes held: a press every row
 // passed on reaches its window, and so must its release.
 bool RunMatchingRows(MouseEvent& e, int trigger) {
-    const int rows = UsedBindingRows();
-    if (rows == 0) return false;
-    Binding* bindings = Shared().settings.bindings;
-    const int from = FirstRowFor(static_cast<uintptr_t>(trigger), rows);
-    if (from >= rows) return false;
-    const int mask = Mask(e);
-    for (int i = from; i < rows; ++i) {
-        const Binding row = bindings[i];
-        if (row.trigger != trigger || row.modifiers != mask) continue;
-        if (row.action == ACTION_PAUSE) {
-            Shared().pauseTrigger = trigger;
-            Shared().pauseModifiers = mask;
-        }
-        if (ExecuteAction(row.action, row.parameter, 0) != 0) {
-            bindings[i].held = 1;
-            return true;
-        }
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        uint32_t gen = 0;
+        if (!BeginTableRead(&gen)) return false;
+        const int taken = TryRows(e, trigger, gen);
+        if (taken >= 0) return taken == 1;
     }
     return false;
 }
@@ -326,9 +357,9 @@ __attribute__((noinline)) bool RunOtherMessage(UINT rawId, const MOUSEHOOKSTRUCT
         // A press decides for its button whatever an earlier press left
         // (one whose release no hook saw).
         if (KindOf(e.buttonId) == KIND_RELEASE || consumed) {
-            Shared().buttonsOut &= ~bit;
+            ClearBits(Shared().buttonsOut, bit);
         } else {
-            Shared().buttonsOut |= bit;
+            SetBits(Shared().buttonsOut, bit);
         }
     }
     return consumed;
@@ -358,7 +389,9 @@ extern "C" LRESULT WINAPI MouseProc(int code, WPARAM wParam, LPARAM lParam) {
     const MOUSEHOOKSTRUCT* record = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
     // Only HC_ACTION is ours; without a record there is nothing to read, and
     // without the shared state nothing to act on.
-    if (code != HC_ACTION || record == nullptr || !HaveShared()) return PassOn(code, wParam, lParam);
+    if (code != HC_ACTION || record == nullptr || !HaveShared() || (HooksInstalledHere() && ForeignWindow(record->hwnd))) {
+        return PassOn(code, wParam, lParam);
+    }
     const UINT rawId = static_cast<UINT>(wParam);
     if (rawId == WM_MOUSEMOVE || rawId == WM_NCMOUSEMOVE) {
         // Every move feature off: nothing more to do (the common case, and

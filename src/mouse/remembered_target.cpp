@@ -59,5 +59,6 @@ void RememberButtonTarget(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     CopyField(Shared().rememberedTitle, topTitle);
     Shared().rememberedPoint.x = (corners[0].x + corners[1].x) / 2;
     Shared().rememberedPoint.y = (corners[0].y + corners[1].y) / 2;
+    Shared().rememberedTick = os::GetTickCount();
     PostNotify(NOTIFY_BUTTON_REMEMBERED, 0);
 }

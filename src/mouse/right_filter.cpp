@@ -57,20 +57,18 @@ int RightButtonFilter(UINT rawId, const MOUSEHOOKSTRUCT*) {
     // would leave the left button down.  Any other release (its press kept
     // the real button, or came before the filter was switched on) stays a
     // real release: it injects no left release for a press never made, and
-    // the bindings still see the release of a press they ran.
-    const bool pairsInjectedPress = !press && presses > 0;
-    if (!press && !pairsInjectedPress) return 0;
-    if (!pairsInjectedPress) {
+    // the bindings still see the release of a press they ran.  The count is
+    // taken in one step, so that two programs seeing releases at once never
+    // pair both with one press.
+    if (!press) {
+        if (!CountDown(presses)) return 0;
+    } else {
         POINT p = {0, 0};
         os::GetCursorPos(&p);
         if (KeepsRealButton(p)) return 0;
-    }
-    // Counted up to a bound: a count run wild in shared memory must not
-    // become a flood of releases.
-    if (press) {
-        presses = presses < kMaxFilterPresses ? presses + 1 : kMaxFilterPresses;
-    } else {
-        presses = presses - 1;
+        // Counted up to a bound: a count run wild in shared memory must not
+        // become a flood of releases.
+        CountUp(presses, kMaxFilterPresses);
     }
     os::mouse_event(press ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     return 1;

@@ -64,10 +64,7 @@ int SingleClickOpen(UINT buttonId) {
     // program (a window the open brought up), and a flag left set where it
     // was raised would eat the release of a later press there, leaving that
     // window's button held down for good.
-    if (buttonId == WM_LBUTTONUP && Shared().suppressNextUp != 0) {
-        Shared().suppressNextUp = 0;
-        return 1;
-    }
+    if (buttonId == WM_LBUTTONUP && Shared().suppressNextUp != 0 && TakeValue(Shared().suppressNextUp, 1)) return 1;
     if (buttonId == WM_LBUTTONDOWN) {
         os::GetCursorPos(&process.pressPoint);
         Shared().suppressNextUp = 0;

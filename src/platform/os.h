@@ -63,13 +63,18 @@ BOOL ShowWindow(HWND window, int command);
 BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni);
 
 // kernel32.
-HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
-                          LPCSTR name);
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect, DWORD sizeHigh,
+                          DWORD sizeLow, LPCSTR name);
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes);
 BOOL UnmapViewOfFile(const void* view);
 BOOL CloseHandle(HANDLE handle);
 DWORD GetTickCount();
 DWORD GetCurrentProcessId();
+HANDLE GetCurrentProcess();
+DWORD GetLastError();
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCSTR name);
+BOOL ReleaseMutex(HANDLE mutex);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 void Sleep(DWORD milliseconds);
 UINT WinExec(LPCSTR commandLine, UINT show);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
@@ -78,5 +83,11 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
                                LPCSTR file);
 int lstrcmpA(LPCSTR a, LPCSTR b);
 int lstrcmpiA(LPCSTR a, LPCSTR b);
+
+// advapi32: who this process runs as, and who owns an object.
+BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token);
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID buffer, DWORD size, PDWORD returned);
+BOOL GetKernelObjectSecurity(HANDLE object, SECURITY_INFORMATION requested, PSECURITY_DESCRIPTOR buffer,
+                             DWORD size, LPDWORD needed);
 
 }  // namespace os

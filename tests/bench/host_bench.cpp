@@ -105,6 +105,10 @@ void Prepare(const Case& c) {
     HookSettings s = c.settings();
     UpdateSettings(&s);
     d.cursor = PointOf(0);
+    // The hook procedures run in the program that takes the input, with the
+    // library loaded there already.
+    d.LoadLibraryInto(target.process);
+    d.EnterProcess(target.process);
 }
 
 LRESULT CallOnce(const Case& c, int i) {

@@ -4,5 +4,5 @@
 #include "core/shared.h"
 
 extern "C" __attribute__((noinline)) LRESULT EmptyGetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
-    return os::CallNextHookEx(g_image.messageHook, code, wParam, lParam);
+    return os::CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -34,14 +34,14 @@ TEST_F(LifecycleTest, FailurePartWayKeepsWhatIsInPlaceAndALaterCallAddsOnlyWhatI
     d().failHooks[WH_KEYBOARD] = 1;
     EXPECT_EQ(0, InstallHook(app, 0));
     EXPECT_EQ((sim::Lines{"hook install 7", "hook refused 2"}), HookLines());
-    HHOOK mouse = g_image.mouseHook;
+    HHOOK mouse = Proc().mouseHook;
     EXPECT_NE(nullptr, mouse);
-    EXPECT_EQ(nullptr, g_image.keyboardHook);
-    EXPECT_EQ(nullptr, g_image.messageHook);
+    EXPECT_EQ(nullptr, Proc().keyboardHook);
+    EXPECT_EQ(nullptr, Proc().messageHook);
 
     EXPECT_EQ(1, InstallHook(app, 0));
     EXPECT_EQ((sim::Lines{"hook install 2", "hook install 3"}), HookLines());
-    EXPECT_EQ(mouse, g_image.mouseHook);
+    EXPECT_EQ(mouse, Proc().mouseHook);
     EXPECT_EQ(3u, d().hooks.size());
 
     // A refused first hook stops everything.
@@ -76,9 +76,9 @@ TEST_F(LifecycleTest, RemoveHookTwiceAndReinstallKeepsSettingsAndStatistics) {
     d().TakeTrace();
     RemoveHook();
     EXPECT_EQ((sim::Lines{"hook remove 7", "hook remove 2", "hook remove 3"}), HookLines());
-    EXPECT_EQ(nullptr, g_image.mouseHook);
-    EXPECT_EQ(nullptr, g_image.keyboardHook);
-    EXPECT_EQ(nullptr, g_image.messageHook);
+    EXPECT_EQ(nullptr, Proc().mouseHook);
+    EXPECT_EQ(nullptr, Proc().keyboardHook);
+    EXPECT_EQ(nullptr, Proc().messageHook);
     RemoveHook();
     EXPECT_TRUE(HookLines().empty());
     EXPECT_EQ(app, NotifyWindow());  // stays after removal
@@ -144,6 +144,96 @@ TEST_F(LifecycleTest, HookProceduresPassEveryCallOnUnchanged) {
         EXPECT_EQ(77, GetMsgProc(code, PM_REMOVE, reinterpret_cast<LPARAM>(&msg)));
     }
     EXPECT_EQ(static_cast<UINT>(WM_MOUSEWHEEL), msg.message);
+}
+
+}  // namespace
+
+namespace {
+
+// What one script of input gave: the totals, the notifications in order,
+// the keystrokes the library injected and the messages the program's
+// window received.
+struct Outcome {
+    HookStatistics totals;
+    std::vector<std::string> notifications;
+    std::vector<std::string> injected;
+    std::vector<sim::Message> received;
+};
+
+// On 64-bit Windows the 64-bit WexControl installs the 64-bit hooks and its
+// 32-bit companion the 32-bit ones, companion first.  Windows runs a hook
+// for a program of the other bitness in its installer's process: each set
+// meets every event, once in the program and once out of it.  The input,
+// in a program of either bitness: a left click, the key A, and Ctrl, which
+// a row binds to the paste chord (the row runs once per Ctrl pressed, and
+// its own Ctrl runs no row).
+Outcome RunScript(bool bothSets, int programBits) {
+    sim::Reset();
+    sim::Desktop& d = sim::desktop();
+    d.P(0).bits = bothSets ? 64 : programBits;
+    sim::WindowSpec spec;
+    spec.name = "app";
+    spec.visible = false;
+    spec.rect = {0, 0, 200, 100};
+    const HWND app = d.CreateWindow(spec);
+    const int program = d.AddProcess("program");
+    d.P(program).bits = programBits;
+    spec = sim::WindowSpec{};
+    spec.name = "program";
+    spec.process = program;
+    spec.rect = {100, 100, 500, 400};
+    const HWND window = d.CreateWindow(spec);
+    d.foreground = d.focus = window;
+    HookSettings s = SettingsWith({{ACTION_PASTE, VK_CONTROL, MODIFIER_CTRL}});
+    UpdateSettings(&s);
+    if (bothSets) {
+        const int companion = d.AddProcess("companion");
+        d.P(companion).bits = 32;
+        EXPECT_EQ(1, d.InProcess(companion, [app] { return InstallHook(app, 0); }));
+    }
+    EXPECT_EQ(1, InstallHook(app, 0));
+    d.TakeTrace();
+
+    d.cursor = {200, 200};
+    os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    d.Pump();
+    for (int vk : {int{'A'}, VK_CONTROL}) {
+        d.KeyboardInput(vk, false);
+        d.Pump();
+        d.KeyboardInput(vk, true);
+        d.Pump();
+    }
+    Outcome out{};
+    GetStatistics(&out.totals);
+    for (const std::string& line : d.TakeTrace()) {
+        if (line.rfind("post app", 0) == 0) out.notifications.push_back(line);
+        if (line.rfind("key ", 0) == 0) out.injected.push_back(line);
+    }
+    out.received = d.PostedTo(window);
+    return out;
+}
+
+TEST(TwoBitnessesTest, WithBothHookSetsEveryEventIsHandledOnce) {
+    const std::vector<std::string> notifications = {Notify(NOTIFY_BUTTON, 2), Notify(NOTIFY_BUTTON, 5)};
+    const std::vector<std::string> paste = {KeyDown(VK_CONTROL), KeyDown('V'), KeyUp(VK_CONTROL), KeyUp('V')};
+    for (int bits : {64, 32}) {
+        SCOPED_TRACE(std::to_string(bits) + "-bit program");
+        const Outcome one = RunScript(false, bits);
+        const Outcome both = RunScript(true, bits);
+        // One set alone: the click and both keys counted once, the paste
+        // chord typed once.
+        EXPECT_EQ(1u, one.totals.leftClicks);
+        EXPECT_EQ(4u, one.totals.keystrokes);  // A, Ctrl, and the chord's Ctrl and V
+        EXPECT_EQ(notifications, one.notifications);
+        EXPECT_EQ(paste, one.injected);
+        // Both sets: exactly the same.
+        EXPECT_EQ(one.totals.leftClicks, both.totals.leftClicks);
+        EXPECT_EQ(one.totals.keystrokes, both.totals.keystrokes);
+        EXPECT_EQ(one.notifications, both.notifications);
+        EXPECT_EQ(one.injected, both.injected);
+        EXPECT_EQ(one.received, both.received);
+    }
 }
 
 }  // namespace

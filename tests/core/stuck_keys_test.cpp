@@ -321,19 +321,24 @@ TEST_F(StuckKeysTest, RemoveHookLetsUpEverythingTheLibraryHolds) {
             d().SetNumLock(true);
             held.clear();
             c.hold();
+            int next = 0;
             if (removed) {
                 RemoveHook();
             } else {
-                // The hooks went with their program, and its library's own
-                // state with them; the shared state stayed.
-                d().hooks.clear();
-                g_image = ImageState{};
+                // The controlling program ends without RemoveHook: its hooks
+                // go with it.  The shared state stays, for the next one to
+                // start holds it already.
+                next = d().AddProcess("next controller");
+                d().InProcess(next, [] { return MapForExports(); });
+                d().KillProcess(0);
             }
             // The person lets go of what they hold themselves, unseen.
             for (int vk : held) d().KeyboardInput(vk, true);
             if (c.letGo != 0) os::mouse_event(c.letGo, 0, 0, 0, 0);
             d().Pump();
-            if (!removed) InstallHook(app, 0);
+            if (!removed) {
+                EXPECT_EQ(1, d().InProcess(next, [] { return InstallHook(nullptr, 0); }));
+            }
             d().Pump();
             EXPECT_FALSE(d().HookInstalled(WH_JOURNALPLAYBACK));
             EXPECT_EQ("", Down());

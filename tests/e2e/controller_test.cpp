@@ -26,7 +26,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 class Controller : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        module = ::LoadLibraryA("WexUTIL.dll");
+        module = ::LoadLibraryA(WEXUTIL_DLL_NAME);
         ASSERT_NE(module, nullptr);
         ASSERT_TRUE(lib.Resolve(module)) << "an export is missing";
         window = e2e::MakeWindow("WexIndependentController", Proc, 40, 40, 300, 200);

@@ -26,7 +26,7 @@ inline std::string ExeFolder() {
     std::string s(path);
     return s.substr(0, s.find_last_of("\\/") + 1);
 }
-inline std::string DllPath() { return ExeFolder() + "WexUTIL.dll"; }
+inline std::string DllPath() { return ExeFolder() + WEXUTIL_DLL_NAME; }
 inline std::string ExePath() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);

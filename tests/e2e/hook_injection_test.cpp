@@ -20,7 +20,7 @@ const UINT kChildSettings = WM_APP + 3;  // wParam reserved1, lParam reserved2 a
 HWND g_report = nullptr;
 bool g_reportedSettings = false;
 
-bool LibraryMapped() { return ::GetModuleHandleA("WexUTIL.dll") != nullptr; }
+bool LibraryMapped() { return ::GetModuleHandleA(WEXUTIL_DLL_NAME) != nullptr; }
 
 LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -32,7 +32,7 @@ LRESULT CALLBACK ChildProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                 // Read the settings through the copy that the hooks mapped
                 // into this process.
                 e2e::Library lib;
-                if (lib.Resolve(::GetModuleHandleA("WexUTIL.dll"))) {
+                if (lib.Resolve(::GetModuleHandleA(WEXUTIL_DLL_NAME))) {
                     HookSettings s;
                     lib.GetSettings(&s);
                     ::PostMessageA(g_report, kChildSettings, static_cast<WPARAM>(s.reserved1),

@@ -100,6 +100,8 @@ struct Run {
     HWND win = nullptr;
     HWND list = nullptr;
     HWND gone = nullptr;  // a window that was destroyed
+    int editor = 0;       // the program the windows belong to
+    int companion = 0;    // installs the hooks of the other bitness
     std::array<uint8_t, kWireSize> wire{};
     // Keys and buttons the fuzzer holds through the devices.
     std::array<bool, 256> physical{};
@@ -197,6 +199,15 @@ void DeviceMouse(DWORD flags, POINT at, DWORD data, ULONG_PTR extra) {
         1);
 }
 
+// Runs a hook procedure where Windows runs it: in the process of the window
+// the input is for (the controlling program's for its own window), or in the
+// program's process when the window is gone or none.
+template <typename F>
+LRESULT InProcessOf(HWND window, F&& call) {
+    const int process = window == g_run.app && g_run.d->Find(window) != nullptr ? 0 : g_run.editor;
+    return g_run.d->InProcess(process, call);
+}
+
 void CallMouseProc(int code, UINT id, POINT pt, HWND window, int hit, ULONG_PTR extra, bool record) {
     MOUSEHOOKSTRUCTEX info{};
     info.pt = pt;
@@ -205,7 +216,7 @@ void CallMouseProc(int code, UINT id, POINT pt, HWND window, int hit, ULONG_PTR 
     info.dwExtraInfo = extra;
     Say("   MouseProc(%llu, 0x%llX, extra 0x%llX)\n", static_cast<unsigned>(code), id, extra);
     if (id == WM_MOUSEWHEEL) ++g_run.wheelTurns;
-    Watched([&] { MouseProc(code, id, record ? reinterpret_cast<LPARAM>(&info) : 0); });
+    Watched([&] { InProcessOf(window, [&] { return MouseProc(code, id, record ? reinterpret_cast<LPARAM>(&info) : 0); }); });
     // Presses of the three buttons, client or not, await their release.
     UINT client =
         id >= WM_NCLBUTTONDOWN && id <= WM_NCMBUTTONDBLCLK ? id - WM_NCLBUTTONDOWN + WM_LBUTTONDOWN : id;
@@ -220,7 +231,7 @@ void CallMouseProc(int code, UINT id, POINT pt, HWND window, int hit, ULONG_PTR 
 
 void CallKeyboardProc(int code, WPARAM vk, uint32_t flags) {
     Say("   KeyboardProc(%llu, 0x%llX, 0x%llX)\n", static_cast<unsigned>(code), vk, flags);
-    Watched([&] { KeyboardProc(code, vk, static_cast<LPARAM>(flags)); });
+    Watched([&] { InProcessOf(g_run.win, [&] { return KeyboardProc(code, vk, static_cast<LPARAM>(flags)); }); });
     if (code != HC_ACTION) return;
     if (vk < 256) NoteLockKey(static_cast<int>(vk), (flags & 0x80000000u) != 0);
     std::vector<WPARAM>& held = g_run.keysHeld;
@@ -243,7 +254,7 @@ void CallGetMsgProc(int code, UINT id, WPARAM wParam, LPARAM lParam, HWND window
     Say("   GetMsgProc(%llu, 0x%llX, lParam 0x%llX)\n", static_cast<unsigned>(code), id,
         static_cast<uint32_t>(lParam));
     if (wheel && remove == PM_REMOVE) ++g_run.wheelTurns;
-    Watched([&] { GetMsgProc(code, remove, record ? reinterpret_cast<LPARAM>(&msg) : 0); });
+    Watched([&] { InProcessOf(window, [&] { return GetMsgProc(code, remove, record ? reinterpret_cast<LPARAM>(&msg) : 0); }); });
     if (code != HC_ACTION || !record || remove != PM_REMOVE) return;
     if (id == 0x1400 || id == 0x1401) g_run.extraHeld[(lParam & 4) != 0 ? 1 : 0] = id == 0x1400;
     if (id == 0x8C5 && lParam == 8) g_run.vendorHeld = true;
@@ -353,7 +364,14 @@ void RunEvent(Reader& r) {
             const uint32_t value = (r.U8() & 1) ? r.U32() : r.U8();
             std::memcpy(&g_run.wire[word], &value, 4);
             const HookSettings s = FromWire(g_run.wire.data());
-            Watched([&] { Update(&s); });
+            if ((b & 0x80) != 0) {
+                // Pushed while the next event is being handled, at one of
+                // the platform calls its hook makes.
+                d.interleaveAt = 1 + (b >> 3 & 0xF);
+                d.interleave = [s] { g_run.d->InProcess(0, [&s] { Update(&s); return 0; }); };
+            } else {
+                Watched([&] { Update(&s); });
+            }
             break;
         }
         case 8:  // time passes
@@ -405,6 +423,8 @@ void RunEvent(Reader& r) {
 void ReleaseEverything() {
     sim::Desktop& d = *g_run.d;
     d.duringSleep = nullptr;
+    d.interleave = nullptr;
+    d.interleaveAt = 0;
     d.failHooks.clear();
     d.journal = sim::Desktop::Journal::Plays;
     Watched([&] {});
@@ -458,14 +478,17 @@ void CheckInvariants() {
     const int bound = 8 + 4 * WEXUTIL_BINDING_ROWS;
     if (g_run.mostInjected > bound)
         Fail("one event injected " + std::to_string(g_run.mostInjected) + " events");
-    int seen[8] = {};
+    // Each installer (the controlling program, its companion) has at most
+    // one hook of each type, the one it recorded.
+    int seen[2][8] = {};
     for (const sim::Hook& h : d.hooks) {
-        const HHOOK recorded = h.type == WH_MOUSE        ? g_image.mouseHook
-                               : h.type == WH_KEYBOARD   ? g_image.keyboardHook
-                               : h.type == WH_GETMESSAGE ? g_image.messageHook
+        const ProcessState& p = d.StateOf(h.process);
+        const HHOOK recorded = h.type == WH_MOUSE        ? p.mouseHook
+                               : h.type == WH_KEYBOARD   ? p.keyboardHook
+                               : h.type == WH_GETMESSAGE ? p.messageHook
                                                          : nullptr;
         if (recorded != h.handle) Fail("a hook of type " + std::to_string(h.type) + " is left installed");
-        if (++seen[h.type & 7] > 1) Fail("two hooks of type " + std::to_string(h.type));
+        if (++seen[h.process == 0 ? 0 : 1][h.type & 7] > 1) Fail("two hooks of type " + std::to_string(h.type));
     }
     if (g_run.removedWhileDown) return;
     // The lock holds the left button on purpose, until its unlock key.
@@ -482,7 +505,7 @@ void CheckInvariants() {
     // holds the button, which is what the binding asks for.
     for (int i = 0; lockHolds && i < UsedBindingRows(); ++i) {
         const Binding& row = Shared().settings.bindings[i];
-        if (row.held == 1 && (row.trigger == VK_LBUTTON || row.trigger == TRIGGER_CHORD_LEFT_RIGHT ||
+        if (Shared().rowHeld[i] != 0 && (row.trigger == VK_LBUTTON || row.trigger == TRIGGER_CHORD_LEFT_RIGHT ||
                               row.trigger == TRIGGER_CHORD_LEFT_MIDDLE))
             return;
     }
@@ -506,7 +529,14 @@ void SetUpDesktop(const uint8_t* data, size_t size) {
     spec.rect = {0, 0, 200, 100};
     spec.visible = false;
     g_run.app = d.CreateWindow(spec);
+    // The controlling program is 64-bit, its companion installs the 32-bit
+    // hooks; the program under test is of either bitness, so that each event
+    // also runs through a hook called in its installer's process.
     const int editor = d.AddProcess("editor");
+    d.P(editor).bits = size > 0 && (data[0] & 0x40) != 0 ? 32 : 64;
+    g_run.editor = editor;
+    g_run.companion = d.AddProcess("companion");
+    d.P(g_run.companion).bits = 32;
     spec = sim::WindowSpec{};
     spec.name = "win";
     spec.rect = {100, 100, 600, 500};
@@ -525,6 +555,7 @@ void SetUpDesktop(const uint8_t* data, size_t size) {
     std::memcpy(g_run.wire.data(), data, size < kWireSize ? size : kWireSize);
     const HookSettings s = FromWire(g_run.wire.data());
     Update(&s);
+    d.InProcess(g_run.companion, [] { return InstallHook(g_run.app, 0); });
     InstallHook(g_run.app, 0);
 }
 
@@ -592,7 +623,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int i = 0; i < UsedBindingRows(); ++i) {
             const Binding& b = Shared().settings.bindings[i];
             std::fprintf(stderr, "   row %d: action %d trigger %d modifiers %d held %d\n", i, b.action,
-                         b.trigger, b.modifiers, b.held);
+                         b.trigger, b.modifiers, Shared().rowHeld[i]);
         }
     }
     CheckInvariants();

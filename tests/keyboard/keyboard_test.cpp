@@ -394,8 +394,9 @@ TEST_F(KeyboardTest, PlatformCallsPerKeystroke) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        d().LoadLibraryInto(editorProcess);
         const long before = d().osCallCount;
-        KeyboardProc(HC_ACTION, c.vk, static_cast<LPARAM>(c.flags));
+        d().InProcess(editorProcess, [&] { return KeyboardProc(HC_ACTION, c.vk, static_cast<LPARAM>(c.flags)); });
         EXPECT_EQ(c.calls, d().osCallCount - before);
     }
 }

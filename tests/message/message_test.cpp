@@ -20,7 +20,13 @@ protected:
         viewerProcess = d().AddProcess("viewer");
         viewer = MakeWindow("viewer", {100, 100, 400, 300}, "SimWindow", viewerProcess);
         ASSERT_EQ(1, InstallHook(app, 0));
+        d().LoadLibraryInto(viewerProcess);
         d().TakeTrace();
+    }
+
+    // The hook procedure, called in the viewer's process as Windows calls it.
+    LRESULT Hook(int code, LPARAM msg) {
+        return d().InProcess(viewerProcess, [&] { return GetMsgProc(code, PM_REMOVE, msg); });
     }
 
     void Apply(std::initializer_list<Row> rows, int vendorWheel = 0, int pauseLock = 0) {
@@ -188,15 +194,15 @@ TEST_F(MessageTest, BoundTurnReturnsAtOnceAndEverythingElseGoesOn) {
     d().chainResult = 77;
     Apply({{ACTION_SCROLL, TRIGGER_WHEEL}}, 1);
     MSG wheel{viewer, WM_MOUSEWHEEL, kForward << 16, 0, 0, {0, 0}};
-    EXPECT_EQ(0, GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&wheel)));
+    EXPECT_EQ(0, Hook(HC_ACTION, reinterpret_cast<LPARAM>(&wheel)));
     EXPECT_EQ(static_cast<UINT>(WM_NULL), wheel.message);
     Apply({}, 1);
     wheel.message = WM_MOUSEWHEEL;
-    EXPECT_EQ(77, GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&wheel)));
+    EXPECT_EQ(77, Hook(HC_ACTION, reinterpret_cast<LPARAM>(&wheel)));
     EXPECT_EQ(static_cast<UINT>(WM_NULL), wheel.message);
     // No MSG at all, or another hook code: passed on untouched.
-    EXPECT_EQ(77, GetMsgProc(HC_ACTION, PM_REMOVE, 0));
-    EXPECT_EQ(77, GetMsgProc(HC_NOREMOVE, PM_REMOVE, 0));
+    EXPECT_EQ(77, Hook(HC_ACTION, 0));
+    EXPECT_EQ(77, Hook(HC_NOREMOVE, 0));
 }
 
 TEST_F(MessageTest, VendorWheelToAWindowThatIsGoneOrNoWindowPassesUnchanged) {
@@ -349,7 +355,7 @@ TEST_F(MessageTest, PlatformCallsPerMessage) {
         SCOPED_TRACE(sim::Hex(c.message));
         MSG m{viewer, c.message, 0, 8, 0, {0, 0}};
         const long before = d().osCallCount;
-        GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&m));
+        Hook(HC_ACTION, reinterpret_cast<LPARAM>(&m));
         EXPECT_EQ(c.calls, d().osCallCount - before);
     }
 }

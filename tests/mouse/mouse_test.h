@@ -15,6 +15,8 @@ protected:
         editor = d().AddProcess("editor");
         win = MakeWindow("win", {100, 100, 500, 400}, "SimWindow", editor);
         EXPECT_EQ(1, InstallHook(app, 0));
+        // Hooked programs have the library loaded already.
+        d().LoadLibraryInto(editor);
         d().cursor = kClient;
         d().TakeTrace();
     }
@@ -47,7 +49,8 @@ protected:
         record.hwnd = win;
         record.wHitTestCode = HTCLIENT;
         record.dwExtraInfo = extra;
-        return MouseProc(code, message, reinterpret_cast<LPARAM>(&record));
+        // In the window's own process, where Windows calls it.
+        return d().InProcess(editor, [&] { return MouseProc(code, message, reinterpret_cast<LPARAM>(&record)); });
     }
 
     // Messages the window received since the last call.

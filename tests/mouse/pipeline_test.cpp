@@ -112,7 +112,7 @@ TEST_F(PipelineTest, ChordsAreReleasedByTheirButtonInEitherOrder) {
     EXPECT_EQ(Lines{Button(5)}, Input(kLeftUp));
     EXPECT_EQ(chordUp, Input(kRightUp));
     EXPECT_FALSE(d().KeyDown(VK_CONTROL) || d().KeyDown('C'));
-    EXPECT_EQ(0, Shared().settings.bindings[0].held);
+    EXPECT_EQ(0, Held(0));
     // A plain right click runs the plain row.
     EXPECT_EQ((Lines{Button(3), Notify(6, 0), Button(6), Notify(6, 1)}),
               Click(kRightDown, kRightUp, kClient));
@@ -172,15 +172,15 @@ TEST_F(PipelineTest, AReleaseEndsTheRowItsButtonHoldsOrIsPassedOn) {
         s.bindings[1] = c.rows[1];
         Use(s);
         // Held as a consumed press would have left them.
-        Shared().settings.bindings[0].held = c.rows[0].held;
-        Shared().settings.bindings[1].held = c.rows[1].held;
+        SetHeld(0, c.rows[0].held);
+        SetHeld(1, c.rows[1].held);
         Shared().ctrlClickDown = c.ctrlClickDown;
         d().keyState = {};
         for (int vk : c.down) d().SetKeyDown(vk, true);
         EXPECT_EQ(c.consumed, Hook(WM_MBUTTONUP, kClient));
         EXPECT_EQ(c.expected, d().TakeTrace());
-        EXPECT_EQ(0, Shared().settings.bindings[0].held);
-        EXPECT_EQ(0, Shared().settings.bindings[1].held);
+        EXPECT_EQ(0, Held(0));
+        EXPECT_EQ(0, Held(1));
     }
 }
 
@@ -243,11 +243,11 @@ TEST_F(PipelineTest, APressEveryRowPassedOnReachesItsWindowWithItsRelease) {
     s.action29Bypass = 1;  // action 29 declines its press
     Use(s);
     EXPECT_EQ((Lines{Button(2), Notify(5, 0)}), Input(kLeftDown, kClient));
-    EXPECT_EQ(0, Shared().settings.bindings[0].held);
-    EXPECT_EQ(1, Shared().settings.bindings[1].held);
+    EXPECT_EQ(0, Held(0));
+    EXPECT_EQ(1, Held(1));
     // The held row takes the release.
     EXPECT_EQ((Lines{Button(5), Notify(5, 1)}), Input(kLeftUp));
-    EXPECT_EQ(0, Shared().settings.bindings[1].held);
+    EXPECT_EQ(0, Held(1));
     EXPECT_EQ(std::vector<UINT>{}, Received());
     // Alone, the declining row passes its press on, and its release too; so
     // does a Ctrl-click row over a caption.
@@ -281,7 +281,7 @@ TEST_F(PipelineTest, TheReleaseOfAPressARowTookIsTheRowsOverAnItemToo) {
         Shared().buttonsOut = earlierPressOut;
         EXPECT_EQ((Lines{Button(2), Notify(5, 0)}), Input(kLeftDown, item));
         EXPECT_EQ((Lines{Button(5), Notify(5, 1)}), Input(kLeftUp, item));
-        EXPECT_EQ(0, Shared().settings.bindings[0].held);
+        EXPECT_EQ(0, Held(0));
         EXPECT_TRUE(d().PostedTo(folder.list).empty());
     }
 }
@@ -331,7 +331,7 @@ TEST_F(PipelineTest, WheelTurnsByDirectionModifiersAndBinding) {
         EXPECT_EQ(c.expected,
                   Input(MOUSEEVENTF_WHEEL, kClient, static_cast<DWORD>(static_cast<int32_t>(c.delta)), extra));
         EXPECT_EQ(c.consumed ? std::vector<UINT>{} : std::vector<UINT>{WM_MOUSEWHEEL}, Received());
-        EXPECT_EQ(0, Shared().settings.bindings[1].held);
+        EXPECT_EQ(0, Held(1));
     }
 }
 

@@ -226,7 +226,10 @@ TEST_F(StagesTest, PlatformCallsPerEvent) {
         d().SetKeyDown(VK_SHIFT, true);
         Shared().typingState = 0;
         // The screen size is read once per display change, not per event.
-        ReadScreenSize();
+        d().InProcess(editor, [] {
+            ReadScreenSize();
+            return 0;
+        });
         d().osCalls.clear();
         Hook(c.message, c.at);
         EXPECT_EQ(c.calls, d().osCalls) << sim::Hex(c.message) << " at " << c.at.x;

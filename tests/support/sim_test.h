@@ -39,3 +39,8 @@ struct Row {
     int parameter = 0;
 };
 HookSettings SettingsWith(std::initializer_list<Row> rows);
+
+// Whether row i is held (its press ran, its release has not come), and
+// making it so, as a press in the current table would.
+inline int Held(int row) { return Shared().rowHeld[row] != 0 ? 1 : 0; }
+inline void SetHeld(int row, int held) { Shared().rowHeld[row] = held != 0 ? Shared().tableGen : 0; }

@@ -10,6 +10,8 @@
 
 ProcessState* g_process = nullptr;
 
+int LibraryBits() { return sim::desktop().P(sim::desktop().CurrentProcess()).bits; }
+
 namespace sim {
 
 namespace {
@@ -38,9 +40,8 @@ Desktop& desktop() {
 
 void Reset() {
     // The last process unloaded the library: the shared state starts over
-    // with the new desktop's mappings, and so do the hooks of the image.
+    // with the new desktop's mappings.
     g_desktop.reset();
-    g_image = ImageState{};
     g_desktop = std::make_unique<Desktop>();
     // The controlling program loads the library once the desktop exists: its
     // DllMain opens the shared state through the desktop.
@@ -220,11 +221,91 @@ bool Desktop::HookInstalled(int type) const {
     return false;
 }
 
-LRESULT Desktop::CallHooks(int type, int code, WPARAM wParam, LPARAM lParam) {
+// Hooks are per desktop, and each logon session has its own: a hook runs
+// only for processes of its installer's session.
+LRESULT Desktop::CallHooks(int type, int code, WPARAM wParam, LPARAM lParam, int target) {
     for (auto& h : hooks) {
-        if (h.type == type) return h.procedure(code, wParam, lParam);
+        if (h.type == type && processes_.at(h.process).session == processes_.at(target).session)
+            return CallHook(Hook(h), code, wParam, lParam, target);
     }
     return chainResult;
+}
+
+LRESULT Desktop::CallHook(const Hook& hook, int code, WPARAM wParam, LPARAM lParam, int target) {
+    int run = hook.process;
+    if (hook.type != WH_JOURNALPLAYBACK && processes_.at(hook.process).bits == processes_.at(target).bits) {
+        run = target;
+        LoadLibraryInto(target);
+    } else if (hook.type != WH_JOURNALPLAYBACK) {
+        Log("hook-callback " + std::to_string(hook.type) + " in " + processes_.at(hook.process).name + " for " +
+            processes_.at(target).name);
+    }
+    const int previous = current_;
+    EnterProcess(run);
+    dispatch_.push_back({hook.handle, hook.type, target});
+    const LRESULT result = hook.procedure(code, wParam, lParam);
+    dispatch_.pop_back();
+    EnterProcess(previous);
+    return result;
+}
+
+LRESULT Desktop::CallNextHook(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+    // Outside any chain (a test calling a hook procedure itself), the
+    // handle says where the chain goes on, if it names a hook.
+    const HHOOK from = dispatch_.empty() ? hook : dispatch_.back().hook;
+    const int target = dispatch_.empty() ? current_ : dispatch_.back().target;
+    bool found = false;
+    int type = -1;
+    for (auto& h : hooks) {
+        if (found && h.type == type && processes_.at(h.process).session == processes_.at(target).session)
+            return CallHook(Hook(h), code, wParam, lParam, target);
+        if (h.handle == from) {
+            found = true;
+            type = h.type;
+        }
+    }
+    return chainResult;
+}
+
+void Desktop::KillProcess(int process) {
+    Process& p = processes_.at(process);
+    if (!p.alive) return;
+    p.alive = false;
+    Log("process ends " + p.name);
+    hooks.erase(std::remove_if(hooks.begin(), hooks.end(), [process](const Hook& h) { return h.process == process; }),
+                hooks.end());
+    for (auto& m : mutexes) {
+        if (m.second.holder == process) {
+            m.second.holder = -1;
+            m.second.count = 0;
+            m.second.abandoned = true;
+        }
+    }
+    std::vector<HANDLE> owned;
+    for (auto& h : handles) {
+        if (h.second.process == process) owned.push_back(h.first);
+    }
+    for (HANDLE h : owned) {
+        const KernelHandle k = handles[h];
+        handles.erase(h);
+        if (k.kind == KernelHandle::kMapping) Release(mappings, k.key);
+        if (k.kind == KernelHandle::kMutex) Release(mutexes, k.key);
+    }
+    std::vector<const void*> mapped;
+    for (auto& v : views) {
+        if (v.second.second == process) mapped.push_back(v.first);
+    }
+    for (const void* v : mapped) {
+        const std::string key = views[v].first;
+        views.erase(v);
+        Release(mappings, key);
+    }
+    for (auto& w : windows_) {
+        if (w->process == process && !w->destroyed) DestroyWindow(w->handle);
+    }
+    p.libraryLoaded = false;
+    *p.state = ProcessState{};
+    if (current_ == process) EnterProcess(0);
 }
 
 void Desktop::SetProfileString(const std::string& file, const std::string& section, const std::string& key,

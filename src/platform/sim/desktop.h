@@ -89,13 +89,52 @@ struct Hook {
     HOOKPROC procedure;
     HINSTANCE module;
     DWORD thread;
+    int process;  // the process that installed it
 };
 
+// The user every process runs as unless a test says otherwise, and the
+// Administrators group, which an elevated process's new objects belong to.
+const char kUser[] = "S-1-5-21-1000-2000-3000-1001";
+const char kAdministrators[] = "S-1-5-32-544";
+
+// A process, with what Windows decides by: its bitness (which hooks run in
+// it, and which run for it in their installer's process), its logon session
+// (whose named objects it sees), its user and integrity level (which
+// objects it may open and what it may write).
 struct Process {
     std::string name;
     std::unique_ptr<ProcessState> state;
     bool libraryLoaded = false;
     HINSTANCE instance = nullptr;
+    int bits = 64;
+    int session = 1;
+    std::string user = kUser;
+    DWORD integrity = 0x2000;  // medium
+    // An administrator's full token: objects it creates without saying
+    // otherwise belong to the Administrators group, open to it alone.
+    bool elevated = false;
+    // OpenProcessToken fails in it (a process whose token is out of reach).
+    bool tokenRefused = false;
+    bool alive = true;
+};
+
+// Named kernel objects (kernel_objects.cpp), as the security rules of
+// Windows have them: an owner, the SIDs the DACL allows, and a mandatory
+// label (0: none, which counts as medium) that keeps lower levels from
+// writing (and, with no-read-up, reading) it.
+struct KernelObject {
+    std::string owner;
+    std::set<std::string> allowed;
+    DWORD label = 0;
+    DWORD labelPolicy = 0;
+    int references = 0;  // handles and views
+    // A mapping's memory.
+    std::vector<uint64_t> data;
+    // A mutex's holder (-1 none), its count, and whether its holder ended
+    // without giving it back.
+    int holder = -1;
+    int count = 0;
+    bool abandoned = false;
 };
 
 class Desktop {
@@ -106,6 +145,26 @@ public:
     // ---- processes ----
     // Process 0 is the controlling program, with the library loaded.
     int AddProcess(const std::string& name);
+    // A process's attributes; set them before the library is loaded there.
+    Process& P(int process) { return processes_.at(process); }
+    // Runs library code in a process (its DllMain first, when the library
+    // is not loaded there yet), and returns what it returned.
+    template <typename F>
+    auto InProcess(int process, F&& run) {
+        LoadLibraryInto(process);
+        const int previous = current_;
+        EnterProcess(process);
+        struct Back {
+            Desktop* d;
+            int to;
+            ~Back() { d->EnterProcess(to); }
+        } back{this, previous};
+        return run();
+    }
+    // The process ends, however: the system removes the hooks it installed,
+    // abandons the mutexes it held, closes its handles and destroys its
+    // windows.
+    void KillProcess(int process);
     // Maps the library into a process (DllMain runs there) if it is not yet.
     void LoadLibraryInto(int process);
     bool LibraryLoaded(int process) const { return processes_[process].libraryLoaded; }
@@ -158,9 +217,20 @@ public:
     std::map<int, int> failHooks;  // hook type -> how many installs to refuse
     LRESULT chainResult = 0;       // what the end of a hook chain returns
     bool HookInstalled(int type) const;
-    // Calls the hook chain of a type as Windows does; true when consumed
-    // (a nonzero result).  Runs in the current process.
-    LRESULT CallHooks(int type, int code, WPARAM wParam, LPARAM lParam);
+    // Calls the hook chain of a type for input of the `target` process as
+    // Windows documents it (SetWindowsHookEx, remarks): a hook of the
+    // target's bitness runs in the target, with the library loaded there; a
+    // hook of the other bitness runs in the process that installed it
+    // ("hook-callback" in the trace).  A journal playback hook always runs
+    // in its installer.  Returns the chain's result.
+    LRESULT CallHooks(int type, int code, WPARAM wParam, LPARAM lParam, int target);
+    LRESULT CallHooks(int type, int code, WPARAM wParam, LPARAM lParam) {
+        return CallHooks(type, code, wParam, lParam, current_);
+    }
+    // CallNextHookEx: the next hook of the chain being called, for the same
+    // target; the end of the chain answers chainResult.  (Windows ignores
+    // the handle; so does this, inside a chain.)
+    LRESULT CallNextHook(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
 
     // ---- messages ----
     std::map<std::string, UINT> registeredMessages;
@@ -266,14 +336,30 @@ public:
     // window (or the foreground one), without taking it from the queue.
     void QueueKey(int vk, int scan, bool up, bool extended);
 
-    // ---- named memory mappings (kernel32) ----
-    // Zero-filled, 8-byte aligned blocks by name; they last until Reset (the
-    // last process let go of them).
-    std::map<std::string, std::vector<uint64_t>> mappings;
-    std::map<HANDLE, std::string> mappingHandles;  // open handles, by handle
-    uintptr_t nextMappingHandle = 0x7000;
+    // ---- kernel objects (kernel_objects.cpp) ----
+    // Named mappings and mutexes by their session-qualified names ("Local\\"
+    // names are per session, "Global\\" ones are not).  An object goes when
+    // its last handle (or view) does.
+    std::map<std::string, KernelObject> mappings;
+    std::map<std::string, KernelObject> mutexes;
+    struct KernelHandle {
+        enum Kind { kMapping, kMutex, kToken } kind;
+        std::string key;  // the object's name, or the token's process
+        int process;
+    };
+    std::map<HANDLE, KernelHandle> handles;
+    std::map<const void*, std::pair<std::string, int>> views;  // view -> mapping, process
+    uintptr_t nextHandle = 0x7000;
+    // The calling thread's last error.
+    DWORD lastError = 0;
     // Processes refused every mapping, as a sandbox refuses them one.
     std::set<int> mappingRefused;
+    std::string ObjectKey(const std::string& name) const;
+    // Whether the current process may open an object for writing (the DACL
+    // allows its user, or the Administrators group when it is elevated; the
+    // label is not above it); `write` false asks for reading only.
+    bool MayOpen(const KernelObject& object, bool write) const;
+    void Release(std::map<std::string, KernelObject>& table, const std::string& key);
 
     // ---- what reached windows ----
     // Mouse-button messages that reached a window, in order: delivered input
@@ -298,6 +384,21 @@ public:
 
     // ---- counting ----
     long osCallCount = 0;  // os:: operations the library called
+    // Every os:: operation counts itself here.  A test can make something
+    // happen in the middle of library code: `interleave` runs once, just
+    // before the interleaveAt-th operation from the moment it is set (1: the
+    // next one), as another thread or process would run at that moment.
+    std::function<void()> interleave;
+    int interleaveAt = 0;
+    void Called(const char* name) {
+        ++osCallCount;
+        ++osCalls[name];
+        if (interleaveAt > 0 && --interleaveAt == 0 && interleave) {
+            const std::function<void()> run = std::move(interleave);
+            interleave = nullptr;
+            run();
+        }
+    }
 
     // ---- the trace ----
     std::map<std::string, int> osCalls;  // os:: calls made, by name
@@ -311,6 +412,15 @@ public:
 private:
     void DeliverKey(const InputEvent& e);
     void DeliverMouse(const InputEvent& e);
+    LRESULT CallHook(const Hook& hook, int code, WPARAM wParam, LPARAM lParam, int target);
+
+    // The hook being called, for CallNextHookEx, innermost last.
+    struct HookCall {
+        HHOOK hook;
+        int type;
+        int target;
+    };
+    std::vector<HookCall> dispatch_;
 
     std::vector<std::unique_ptr<Window>> windows_;
     std::vector<HWND> zOrder_;  // top-level windows, top first

@@ -60,13 +60,9 @@ bool Desktop::PlayJournalEvent() {
     info.hwnd = target;
     info.wHitTestCode = static_cast<UINT>(hit);
     const int process = w != nullptr ? w->process : 0;
-    const int previous = CurrentProcess();
-    LoadLibraryInto(process);
-    EnterProcess(process);
-    const LRESULT consumed = HookInstalled(WH_MOUSE)
-                                 ? CallHooks(WH_MOUSE, HC_ACTION, delivered, reinterpret_cast<LPARAM>(&info))
-                                 : 0;
-    EnterProcess(previous);
+    const LRESULT consumed =
+        HookInstalled(WH_MOUSE) ? CallHooks(WH_MOUSE, HC_ACTION, delivered, reinterpret_cast<LPARAM>(&info), process)
+                                : 0;
     if (consumed == 0) ButtonReached(delivered);
     if (consumed == 0 && w != nullptr) {
         const POINT at = client ? POINT{p.x - w->client.left, p.y - w->client.top} : p;

@@ -102,13 +102,9 @@ void Desktop::DeliverMouse(const InputEvent& e) {
         // The wheel delta, in the high word, as Windows gives it.
         if (message == WM_MOUSEWHEEL) info.mouseData = (e.d & 0xFFFFu) << 16;
         const int process = w != nullptr ? w->process : 0;
-        const int previous = current_;
-        LoadLibraryInto(process);
-        EnterProcess(process);
-        const LRESULT consumed = HookInstalled(WH_MOUSE) ? CallHooks(WH_MOUSE, HC_ACTION, delivered,
-                                                                     reinterpret_cast<LPARAM>(&info))
-                                                         : 0;
-        EnterProcess(previous);
+        const LRESULT consumed =
+            HookInstalled(WH_MOUSE) ? CallHooks(WH_MOUSE, HC_ACTION, delivered, reinterpret_cast<LPARAM>(&info), process)
+                                    : 0;
         if (consumed != 0) continue;
         // Passed on: it reaches its window, or the desktop where none is.
         ButtonReached(delivered);

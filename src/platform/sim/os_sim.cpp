@@ -17,11 +17,7 @@ std::string Name(HWND w) { return desktop().NameOf(w); }
 
 // Every os:: call is counted, in all and by name, so a test can state which
 // platform calls a piece of library code made.
-void Called(const char* name) {
-    sim::Desktop& d = desktop();
-    ++d.osCallCount;
-    ++d.osCalls[name];
-}
+void Called(const char* name) { desktop().Called(name); }
 
 std::string Trace4(const char* verb, HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return std::string(verb) + " " + Name(w) + " " + Hex(m) + " " + Hex(static_cast<uint32_t>(wp)) + " " +
@@ -76,7 +72,7 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threa
     static uintptr_t next = 0x5000;
     next += 4;
     HHOOK handle = reinterpret_cast<HHOOK>(next);
-    d.hooks.insert(d.hooks.begin(), sim::Hook{handle, idHook, proc, module, threadId});
+    d.hooks.insert(d.hooks.begin(), sim::Hook{handle, idHook, proc, module, threadId, d.CurrentProcess()});
     d.Log("hook install " + std::to_string(idHook));
     return handle;
 }
@@ -97,18 +93,7 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
     Called(__func__);
-    auto& d = desktop();
-    // The next hook is the next older one of the same type.
-    int type = -1;
-    bool found = false;
-    for (auto& h : d.hooks) {
-        if (found && h.type == type) return h.procedure(code, wParam, lParam);
-        if (h.handle == hook) {
-            found = true;
-            type = h.type;
-        }
-    }
-    return d.chainResult;
+    return desktop().CallNextHook(hook, code, wParam, lParam);
 }
 
 UINT RegisterWindowMessageA(LPCSTR name) {
@@ -570,42 +555,6 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
     }
     d.Log("spi " + Hex(action));
     return FALSE;
-}
-
-HANDLE CreateFileMappingA(HANDLE file, void*, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCSTR name) {
-    Called(__func__);
-    auto& d = desktop();
-    if (file != INVALID_HANDLE_VALUE || protect != PAGE_READWRITE || sizeHigh != 0 || name == nullptr ||
-        d.mappingRefused.count(d.CurrentProcess()) != 0) {
-        return nullptr;
-    }
-    std::vector<uint64_t>& block = d.mappings[name];
-    // An existing mapping keeps its size, as on Windows.
-    if (block.empty()) block.assign((sizeLow + 7) / 8, 0);
-    HANDLE handle = reinterpret_cast<HANDLE>(d.nextMappingHandle += 4);
-    d.mappingHandles[handle] = name;
-    return handle;
-}
-
-LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes) {
-    Called(__func__);
-    auto& d = desktop();
-    auto it = d.mappingHandles.find(mapping);
-    if (it == d.mappingHandles.end() || access != FILE_MAP_ALL_ACCESS || offsetHigh != 0 || offsetLow != 0)
-        return nullptr;
-    std::vector<uint64_t>& block = d.mappings[it->second];
-    if (bytes > block.size() * 8) return nullptr;
-    return block.data();
-}
-
-BOOL UnmapViewOfFile(const void* view) {
-    Called(__func__);
-    return view != nullptr;
-}
-
-BOOL CloseHandle(HANDLE handle) {
-    Called(__func__);
-    return desktop().mappingHandles.erase(handle) != 0;
 }
 
 DWORD GetCurrentProcessId() {

@@ -52,7 +52,6 @@ bool Desktop::Retrieve(MSG* out, UINT remove) {
         // The hooks run in the process of the window the message is for.
         Window* w = Find(q.msg.hwnd);
         const int process = w != nullptr ? w->process : current_;
-        const int previous = current_;
 
         const bool keyHook = q.input && IsKeyMessage(q.msg.message) && HookInstalled(WH_KEYBOARD) &&
                              g_hookNesting < kMaxHookNesting;
@@ -60,12 +59,9 @@ bool Desktop::Retrieve(MSG* out, UINT remove) {
         LRESULT eaten = 0;
         bool takenMeanwhile = false;
         if (keyHook) {
-            LoadLibraryInto(process);
-            EnterProcess(process);
             ++g_hookNesting;
-            eaten = CallHooks(WH_KEYBOARD, removing ? HC_ACTION : HC_NOREMOVE, q.msg.wParam, q.msg.lParam);
+            eaten = CallHooks(WH_KEYBOARD, removing ? HC_ACTION : HC_NOREMOVE, q.msg.wParam, q.msg.lParam, process);
             --g_hookNesting;
-            EnterProcess(previous);
             // A hook that drained the queue has taken its own keystroke
             // already: it was handled there.
             takenMeanwhile = keyHookBeforeRemoval && removing && position(q.serial) < 0;
@@ -75,11 +71,8 @@ bool Desktop::Retrieve(MSG* out, UINT remove) {
 
         MSG m = q.msg;
         if (HookInstalled(WH_GETMESSAGE)) {
-            LoadLibraryInto(process);
-            EnterProcess(process);
-            CallHooks(WH_GETMESSAGE, HC_ACTION, removing ? PM_REMOVE : PM_NOREMOVE,
-                      reinterpret_cast<LPARAM>(&m));
-            EnterProcess(previous);
+            CallHooks(WH_GETMESSAGE, HC_ACTION, removing ? PM_REMOVE : PM_NOREMOVE, reinterpret_cast<LPARAM>(&m),
+                      process);
         }
         if (out != nullptr) *out = m;
         return true;

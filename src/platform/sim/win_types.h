@@ -18,6 +18,7 @@ typedef unsigned short WORD;
 typedef int32_t LONG;
 typedef uint32_t DWORD;
 typedef DWORD* LPDWORD;
+typedef DWORD* PDWORD;
 typedef uint32_t UINT;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
@@ -342,3 +343,119 @@ typedef struct tagTVHITTESTINFO {
 #define DLL_PROCESS_ATTACH 1
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
+
+// Security: the documented layouts of SIDs, ACLs and security descriptors,
+// as <windows.h> declares them, for the library's own descriptors.
+typedef DWORD ACCESS_MASK;
+typedef WORD SECURITY_DESCRIPTOR_CONTROL;
+typedef DWORD SECURITY_INFORMATION;
+typedef void* PSID;
+typedef void* PSECURITY_DESCRIPTOR;
+typedef HANDLE* PHANDLE;
+
+typedef struct _SID_IDENTIFIER_AUTHORITY {
+    BYTE Value[6];
+} SID_IDENTIFIER_AUTHORITY;
+
+typedef struct _SID {
+    BYTE Revision;
+    BYTE SubAuthorityCount;
+    SID_IDENTIFIER_AUTHORITY IdentifierAuthority;
+    DWORD SubAuthority[1];
+} SID;
+#define SID_REVISION 1
+#define SECURITY_MAX_SID_SIZE 68
+
+typedef struct _ACL {
+    BYTE AclRevision;
+    BYTE Sbz1;
+    WORD AclSize;
+    WORD AceCount;
+    WORD Sbz2;
+} ACL, *PACL;
+#define ACL_REVISION 2
+
+typedef struct _ACE_HEADER {
+    BYTE AceType;
+    BYTE AceFlags;
+    WORD AceSize;
+} ACE_HEADER;
+#define ACCESS_ALLOWED_ACE_TYPE 0x00
+#define SYSTEM_MANDATORY_LABEL_ACE_TYPE 0x11
+
+typedef struct _ACCESS_ALLOWED_ACE {
+    ACE_HEADER Header;
+    ACCESS_MASK Mask;
+    DWORD SidStart;
+} ACCESS_ALLOWED_ACE;
+
+typedef struct _SYSTEM_MANDATORY_LABEL_ACE {
+    ACE_HEADER Header;
+    ACCESS_MASK Mask;
+    DWORD SidStart;
+} SYSTEM_MANDATORY_LABEL_ACE;
+#define SYSTEM_MANDATORY_LABEL_NO_WRITE_UP 0x1
+#define SYSTEM_MANDATORY_LABEL_NO_READ_UP 0x2
+#define SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP 0x4
+
+typedef struct _SECURITY_DESCRIPTOR {
+    BYTE Revision;
+    BYTE Sbz1;
+    SECURITY_DESCRIPTOR_CONTROL Control;
+    PSID Owner;
+    PSID Group;
+    PACL Sacl;
+    PACL Dacl;
+} SECURITY_DESCRIPTOR;
+
+typedef struct _SECURITY_DESCRIPTOR_RELATIVE {
+    BYTE Revision;
+    BYTE Sbz1;
+    SECURITY_DESCRIPTOR_CONTROL Control;
+    DWORD Owner;
+    DWORD Group;
+    DWORD Sacl;
+    DWORD Dacl;
+} SECURITY_DESCRIPTOR_RELATIVE;
+#define SECURITY_DESCRIPTOR_REVISION 1
+#define SE_DACL_PRESENT 0x0004
+#define SE_SACL_PRESENT 0x0010
+#define SE_SELF_RELATIVE 0x8000
+#define OWNER_SECURITY_INFORMATION 0x00000001
+#define DACL_SECURITY_INFORMATION 0x00000004
+#define LABEL_SECURITY_INFORMATION 0x00000010
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct _SID_AND_ATTRIBUTES {
+    PSID Sid;
+    DWORD Attributes;
+} SID_AND_ATTRIBUTES;
+typedef struct _TOKEN_USER {
+    SID_AND_ATTRIBUTES User;
+} TOKEN_USER;
+typedef struct _TOKEN_MANDATORY_LABEL {
+    SID_AND_ATTRIBUTES Label;
+} TOKEN_MANDATORY_LABEL;
+typedef enum _TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenIntegrityLevel = 25 } TOKEN_INFORMATION_CLASS;
+#define TOKEN_QUERY 0x0008
+
+// Access rights of the objects the library creates.
+#define SECTION_ALL_ACCESS 0xF001F
+#define MUTEX_ALL_ACCESS 0x1F0001
+
+// Waits and errors.
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000
+#define WAIT_ABANDONED 0x00000080
+#define WAIT_TIMEOUT 0x00000102
+#define WAIT_FAILED 0xFFFFFFFF
+#define ERROR_SUCCESS 0
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_ALREADY_EXISTS 183
+#define ERROR_INSUFFICIENT_BUFFER 122

@@ -71,10 +71,9 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
 }
 
 // kernel32.
-HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
-                          LPCSTR name) {
-    return ::CreateFileMappingA(file, static_cast<LPSECURITY_ATTRIBUTES>(security), protect, sizeHigh, sizeLow,
-                                name);
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect, DWORD sizeHigh,
+                          DWORD sizeLow, LPCSTR name) {
+    return ::CreateFileMappingA(file, security, protect, sizeHigh, sizeLow, name);
 }
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, size_t bytes) {
     return ::MapViewOfFile(mapping, access, offsetHigh, offsetLow, bytes);
@@ -83,6 +82,13 @@ BOOL UnmapViewOfFile(const void* view) { return ::UnmapViewOfFile(view); }
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 DWORD GetTickCount() { return ::GetTickCount(); }
 DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+HANDLE GetCurrentProcess() { return ::GetCurrentProcess(); }
+DWORD GetLastError() { return ::GetLastError(); }
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCSTR name) {
+    return ::CreateMutexA(security, initialOwner, name);
+}
+BOOL ReleaseMutex(HANDLE mutex) { return ::ReleaseMutex(mutex); }
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) { return ::WaitForSingleObject(handle, milliseconds); }
 void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 UINT WinExec(LPCSTR commandLine, UINT show) { return ::WinExec(commandLine, show); }
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size) { return ::GetSystemDirectoryA(buffer, size); }
@@ -93,5 +99,17 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPST
 }
 int lstrcmpA(LPCSTR a, LPCSTR b) { return ::lstrcmpA(a, b); }
 int lstrcmpiA(LPCSTR a, LPCSTR b) { return ::lstrcmpiA(a, b); }
+
+// advapi32.
+BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) {
+    return ::OpenProcessToken(process, access, token);
+}
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID buffer, DWORD size, PDWORD returned) {
+    return ::GetTokenInformation(token, kind, buffer, size, returned);
+}
+BOOL GetKernelObjectSecurity(HANDLE object, SECURITY_INFORMATION requested, PSECURITY_DESCRIPTOR buffer,
+                             DWORD size, LPDWORD needed) {
+    return ::GetKernelObjectSecurity(object, requested, buffer, size, needed);
+}
 
 }  // namespace os
