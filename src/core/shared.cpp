@@ -91,9 +91,9 @@ void UnmapShared() {
 }
 
 bool ForeignWindow(HWND window) {
-    // Input for no window at all cannot be another process's: Windows
-    // could not have routed it there.
-    if (window == nullptr) return false;
+    // Input for no window (keys while no window is in the foreground) is
+    // no process's in particular: not this one's to act on.
+    if (window == nullptr) return true;
     DWORD owner = 0;
     os::GetWindowThreadProcessId(window, &owner);
     return owner != os::GetCurrentProcessId();

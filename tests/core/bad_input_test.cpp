@@ -25,8 +25,11 @@ TEST_F(BadInputTest, NullPointersToEveryExport) {
     d().TakeTrace();
     MOUSEHOOKSTRUCTEX info{};
     info.pt = {10, 10};
-    EXPECT_EQ(1, MouseProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&info)));
-    KeyboardProc(HC_ACTION, 'A', 0x001E0001);
+    // In a program's process (the shell's: input for no window).
+    d().InProcess(sim::Desktop::kShell, [&] {
+        EXPECT_EQ(1, MouseProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&info)));
+        return KeyboardProc(HC_ACTION, 'A', 0x001E0001);
+    });
     for (const std::string& line : d().TakeTrace()) EXPECT_EQ(std::string::npos, line.find("post")) << line;
     EXPECT_TRUE(d().threadQueue.empty());
 
@@ -177,7 +180,9 @@ TEST_F(BadInputTest, SendsToAHungWindowGiveUpAndCountAsNoAnswer) {
              Shared().settings.rightButtonFilter = 1;
              MOUSEHOOKSTRUCTEX info{};
              info.pt = d().cursor;
-             return MouseProc(HC_ACTION, WM_RBUTTONDOWN, reinterpret_cast<LPARAM>(&info));
+             return d().InProcess(sim::Desktop::kShell, [&] {
+                 return MouseProc(HC_ACTION, WM_RBUTTONDOWN, reinterpret_cast<LPARAM>(&info));
+             });
          },
          1, "mouse LEFTDOWN"},
     };

@@ -237,3 +237,200 @@ TEST(TwoBitnessesTest, WithBothHookSetsEveryEventIsHandledOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A desktop with a program to click in, and two would-be controlling
+// programs of one bitness: the first one, and the one that starts now.
+struct Controllers {
+    sim::Desktop& d = sim::desktop();
+    int first = 0;
+    int next = 0;
+    HWND window = nullptr;
+    Controllers() {
+        sim::Reset();
+        first = d.AddProcess("first controller");
+        next = d.AddProcess("next controller");
+        const int program = d.AddProcess("program");
+        sim::WindowSpec spec;
+        spec.name = "program";
+        spec.process = program;
+        spec.rect = {100, 100, 500, 400};
+        window = d.CreateWindow(spec);
+        d.foreground = d.focus = window;
+    }
+    int Install(int process) {
+        return d.InProcess(process, [] { return InstallHook(nullptr, 0); });
+    }
+    int HooksOf(int process) const {
+        int n = 0;
+        for (const sim::Hook& h : d.hooks) n += h.process == process ? 1 : 0;
+        return n;
+    }
+    unsigned Clicks() {
+        d.cursor = {200, 200};
+        os::mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        d.Pump();
+        HookStatistics totals{};
+        GetStatistics(&totals);
+        return totals.leftClicks;
+    }
+};
+
+// Whatever held this bitness's hooks before, a controlling program that
+// starts either has them in (and says 1) or says 0: never 1 with nothing
+// hooked, never a second set beside the first.
+TEST(HookOwnerTest, AStartAfterAnyEarlierControllerHooksOrSaysItDidNot) {
+    struct Case {
+        const char* name;
+        int session;  // the next controller's logon session
+        std::function<void(Controllers&)> then;
+        int result;      // InstallHook in the next controller
+        int nextHooks;   // hooks the next controller has then
+        int firstHooks;  // hooks the first one still has
+    };
+    const auto nothing = [](Controllers&) {};
+    const Case cases[] = {
+        {"the first one removed its hooks", 1,
+         [](Controllers& c) { c.d.InProcess(c.first, [] { RemoveHook(); return 0; }); }, 1, 3, 0},
+        {"the first one was killed", 1, [](Controllers& c) { c.d.KillProcess(c.first); }, 1, 3, 0},
+        {"the first one is in another logon session", 2, nothing, 1, 3, 3},
+        {"the first one still runs", 1, nothing, 0, 0, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Controllers desk;
+        desk.d.P(desk.next).session = c.session;
+        ASSERT_EQ(1, desk.Install(desk.first));
+        c.then(desk);
+        EXPECT_EQ(c.result, desk.Install(desk.next));
+        EXPECT_EQ(c.nextHooks, desk.HooksOf(desk.next));
+        EXPECT_EQ(c.firstHooks, desk.HooksOf(desk.first));
+        // A click in the program is counted once, by whichever set is in.
+        EXPECT_EQ(1u, desk.Clicks());
+        // The next one's RemoveHook takes away only what it installed.
+        desk.d.InProcess(desk.next, [] {
+            RemoveHook();
+            return 0;
+        });
+        EXPECT_EQ(c.firstHooks, desk.HooksOf(desk.first));
+        // Once the first one is gone, the next start gets the hooks.
+        if (c.result == 0) {
+            desk.d.KillProcess(desk.first);
+            EXPECT_EQ(1, desk.Install(desk.next));
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The shared state's name for the desktop's user at a level.
+std::string StateName(DWORD level) {
+    Identity who{};
+    EXPECT_TRUE(ReadIdentity(&who));
+    char name[256];
+    EXPECT_TRUE(FormatObjectName(name, sizeof name, WEXUTIL_SHARED_PREFIX, who, level));
+    return name;
+}
+
+// Makes the state's name in a process of its own, as anything may.
+void MakeFirst(sim::Desktop& d, const std::string& user, DWORD integrity, const std::string& name) {
+    const int squatter = d.AddProcess("squatter");
+    d.P(squatter).user = user;
+    d.P(squatter).integrity = integrity;
+    d.EnterProcess(squatter);  // without the library
+    EXPECT_NE(nullptr, os::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, name.c_str()));
+    d.EnterProcess(0);
+}
+
+// A program maps the state of its user and level only when that state is
+// exactly what the library makes: the user's own, open to the user alone,
+// labelled with the level, of this layout.  Anything else someone made
+// first is refused, and the program passes its input on untouched; so no
+// other user, and no process of a lower level, can steer the hooks.
+TEST(SharedStateTest, AStateSomeoneElseMadeIsRefused) {
+    const std::string other = "S-1-5-21-1000-2000-3000-1002";
+    struct Case {
+        const char* name;
+        DWORD level;  // the program's
+        std::function<void(sim::Desktop&)> first;
+        bool mapped;
+    };
+    const Case cases[] = {
+        {"nobody made it before", kLevelMedium, [](sim::Desktop&) {}, true},
+        {"another user made it", kLevelMedium,
+         [other](sim::Desktop& d) { MakeFirst(d, other, kLevelMedium, StateName(kLevelMedium)); }, false},
+        {"another user made it open to everyone", kLevelMedium,
+         [other](sim::Desktop& d) {
+             MakeFirst(d, other, kLevelMedium, StateName(kLevelMedium));
+             for (auto& m : d.mappings) m.second.allowed.insert(sim::kUser);
+         },
+         false},
+        {"a low-level program of the user made it", kLevelMedium,
+         [](sim::Desktop& d) { MakeFirst(d, sim::kUser, kLevelLow, StateName(kLevelMedium)); }, false},
+        {"an ordinary program made the elevated state", kLevelHigh,
+         [](sim::Desktop& d) { MakeFirst(d, sim::kUser, kLevelMedium, StateName(kLevelHigh)); }, false},
+        {"a library of another layout made it", kLevelMedium,
+         [](sim::Desktop& d) {
+             const int older = d.AddProcess("older");
+             d.LoadLibraryInto(older);
+             d.StateOf(older).shared->header.size += 8;
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Reset();
+        sim::Desktop& d = sim::desktop();
+        d.KillProcess(0);  // the state its load made goes with it
+        c.first(d);
+        const int program = d.AddProcess("program");
+        d.P(program).integrity = c.level;
+        d.LoadLibraryInto(program);
+        EXPECT_EQ(c.mapped, d.StateOf(program).shared != nullptr);
+    }
+}
+
+// An elevated controlling program reaches elevated and ordinary programs
+// alike: it keeps both levels' states and pushes its settings to both.  An
+// ordinary program can write neither the elevated state nor its label.
+TEST(SharedStateTest, AnElevatedControllerReachesBothLevelsAndOnlyItWritesTheHighOne) {
+    sim::Reset();
+    sim::Desktop& d = sim::desktop();
+    d.KillProcess(0);
+    const int controller = d.AddProcess("elevated controller");
+    d.P(controller).integrity = kLevelHigh;
+    d.P(controller).elevated = true;
+    sim::WindowSpec spec;
+    spec.name = "app";
+    spec.visible = false;
+    spec.process = controller;
+    const HWND app = d.CreateWindow(spec);
+    HookSettings s = SettingsWith({{ACTION_NOTIFY_8, 'A'}});
+    d.InProcess(controller, [&] {
+        UpdateSettings(&s);
+        return InstallHook(app, 0);
+    });
+    for (DWORD level : {kLevelMedium, kLevelHigh}) {
+        SCOPED_TRACE(level);
+        const int program = d.AddProcess("program");
+        d.P(program).integrity = level;
+        spec = sim::WindowSpec{};
+        spec.process = program;
+        spec.name = "program";
+        d.foreground = d.focus = d.CreateWindow(spec);
+        d.TakeTrace();
+        d.KeyboardInput('A', false);
+        d.KeyboardInput('A', true);
+        d.Pump();
+        EXPECT_EQ(sim::Lines{Notify(NOTIFY_SIGNAL, 0)}, d.TakeTrace());
+    }
+    const int ordinary = d.AddProcess("ordinary");
+    d.EnterProcess(ordinary);
+    EXPECT_EQ(nullptr, os::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
+                                              StateName(kLevelHigh).c_str()));
+}
+
+}  // namespace

@@ -22,6 +22,7 @@ protected:
         d().foreground = win;
         d().cursor = kClient;
         ASSERT_EQ(1, InstallHook(app, 0));
+        d().LoadLibraryInto(process);
         d().TakeTrace();
     }
 
@@ -144,6 +145,41 @@ TEST_F(StuckKeysTest, ReplacedSettingsLetUpWhatAHeldRowPressed) {
         Mouse(MOUSEEVENTF_RIGHTUP, kClient);
         EXPECT_EQ(c.atRelease, Injected());
         EXPECT_EQ("", Down());
+    }
+}
+
+// The table replaced while a press runs its row, from the controlling
+// program's thread, at whichever platform call of the hook it comes: the row
+// stays held in a table that keeps it in its place, or its keys go up at
+// once, and nothing is left down or held after the release.
+TEST_F(StuckKeysTest, ATableReplacedWhileAPressRunsItsRowLosesNoHeldRow) {
+    struct Case {
+        const char* name;
+        HookSettings pushed;
+    };
+    const Case cases[] = {
+        {"the same table", SettingsWith({{ACTION_CUT, VK_RBUTTON}})},
+        {"the row moved down", SettingsWith({{ACTION_NOTIFY_8, 'Q'}, {ACTION_CUT, VK_RBUTTON}})},
+        {"the row gone", SettingsWith({{ACTION_NOTIFY_8, 'Q'}})},
+    };
+    for (const Case& c : cases) {
+        for (int at = 1; at <= 20; ++at) {
+            SCOPED_TRACE(std::string(c.name) + ", at platform call " + std::to_string(at));
+            SetUp();
+            Use(SettingsWith({{ACTION_CUT, VK_RBUTTON}}));
+            d().interleaveAt = at;
+            d().interleave = [this, &c] {
+                d().InProcess(0, [&c] {
+                    UpdateSettings(&c.pushed);
+                    return 0;
+                });
+            };
+            Mouse(MOUSEEVENTF_RIGHTDOWN, kClient);
+            Mouse(MOUSEEVENTF_RIGHTUP, kClient);
+            d().interleave = nullptr;
+            EXPECT_EQ("", Down());
+            for (int i = 0; i < WEXUTIL_BINDING_ROWS; ++i) EXPECT_EQ(0, Held(i)) << "row " << i;
+        }
     }
 }
 

@@ -63,9 +63,11 @@ Desktop::Desktop() {
     w->style = spec.style;
     w->rect = spec.rect;
     w->client = spec.client;
+    w->process = kShell;
     desktopWindow_ = w->handle;
     windows_.push_back(std::move(w));
     AddProcess("controller");
+    AddProcess("shell");
     EnterProcess(0);
 }
 

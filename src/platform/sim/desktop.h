@@ -139,6 +139,10 @@ struct KernelObject {
 
 class Desktop {
 public:
+    // Process 0 is the controlling program; process 1 is the shell, which
+    // owns the desktop window and takes input that is for no other window.
+    static constexpr int kShell = 1;
+
     Desktop();
     ~Desktop();
 

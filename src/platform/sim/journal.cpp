@@ -59,7 +59,7 @@ bool Desktop::PlayJournalEvent() {
     info.pt = p;
     info.hwnd = target;
     info.wHitTestCode = static_cast<UINT>(hit);
-    const int process = w != nullptr ? w->process : 0;
+    const int process = w != nullptr ? w->process : kShell;
     const LRESULT consumed =
         HookInstalled(WH_MOUSE) ? CallHooks(WH_MOUSE, HC_ACTION, delivered, reinterpret_cast<LPARAM>(&info), process)
                                 : 0;

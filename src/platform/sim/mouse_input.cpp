@@ -101,7 +101,7 @@ void Desktop::DeliverMouse(const InputEvent& e) {
         info.dwExtraInfo = e.extra;
         // The wheel delta, in the high word, as Windows gives it.
         if (message == WM_MOUSEWHEEL) info.mouseData = (e.d & 0xFFFFu) << 16;
-        const int process = w != nullptr ? w->process : 0;
+        const int process = w != nullptr ? w->process : kShell;
         const LRESULT consumed =
             HookInstalled(WH_MOUSE) ? CallHooks(WH_MOUSE, HC_ACTION, delivered, reinterpret_cast<LPARAM>(&info), process)
                                     : 0;

@@ -51,7 +51,8 @@ bool Desktop::Retrieve(MSG* out, UINT remove) {
         const QueuedMessage q = queue.front();
         // The hooks run in the process of the window the message is for.
         Window* w = Find(q.msg.hwnd);
-        const int process = w != nullptr ? w->process : current_;
+        // (Keystrokes while no window has the focus go to the shell.)
+        const int process = w != nullptr ? w->process : q.input ? kShell : current_;
 
         const bool keyHook = q.input && IsKeyMessage(q.msg.message) && HookInstalled(WH_KEYBOARD) &&
                              g_hookNesting < kMaxHookNesting;
