@@ -75,7 +75,7 @@ include(tests/bench/bench.cmake)
 
 # ---- The controlling program ------------------------------------------------
 wexutil_win32_program(WexControl control/wexcontrol.cpp control/names.cpp control/settings_file.cpp
-  control/command_line.cpp control/reload.cpp control/tray.cpp)
+  control/command_line.cpp control/reload.cpp control/tray.cpp control/kept_totals.cpp control/instance.cpp)
 target_include_directories(WexControl PRIVATE ${CMAKE_SOURCE_DIR}/control)
 target_link_libraries(WexControl PRIVATE shell32 advapi32)
 if(WEXUTIL_BITS EQUAL 32)

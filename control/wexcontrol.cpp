@@ -37,6 +37,8 @@
 
 #include "command_line.h"
 #include "companion.h"
+#include "instance.h"
+#include "kept_totals.h"
 #include "names.h"
 #include "reload.h"
 #include "settings_file.h"
@@ -82,6 +84,10 @@ struct {
     control::SettingsWatch watch;
     HANDLE folderChanged = INVALID_HANDLE_VALUE;
     HANDLE stopped = nullptr;  // set once the hooks are removed and the totals saved
+    // Saves come from the window's thread and from the console handler's.
+    CRITICAL_SECTION saving;
+    control::KeptTotals kept;
+    bool lockedLogged = false;  // "still in use" was logged
     // The 32-bit companion, while it runs.
     HANDLE companion = nullptr;
     DWORD companionThread = 0;
@@ -113,14 +119,21 @@ bool ReadFile(const std::string& path, std::string* text) {
     return true;
 }
 
-// Writes beside the target first, so that a failed write leaves the old file.
-bool WriteFile(const std::string& path, const std::string& text) {
+// Writes beside the target first, flushed to the disk, then renamed over it
+// with the rename itself written through: after a power loss the file is
+// the old one or the new one, never a new name over data that never got
+// written.
+bool WriteFileSafely(const std::string& path, const std::string& text) {
     const std::string fresh = path + ".new";
-    FILE* f = std::fopen(fresh.c_str(), "wb");
-    if (!f) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !written) return false;
-    return ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    const HANDLE f = ::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                    written == text.size() && ::FlushFileBuffers(f);
+    ::CloseHandle(f);
+    return ok &&
+           ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // Reads a settings file, whose text is left in `text`; prints the file's
@@ -139,39 +152,101 @@ bool Load(const std::string& file, control::Config* config, std::string* text) {
     return false;
 }
 
-// The kept totals, or zero when the file does not exist yet.  A file that
-// cannot be read must not keep the tool from starting over a counter file:
-// it is moved aside to FILE.bad, with a log line, and counting starts from
-// zero.
-HookStatistics LoadStatistics(const std::string& file) {
-    if (file.empty() || ::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
-    std::string text;
-    std::vector<control::Problem> problems;
-    if (ReadFile(file, &text)) {
-        const HookStatistics statistics = control::ParseStatistics(text, &problems);
-        if (problems.empty()) return statistics;
+// Reads the statistics file, trying `tries` times 100 ms apart while
+// another program has it open.  `why` says what went wrong.
+control::TotalsRead ReadTotals(const std::string& file, int tries, HookStatistics* totals, std::string* why) {
+    if (file.empty()) return control::TotalsRead::kMissing;
+    HANDLE f = INVALID_HANDLE_VALUE;
+    for (int i = 0; i < tries; ++i) {
+        f = ::CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE) break;
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return control::TotalsRead::kMissing;
+        *why = "error " + std::to_string(error);
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) break;
+        *why = "it is in use by another program";
+        if (i + 1 < tries) ::Sleep(100);
     }
-    std::string why = problems.empty() ? file + ": cannot be read" : control::DescribeProblems(file, problems);
-    why = why.substr(0, why.find('\n'));
-    const std::string aside = file + ".bad";
-    const bool moved = ::MoveFileExA(file.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    // Any file that is there but cannot be read is kept as it is.
+    if (f == INVALID_HANDLE_VALUE) return control::TotalsRead::kLocked;
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    ::CloseHandle(f);
+    std::vector<control::Problem> problems;
+    *totals = control::ParseStatistics(text, &problems);
+    if (problems.empty()) return control::TotalsRead::kRead;
+    *why = control::DescribeProblems(file, problems);
+    *why = why->substr(0, why->find('\n'));
+    return control::TotalsRead::kBad;
+}
+
+// A statistics file that is not one is moved aside, to a name no earlier
+// bad file has, with a log line.
+void SetBadFileAside(const std::string& file, const std::string& why) {
+    const std::string aside = control::FreeBadName(
+        file, [](const std::string& name) { return ::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    const bool moved =
+        !aside.empty() && ::MoveFileExA(file.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
     Log("statistics file not usable (" + why + "); " +
         (moved ? "moved aside to " + aside : "could not be moved aside") + "; counting from zero");
-    return {};
+}
+
+// The kept totals, or zero when the file does not exist yet.  A file that
+// cannot be read must not keep the tool from starting: one that is not a
+// statistics file is moved aside; one in use by another program is kept,
+// and its totals are added once it can be read (see kept_totals.h).
+HookStatistics LoadStatistics(const std::string& file) {
+    HookStatistics read = {};
+    std::string why;
+    const control::TotalsRead how = ReadTotals(file, 20, &read, &why);
+    if (how == control::TotalsRead::kBad) SetBadFileAside(file, why);
+    if (how == control::TotalsRead::kLocked) {
+        Log("statistics file " + file + " cannot be read now (" + why +
+            "); it is kept, and its totals are added once it can be read");
+    }
+    return g.kept.Start(how, read);
+}
+
+// The totals as they stand: what the library counted, plus the file's if
+// they were read late.
+HookStatistics CurrentTotals() {
+    HookStatistics counted;
+    g.library.GetStatistics(&counted);
+    return g.kept.Totals(counted);
 }
 
 // Writes the current totals (write-then-rename).  A failure is logged;
 // `say` logs a success too.  True when there is no file to keep them in.
+// A file that could not be read at the start is read first, and not
+// written over while it still cannot be.
 bool SaveStatistics(bool say) {
     if (g.statisticsPath.empty()) return true;
-    HookStatistics statistics;
-    g.library.GetStatistics(&statistics);
-    if (!WriteFile(g.statisticsPath, control::PrintStatistics(statistics))) {
-        Log("statistics could NOT be saved to " + g.statisticsPath);
-        return false;
+    ::EnterCriticalSection(&g.saving);
+    bool saved = true;
+    if (g.kept.Pending()) {
+        HookStatistics read = {};
+        std::string why;
+        const control::TotalsRead how = ReadTotals(g.statisticsPath, 3, &read, &why);
+        if (how == control::TotalsRead::kBad) SetBadFileAside(g.statisticsPath, why);
+        saved = g.kept.BeforeSave(how, read);
+        if (saved && how == control::TotalsRead::kRead) Log("statistics file read: its totals are added");
+        if (!saved && !g.lockedLogged) {
+            Log("statistics file " + g.statisticsPath + " still cannot be read (" + why +
+                "); not saved yet, the totals are counted on");
+            g.lockedLogged = true;
+        }
     }
-    if (say) Log("statistics saved to " + g.statisticsPath);
-    return true;
+    if (saved && !WriteFileSafely(g.statisticsPath, control::PrintStatistics(CurrentTotals()))) {
+        Log("statistics could NOT be saved to " + g.statisticsPath);
+        saved = false;
+    } else if (saved && say) {
+        Log("statistics saved to " + g.statisticsPath);
+    }
+    ::LeaveCriticalSection(&g.saving);
+    return saved;
 }
 
 // Saves the totals every saveEvery seconds while running (0: at the end only).
@@ -251,8 +326,7 @@ void OpenFile(const std::string& file, const char* verb) {
 }
 
 void ShowStatistics() {
-    HookStatistics s;
-    g.library.GetStatistics(&s);
+    const HookStatistics s = CurrentTotals();
     char text[512];
     std::snprintf(text, sizeof text,
                   "Left clicks:\t%u\nRight clicks:\t%u\nDouble-clicks:\t%u\nKeystrokes:\t%u\n"
@@ -389,11 +463,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // this returns, so the hooks go and the totals are saved here.
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:
+            // The totals first: ending the companion can take seconds,
+            // which the session may not give.
             if (wParam) {
                 Log("session ending");
                 g.library.RemoveHook();
-                StopCompanion();
                 SaveStatistics(true);
+                StopCompanion();
             }
             return 0;
         case control::kCompanionReady:
@@ -432,12 +508,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 // Ctrl+C, Ctrl+Break, the console closing, logoff or shutdown: the window
 // closes as for WM_CLOSE.  Runs on a thread of its own; for the last three
-// the process ends soon after this returns, so it waits for the totals to be
-// saved, and saves them itself if that takes too long.
+// the process ends soon after this returns, so it saves the totals at once
+// (ending the companion can take seconds) and then waits a little for the
+// end to run its course.
 BOOL WINAPI ConsoleHandler(DWORD event) {
     ::PostMessageA(g.window, WM_CLOSE, 0, 0);
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-        if (::WaitForSingleObject(g.stopped, 4000) != WAIT_OBJECT_0) SaveStatistics(false);
+        SaveStatistics(false);
+        ::WaitForSingleObject(g.stopped, 4000);
     }
     return TRUE;
 }
@@ -601,11 +679,51 @@ int AlreadyRunning(HWND running, bool fromDesktop) {
     return kAlreadyRunning;
 }
 
+// Two controlling programs would push settings over each other and take
+// the notifications from each other: one runs per session, holding the
+// session's mutex for its whole run (see instance.h).  False when this one
+// is not to run; `status` is then its exit status.
+bool OnlyOne(bool fromDesktop, HANDLE* held, int* status) {
+    const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, control::kInstanceMutex);
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const DWORD taken = mutex != nullptr ? ::WaitForSingleObject(mutex, 0) : WAIT_FAILED;
+        // Without the mutex (the system refused it) it runs, as it did.
+        const bool ours = mutex == nullptr || taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED;
+        const HWND running = ours ? nullptr : ::FindWindowA(kWindowClass, nullptr);
+        switch (control::NextStartStep(ours, running != nullptr, ::GetTickCount() - start)) {
+            case control::StartStep::kRun: *held = mutex; return true;
+            case control::StartStep::kHandOver: *status = AlreadyRunning(running, fromDesktop); break;
+            case control::StartStep::kGiveUp:
+                std::fprintf(stderr, "WexControl: another WexControl is starting or ending; nothing was changed\n");
+                *status = kAlreadyRunning;
+                break;
+            case control::StartStep::kWait: ::Sleep(100); continue;
+        }
+        ::CloseHandle(mutex);
+        return false;
+    }
+}
+
+// Lets lower integrity levels reach an elevated WexControl's window with
+// what they must send it: the library's messages from ordinary programs,
+// and a second start's request (ChangeWindowMessageFilterEx, Windows 7 and
+// later; without it nothing is filtered).
+void AcceptFromLowerLevels() {
+    typedef BOOL(WINAPI * Filter)(HWND, UINT, DWORD, void*);
+    const Filter filter = reinterpret_cast<Filter>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilterEx")));
+    if (filter == nullptr) return;
+    for (UINT message : {UINT{WM_HOOK_NOTIFY}, UINT{WM_HOOK_CAPTURE}, control::kShowMenu})
+        filter(g.window, message, 1 /* MSGFLT_ALLOW */, nullptr);
+}
+
 int Run(const control::Options& options, const std::string& settingsText) {
-    // Two controlling programs would push settings over each other and take
-    // the notifications from each other.
     const bool fromDesktop = ConsoleOfItsOwn();
-    if (HWND running = ::FindWindowA(kWindowClass, nullptr)) return AlreadyRunning(running, fromDesktop);
+    HANDLE instance = nullptr;
+    int status = kDone;
+    if (!OnlyOne(fromDesktop, &instance, &status)) return status;
+    ::InitializeCriticalSection(&g.saving);
     // The log is the person's view of a tool without a window, so a window
     // nobody asked for is not left on the desktop for it.
     if (fromDesktop && !options.console) ::FreeConsole();
@@ -642,6 +760,7 @@ int Run(const control::Options& options, const std::string& settingsText) {
         std::fprintf(stderr, "WexControl: cannot create its window\n");
         return kNoLibrary;
     }
+    AcceptFromLowerLevels();
 
     g.library.UpdateSettings(&g.config.settings);
     g.library.SetStatistics(&statistics);
@@ -677,11 +796,12 @@ int Run(const control::Options& options, const std::string& settingsText) {
     g.library.RemoveHook();
     StopCompanion();
     Log("hooks removed");
-    const int status = SaveStatistics(true) ? kDone : kNotSaved;
-    g.library.GetStatistics(&statistics);
-    std::istringstream lines(control::PrintStatistics(statistics));
+    status = SaveStatistics(true) ? kDone : kNotSaved;
+    std::istringstream lines(control::PrintStatistics(CurrentTotals()));
     for (std::string line; std::getline(lines, line);) Log(line);
     ::SetEvent(g.stopped);
+    // Held to the end: a start that waited for it finds the totals saved.
+    if (instance != nullptr) ::ReleaseMutex(instance);
     return status;
 }
 

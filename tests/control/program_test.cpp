@@ -2,10 +2,12 @@
 // is pushed again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
+#include "kept_totals.h"
 #include "reload.h"
 
 namespace {
@@ -104,6 +106,60 @@ TEST(Reload, OneReloadPerRealChangeAndABadFileChangesNothing) {
         EXPECT_EQ(s.expected == Reload::kReject, !problems.empty()) << s.what;
         EXPECT_EQ(s.expected == Reload::kApply ? s.rows : -1, config.settings.bindingCount) << s.what;
     }
+}
+
+// The totals in the statistics file across a run: a file in use at the
+// start is neither lost nor written over; once it can be read, its totals
+// are added to everything counted, before the save that replaces it.
+TEST(KeptTotals, AFileInUseIsAddedOnceItCanBeReadAndNeverWrittenOverBefore) {
+    using control::TotalsRead;
+    HookStatistics file{};
+    file.leftClicks = 40;
+    file.reserved[1] = 7;
+    file.distance = 2.5;
+    HookStatistics counted{};
+    counted.leftClicks = 2;
+    counted.distance = 1.0;
+    const struct {
+        const char* what;
+        TotalsRead atStart;
+        std::vector<TotalsRead> beforeSaves;  // one read before each save, while pending
+        std::vector<bool> saved;
+        unsigned pushed;  // leftClicks pushed at the start
+        unsigned total;   // leftClicks of the totals saved at the end
+    } cases[] = {
+        {"read at the start", TotalsRead::kRead, {TotalsRead::kRead}, {true}, 40, 2},
+        {"no file yet", TotalsRead::kMissing, {TotalsRead::kMissing}, {true}, 0, 2},
+        {"bad", TotalsRead::kBad, {TotalsRead::kBad}, {true}, 0, 2},
+        {"in use, then free", TotalsRead::kLocked, {TotalsRead::kLocked, TotalsRead::kRead}, {false, true}, 0, 42},
+        {"in use, then gone", TotalsRead::kLocked, {TotalsRead::kMissing, TotalsRead::kRead}, {true, true}, 0, 2},
+        {"in use to the end", TotalsRead::kLocked, {TotalsRead::kLocked, TotalsRead::kLocked}, {false, false}, 0, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        control::KeptTotals kept;
+        EXPECT_EQ(c.pushed, kept.Start(c.atStart, file).leftClicks);
+        for (size_t i = 0; i < c.beforeSaves.size(); ++i) {
+            EXPECT_EQ(c.saved[i], kept.BeforeSave(c.beforeSaves[i], file)) << i;
+        }
+        const HookStatistics total = kept.Totals(counted);
+        EXPECT_EQ(c.total, total.leftClicks);
+        if (c.total == 42) {
+            EXPECT_EQ(3.5, total.distance);
+            EXPECT_EQ(7u, total.reserved[1]);
+        }
+    }
+}
+
+TEST(KeptTotals, ABadFileIsMovedAsideToANameOfItsOwn) {
+    std::vector<std::string> taken;
+    const auto exists = [&taken](const std::string& name) {
+        return std::find(taken.begin(), taken.end(), name) != taken.end();
+    };
+    EXPECT_EQ("t.ini.bad", control::FreeBadName("t.ini", exists));
+    taken = {"t.ini.bad", "t.ini.bad.1"};
+    EXPECT_EQ("t.ini.bad.2", control::FreeBadName("t.ini", exists));
+    EXPECT_EQ("", control::FreeBadName("t.ini", [](const std::string&) { return true; }));
 }
 
 }  // namespace

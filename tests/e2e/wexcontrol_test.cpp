@@ -354,10 +354,13 @@ TEST_F(WexControl, EndsByItselfAfterSecondsAndStartsTotalsWhenNoneWereKept) {
 TEST_F(WexControl, KeepsTheTotalsSafeWhileRunningAndSetsABadFileAside) {
     LiveRun run;
     WriteText(run.totalsFile, "[statistics]\nleftClicks = many\n");
-    ::DeleteFileA((run.totalsFile + ".bad").c_str());
+    // An earlier bad file stays as it is: this one goes beside it.
+    WriteText(run.totalsFile + ".bad", "earlier");
+    ::DeleteFileA((run.totalsFile + ".bad.1").c_str());
     ASSERT_TRUE(run.Start("", 0, "saveEvery = 1\n"));
     EXPECT_TRUE(run.Logged("statistics file not usable (" + run.totalsFile + ":2: "));
-    EXPECT_TRUE(Contains(ReadText(run.totalsFile + ".bad"), "many"));
+    EXPECT_TRUE(Contains(ReadText(run.totalsFile + ".bad.1"), "many"));
+    EXPECT_EQ("earlier", ReadText(run.totalsFile + ".bad"));
     HookStatistics totals;
     g_lib.GetStatistics(&totals);
     EXPECT_EQ(0u, totals.leftClicks);
@@ -377,6 +380,96 @@ TEST_F(WexControl, KeepsTheTotalsSafeWhileRunningAndSetsABadFileAside) {
     EXPECT_TRUE(run.Logged("session ending\n"));
     ::PostMessageA(run.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, e2e::WaitExit(run.process));
+}
+
+// A statistics file another program has open at the start is neither taken
+// for a bad one nor written over: once it can be read, its totals are added
+// to what was counted meanwhile, and saved.
+TEST_F(WexControl, AStatisticsFileInUseIsKeptAndItsTotalsAreAddedOnceItCanBeRead) {
+    LiveRun run;
+    HookStatistics kept = {};
+    kept.leftClicks = 41;
+    WriteText(run.totalsFile, control::PrintStatistics(kept));
+    ::DeleteFileA((run.totalsFile + ".bad").c_str());
+    HANDLE lock = ::CreateFileA(run.totalsFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    ASSERT_TRUE(run.Start("", 0, "saveEvery = 1\n"));
+    EXPECT_TRUE(run.Logged("statistics file " + run.totalsFile + " cannot be read now ("));
+    HookStatistics counted;
+    g_lib.GetStatistics(&counted);
+    counted.leftClicks += 5;
+    g_lib.SetStatistics(&counted);
+    EXPECT_TRUE(run.Logged(" still cannot be read ("));
+    ::CloseHandle(lock);
+    EXPECT_TRUE(run.Logged("statistics file read: its totals are added\n"));
+    EXPECT_TRUE(e2e::WaitFor([&] { return Contains(ReadText(run.totalsFile), "leftClicks = 46\n"); }, 10000))
+        << ReadText(run.totalsFile);
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((run.totalsFile + ".bad").c_str()));
+}
+
+// A WexControl that was killed left its hooks to the system, which removed
+// them; the next start installs its own, and a real click is counted.  The
+// mutex its thread held is kept open here, so that the next start finds it
+// abandoned rather than gone.
+TEST_F(WexControl, AfterAKilledWexControlTheNextStartHooksAgain) {
+    LiveRun killed;
+    ASSERT_TRUE(killed.Start(""));
+    const std::string mutexName = "Local\\WexUTIL.Hooks." + std::to_string(sizeof(void*) * 8);
+    const HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str());
+    ASSERT_NE(nullptr, mutex) << mutexName;
+    ::TerminateProcess(killed.process, 9);
+    ASSERT_EQ(9, e2e::WaitExit(killed.process));
+    LiveRun next;
+    ASSERT_TRUE(next.Start(""));
+    RECT r;
+    ::GetClientRect(probe, &r);
+    POINT centre = {r.right / 2, r.bottom / 2};
+    ::ClientToScreen(probe, &centre);
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x, centre.y));
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    EXPECT_TRUE(next.Logged("NOTIFY_BUTTON left release\n"));
+    ::PostMessageA(next.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(next.process));
+    ::CloseHandle(mutex);
+}
+
+// Two starts at once, as the logon entry and a shortcut can make: one
+// runs, the other hands over to it and ends.
+TEST_F(WexControl, TwoStartsAtOnceLeaveExactlyOneRunning) {
+    const std::string file = TempPath("wexcontrol-twice.ini");
+    WriteText(file, kSettings);
+    HANDLE starts[2];
+    for (int i = 0; i < 2; ++i) {
+        starts[i] = StartWexControl("\"" + file + "\" --log \"" + TempPath("wexcontrol-twice" + std::to_string(i) + ".log") +
+                                        "\"",
+                                    TempPath("wexcontrol-twice" + std::to_string(i) + ".txt"));
+        ASSERT_NE(nullptr, starts[i]);
+    }
+    const DWORD first = ::WaitForMultipleObjects(2, starts, FALSE, 30000);
+    ASSERT_LT(first - WAIT_OBJECT_0, 2u) << "neither ended";
+    const int ended = static_cast<int>(first - WAIT_OBJECT_0);
+    DWORD status = 0;
+    ::GetExitCodeProcess(starts[ended], &status);
+    EXPECT_EQ(5u, status);
+    // The other runs on, alone.
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(starts[1 - ended], 2000));
+    std::vector<HWND> windows;
+    ::EnumWindows(
+        [](HWND w, LPARAM all) {
+            char name[32] = {};
+            ::GetClassNameA(w, name, sizeof name);
+            if (std::string(name) == "WexControl") reinterpret_cast<std::vector<HWND>*>(all)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    ASSERT_EQ(1u, windows.size());
+    const HWND window = windows[0];
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(starts[1 - ended]));
+    ::CloseHandle(starts[ended]);
 }
 
 // The person's way of working it: a click on the icon pauses it, a saved
