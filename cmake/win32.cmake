@@ -104,5 +104,8 @@ target_include_directories(wexcontrol_test PRIVATE ${CMAKE_SOURCE_DIR}/control)
 target_link_libraries(wexcontrol_test PRIVATE advapi32)
 add_dependencies(wexcontrol_test WexControl)
 
+# ---- Random real input for minutes (scripts/soak, not part of the tests) ----
+wexutil_win32_program(WexSoak tests/soak/soak.cpp)
+
 # ---- The scripted session of the README's run command ----------------------
 include(demo/demo.cmake)

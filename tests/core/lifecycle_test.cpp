@@ -242,13 +242,17 @@ namespace {
 
 // A desktop with a program to click in, and two would-be controlling
 // programs of one bitness: the first one, and the one that starts now.
+sim::Desktop& FreshDesktop() {
+    sim::Reset();
+    return sim::desktop();
+}
+
 struct Controllers {
-    sim::Desktop& d = sim::desktop();
+    sim::Desktop& d = FreshDesktop();
     int first = 0;
     int next = 0;
     HWND window = nullptr;
     Controllers() {
-        sim::Reset();
         first = d.AddProcess("first controller");
         next = d.AddProcess("next controller");
         const int program = d.AddProcess("program");
