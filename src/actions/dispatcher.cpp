@@ -115,7 +115,7 @@ int CtrlClick(int release) {
         if (!OverClient(cursor)) return 0;
         Shared().ctrlClickDown = 1;
         InjectKey(VK_CONTROL, false);
-        os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        os::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, kActionButtonEvent);
         return 1;
     }
     if (!TakeValue(Shared().ctrlClickDown, 1)) return 0;
@@ -123,7 +123,7 @@ int CtrlClick(int release) {
     // cursor is now and even when the left button is already up (the
     // trigger may be the left button itself, whose own release this
     // consumes); then Ctrl, unless the person let it go already.
-    os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    os::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, kActionButtonEvent);
     if (os::GetAsyncKeyState(VK_CONTROL) < 0) InjectKey(VK_CONTROL, true);
     return 1;
 }

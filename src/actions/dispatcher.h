@@ -1,6 +1,8 @@
 // The action dispatcher: every binding that fires ends here.
 #pragma once
 
+#include "platform/os.h"
+
 // Performs an action in the phase of its triggering event and says whether
 // that event is consumed (1) or let through (0).
 //
@@ -22,3 +24,12 @@ int ReleaseHeldRows(int trigger, int firstOnly);
 // 1 for the actions whose press leaves keys or the left button down until
 // their release phase (25, 31-37, 40, 41, 44).
 int HoldsKeysDown(int action);
+
+// The extra information ('WEXU') of the button events that actions inject
+// (the Ctrl-click's): coming back through the mouse hook, such an event runs
+// no button row.  A row whose action clicks the button that triggers it
+// would otherwise meet its own click: with the press and the release of a
+// fast click both queued before the press is handled, the Ctrl-click's
+// release lets Ctrl up before its own press comes back, which then matches
+// the row again, and the two run each other without end.
+const ULONG_PTR kActionButtonEvent = 0x57455855;

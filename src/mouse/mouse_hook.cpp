@@ -340,8 +340,12 @@ bool RunPipeline(MouseEvent& e) {
     if (s.trackDistance != 0) AccumulateDistance(e.record->pt.x, e.record->pt.y);
     if (IsButton(e.buttonId)) {
         NotifyButton(e.buttonId);
-        // Double-clicks never run bindings.
-        if (KindOf(e.buttonId) != KIND_DOUBLE && HandleButtonBinding(e)) return true;
+        // Double-clicks never run bindings, and neither do the clicks an
+        // action injected (see kActionButtonEvent).
+        if (KindOf(e.buttonId) != KIND_DOUBLE && e.record->dwExtraInfo != kActionButtonEvent &&
+            HandleButtonBinding(e)) {
+            return true;
+        }
     }
     // (Edge wrap acts on moves alone, which RunMoveStages takes.)
     return false;

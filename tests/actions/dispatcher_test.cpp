@@ -204,10 +204,10 @@ TEST_F(DispatcherTest, CtrlClickOnlyOverAClientArea) {
     d().cursor = {150, 130};
     const std::string hit = Send("t", WM_NCHITTEST, 0, 0x820096);
     EXPECT_EQ(1, ExecuteAction(25, 0, 0));
-    EXPECT_EQ((sim::Lines{hit, KeyDown(VK_CONTROL), "mouse LEFTDOWN"}), d().TakeTrace());
+    EXPECT_EQ((sim::Lines{hit, KeyDown(VK_CONTROL), kActionLeftDown}), d().TakeTrace());
     // The release lets up what the press pushed, with no question asked.
     EXPECT_EQ(1, ExecuteAction(25, 0, 1));
-    EXPECT_EQ((sim::Lines{"mouse LEFTUP", KeyUp(VK_CONTROL)}), d().TakeTrace());
+    EXPECT_EQ((sim::Lines{kActionLeftUp, KeyUp(VK_CONTROL)}), d().TakeTrace());
 
     // Over a caption, a border or a menu the trigger passes through
     // untouched, and so does its release: the press pushed nothing.
@@ -232,7 +232,7 @@ TEST_F(DispatcherTest, CtrlClickReleasedOffTheClientAreaLeavesNothingDown) {
     d().W(t).hitRegions = {{{100, 100, 500, 400}, HTCAPTION}};
     d().TakeTrace();
     EXPECT_EQ(1, ExecuteAction(25, 0, 1));
-    EXPECT_EQ((sim::Lines{"mouse LEFTUP", KeyUp(VK_CONTROL)}), d().TakeTrace());
+    EXPECT_EQ((sim::Lines{kActionLeftUp, KeyUp(VK_CONTROL)}), d().TakeTrace());
     EXPECT_FALSE(AnyKeyDown());
     // Moved off every window.
     d().cursor = {150, 130};
@@ -241,7 +241,7 @@ TEST_F(DispatcherTest, CtrlClickReleasedOffTheClientAreaLeavesNothingDown) {
     d().cursor = {800, 600};
     d().TakeTrace();
     EXPECT_EQ(1, ExecuteAction(25, 0, 1));
-    EXPECT_EQ((sim::Lines{"mouse LEFTUP", KeyUp(VK_CONTROL)}), d().TakeTrace());
+    EXPECT_EQ((sim::Lines{kActionLeftUp, KeyUp(VK_CONTROL)}), d().TakeTrace());
 }
 
 class CycleTest : public DispatcherTest {

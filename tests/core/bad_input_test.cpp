@@ -73,7 +73,7 @@ TEST_F(BadInputTest, AWindowDestroyedDuringAnActionEndsItQuietly) {
         // Ctrl-click: pressed over the client area, released over no window.
         {"Ctrl-click",
          ACTION_CTRL_CLICK,
-         {"send win 0x84 0x0 0x960096", KeyDown(VK_CONTROL), "mouse LEFTDOWN", "mouse LEFTUP",
+         {"send win 0x84 0x0 0x960096", KeyDown(VK_CONTROL), kActionLeftDown, kActionLeftUp,
           KeyUp(VK_CONTROL)}},
         // Alt+Left: the window with the focus goes while Alt waits.
         {"Alt+arrow",

@@ -66,6 +66,16 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 add_test(NAME dll_image_file
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/check_dll_image.py ${WEXUTIL_BITS} $<TARGET_FILE:WexUTIL>)
 
+# The shortest input scripts/soak found that held a program's input thread
+# for good (keypad 0 locks the left button, Shift, the click key: a left
+# Ctrl-click row met its own click again and again).  WexSoak replays it and
+# checks that every event was handled within a second and nothing was left
+# down; the program's exit status is the test's.
+add_test(NAME soak_replay
+  COMMAND ${WEXUTIL_WINE_RUN} ${WEXUTIL_E2E_DIR} 120 $<TARGET_FILE:WexSoak> --replay "k+60 k+10 k+0C")
+set_tests_properties(soak_replay PROPERTIES
+  FIXTURES_REQUIRED wine RESOURCE_LOCK wine-desktop TIMEOUT 300 LABELS e2e)
+
 wexutil_add_e2e_test(controller_test tests/e2e/controller_test.cpp)
 wexutil_add_e2e_test(dll_image_test tests/e2e/dll_image_test.cpp)
 wexutil_add_e2e_test(shared_settings_test tests/e2e/shared_settings_test.cpp)

@@ -298,7 +298,12 @@ void RunEvent(Reader& r) {
             const uint8_t b = r.U8();
             const POINT at = PointFrom(r);
             const DWORD data = static_cast<DWORD>(static_cast<int16_t>(r.U16()));
-            DeviceMouse(flags[b % 8] | ((b & 0x80) ? MOUSEEVENTF_MOVE : 0u), {at.x & 1023, at.y & 767}, data,
+            DWORD flag = flags[b % 8];
+            // A fast click: the release comes with the press, before the
+            // press is handled.
+            const DWORD downs = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN;
+            if ((b & 0x20) != 0 && (flag & downs) != 0) flag |= flag << 1;
+            DeviceMouse(flag | ((b & 0x80) ? MOUSEEVENTF_MOVE : 0u), {at.x & 1023, at.y & 767}, data,
                         (b & 0x40) ? static_cast<ULONG_PTR>(static_cast<int16_t>(data)) : 0u);
             break;
         }
@@ -547,6 +552,13 @@ void SetUpDesktop(const uint8_t* data, size_t size) {
     // area, which is all of it.
     g_run.list = sim::AddListView(d, "list", g_run.win, {150, 200, 400, 450},
                                   {{0, 0, 250, 20}, {0, 20, 250, 40}, {0, 40, 250, 60}}, editor);
+    // Beside it, a window of a class that asks for no double-clicks: two
+    // presses there are two presses.
+    spec = sim::WindowSpec{};
+    spec.name = "plain";
+    spec.rect = {620, 100, 1000, 500};
+    spec.process = editor;
+    d.CreateWindow(spec);
     d.foreground = g_run.win;
     d.focus = g_run.win;
     d.cursor = {300, 300};

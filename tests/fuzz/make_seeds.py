@@ -40,9 +40,10 @@ def tap(name):
     return key(name) + key(name, True)
 
 
-def mouse(flag, x=300, y=300, data=0):
+def mouse(flag, x=300, y=300, data=0, fast=False):
     flags = ['MOVE', 'LDOWN', 'LUP', 'RDOWN', 'RUP', 'MDOWN', 'MUP', 'WHEEL'].index(flag)
-    return bytes([1, flags | (0x40 if flag == 'WHEEL' else 0)]) + struct.pack('<HHh', x, y, data)
+    flags |= (0x40 if flag == 'WHEEL' else 0) | (0x20 if fast else 0)
+    return bytes([1, flags]) + struct.pack('<HHh', x, y, data)
 
 
 def hook_mouse(message, x=300, y=300, extra=0):
@@ -87,6 +88,11 @@ SEEDS = {
                          rightButtonFilter=1, singleClickFolders=1, singleClickDesktop=1, vendorWheel=1)
     + mouse('MDOWN') + mouse('MUP') + mouse('MOVE', 0, 10) + mouse('MOVE', 1023, 700) + mouse('LDOWN', 200, 250)
     + mouse('LUP', 200, 250) + tap('SPACE') + mouse('MOVE', 500, 500) + mouse('RDOWN') + mouse('RUP'),
+    # A fast click (its release queued before its press is handled) on a
+    # left Ctrl-click row with Shift held: the row met its own click again
+    # and again, holding the program's input thread.
+    'fast_ctrl_click': settings([(25, 1, 1, 0)]) + key('SHIFT') + mouse('LDOWN', 800, 150, fast=True)
+    + key('SHIFT', True),
     'message_buttons': settings([(35, 246, 0, 0), (36, 245, 0, 0), (41, 253, 0, 0), (24, 255, 0, 0)])
     + getmsg(0) + getmsg(1) + getmsg(0, lparam=4) + getmsg(1, lparam=4) + getmsg(0x42) + getmsg(0x4A)
     + getmsg(3, wparam=120) + getmsg(4, wparam=120 << 16) + getmsg(5, wparam=-120),

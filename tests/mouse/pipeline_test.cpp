@@ -124,9 +124,9 @@ TEST_F(PipelineTest, ChordsAreReleasedByTheirButtonInEitherOrder) {
 TEST_F(PipelineTest, AMiddleCtrlClickIsReleasedThroughTheLeftMiddleChord) {
     Use(SettingsWith({{ACTION_CTRL_CLICK, VK_MBUTTON}}));
     const std::string hitTest = Send("win", WM_NCHITTEST, 0, PackPoint(kClient.x, kClient.y));
-    EXPECT_EQ((Lines{Button(4), hitTest, KeyDown(VK_CONTROL), "mouse LEFTDOWN", Button(2)}),
+    EXPECT_EQ((Lines{Button(4), hitTest, KeyDown(VK_CONTROL), kActionLeftDown, Button(2)}),
               Input(kMiddleDown, kClient));
-    EXPECT_EQ((Lines{Button(7), "mouse LEFTUP", KeyUp(VK_CONTROL), Button(5)}), Input(kMiddleUp));
+    EXPECT_EQ((Lines{Button(7), kActionLeftUp, KeyUp(VK_CONTROL), Button(5)}), Input(kMiddleUp));
     EXPECT_EQ((std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP}), Received());
     EXPECT_EQ(1u, Shared().statistics.leftClicks);
 }
@@ -156,7 +156,7 @@ TEST_F(PipelineTest, AReleaseEndsTheRowItsButtonHoldsOrIsPassedOn) {
          {{ACTION_CTRL_CLICK, 0, 'A', 0, 0}, {ACTION_CTRL_CLICK, 0, VK_MBUTTON, 0, 1}},
          1,
          1,
-         {Button(7), "mouse LEFTUP"}},
+         {Button(7), kActionLeftUp}},
         {"nothing held",
          {VK_RBUTTON},
          {{ACTION_NOTIFY_5, 0, VK_MBUTTON, 0, 0}, {ACTION_CTRL_CLICK, 0, 247, 0, 0}},

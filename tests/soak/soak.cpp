@@ -202,9 +202,13 @@ struct Run {
 };
 Run g_run;
 
-// Progress of the window's thread, for the watchdog.
-volatile LONG g_beat = 0;
+// Progress of the window's thread, for the watchdog: when the event under
+// way began, whether one is under way, and the last messages it took.
 volatile LONG g_inEvent = 0;
+volatile DWORD g_eventStart = 0;
+volatile UINT g_lastMessages[16] = {};
+volatile UINT g_lastParams[16] = {};
+volatile LONG g_messageCount = 0;
 
 void Inject(const Event& e) {
     switch (e.kind) {
@@ -240,7 +244,9 @@ void PumpUntilQuiet() {
         bool any = false;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             any = true;
-            ::InterlockedIncrement(&g_beat);
+            const LONG n = ::InterlockedIncrement(&g_messageCount);
+            g_lastMessages[n & 15] = msg.message;
+            g_lastParams[n & 15] = static_cast<UINT>(msg.wParam);
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
@@ -253,12 +259,12 @@ void Handle(const Event& e) {
     g_run.recent.push_back(Describe(e));
     if (g_run.recent.size() > 24) g_run.recent.erase(g_run.recent.begin());
     const DWORD start = ::GetTickCount();
+    g_eventStart = start;
     ::InterlockedExchange(&g_inEvent, 1);
     Inject(e);
     PumpUntilQuiet();
     ::SetForegroundWindow(g_run.window);
     ::InterlockedExchange(&g_inEvent, 0);
-    ::InterlockedIncrement(&g_beat);
     const DWORD took = ::GetTickCount() - start;
     if (took > g_run.slowest) {
         g_run.slowest = took;
@@ -280,21 +286,20 @@ std::string DownNow() {
     return down.empty() ? "nothing" : down;
 }
 
-// Ends the program when the window's thread has made no progress for ten
-// seconds: an input thread that stopped, as a person would find it.
+// Ends the program when one event has not been handled within ten seconds:
+// the window's thread stopped, or runs on without end on what the event
+// set off, as a person would find it either way.
 DWORD WINAPI Watchdog(LPVOID) {
-    LONG seen = g_beat;
-    DWORD since = ::GetTickCount();
     for (;;) {
         ::Sleep(200);
-        if (g_beat != seen) {
-            seen = g_beat;
-            since = ::GetTickCount();
-            continue;
+        if (g_inEvent == 0 || ::GetTickCount() - g_eventStart < 10000) continue;
+        std::printf("soak: STOPPED: event %ld not handled within 10 s (%ld messages taken meanwhile)\n",
+                    g_run.events + 1, static_cast<long>(g_messageCount));
+        std::printf("soak: the last messages taken (message:wParam):");
+        for (LONG i = g_messageCount - 15; i <= g_messageCount; ++i) {
+            if (i > 0) std::printf(" %X:%X", g_lastMessages[i & 15], g_lastParams[i & 15]);
         }
-        if (g_inEvent == 0 || ::GetTickCount() - since < 10000) continue;
-        std::printf("soak: STOPPED: the window's thread made no progress for 10 s in event %ld\n",
-                    g_run.events + 1);
+        std::printf("\n");
         std::printf("soak: the last events:");
         for (const std::string& e : g_run.recent) std::printf(" %s", e.c_str());
         std::printf("\nsoak: down at that moment: %s\n", DownNow().c_str());

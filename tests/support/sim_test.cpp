@@ -31,6 +31,9 @@ std::string Capture(uint32_t message, uint32_t value, const std::string& window)
     return Post(window, WM_HOOK_CAPTURE, message, value);
 }
 
+const char kActionLeftDown[] = "mouse LEFTDOWN dx=0 dy=0 data=0x0 extra=0x57455855";
+const char kActionLeftUp[] = "mouse LEFTUP dx=0 dy=0 data=0x0 extra=0x57455855";
+
 std::string KeyDown(int vk) { return "key " + sim::Hex(static_cast<uint32_t>(vk)) + " down"; }
 std::string KeyUp(int vk) { return "key " + sim::Hex(static_cast<uint32_t>(vk)) + " up"; }
 

@@ -30,6 +30,9 @@ std::string Post(const std::string& window, uint32_t message, uint32_t wParam, u
 std::string Send(const std::string& window, uint32_t message, uint32_t wParam, uint32_t lParam);
 std::string KeyDown(int vk);
 std::string KeyUp(int vk);
+// The left press and release a Ctrl-click injects, marked as an action's.
+extern const char kActionLeftDown[];
+extern const char kActionLeftUp[];
 
 // A settings record with the given rows in use.
 struct Row {
