@@ -368,6 +368,15 @@ TEST_F(StuckKeysTest, RemoveHookLetsUpEverythingTheLibraryHolds) {
             d().SetNumLock(true);
             held.clear();
             c.hold();
+            // The library holds something down now (or a playback waits to
+            // press it): a key or button the person does not hold.
+            bool holds = d().HookInstalled(WH_JOURNALPLAYBACK);
+            for (int vk = 1; vk < 256; ++vk) {
+                const bool person = held.count(vk) != 0 || (vk == VK_RBUTTON && c.letGo == MOUSEEVENTF_RIGHTUP) ||
+                                    (vk == VK_MBUTTON && c.letGo == MOUSEEVENTF_MIDDLEUP);
+                holds = holds || (d().KeyDown(vk) && !person);
+            }
+            EXPECT_TRUE(holds) << "nothing was held to let up";
             int next = 0;
             if (removed) {
                 RemoveHook();
