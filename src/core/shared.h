@@ -322,6 +322,12 @@ struct ProcessState {
     uint32_t screenGeneration;
     // Wiggle: moves since the rings' sums were last added up afresh.
     uint32_t movesSummed;
+    // Edge wrap: the point of the last move that wrapped, while no move at
+    // another point has come since (wrapFromSet 1).  The same move handed to
+    // the hook again (Wine does, once the jump's own move has joined it in
+    // the queue) is then not a second push against the edge.
+    int32_t wrapFromSet;
+    POINT wrapFrom;
 };
 
 #ifdef _WIN32

@@ -36,6 +36,11 @@ void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     const HookSettings& s = Shared().settings;
     if ((rawId != WM_MOUSEMOVE && rawId != WM_NCMOUSEMOVE) || s.edgeWrap == 0 || record == nullptr) return;
     const int x = record->pt.x, y = record->pt.y;
+    ProcessState& p = Proc();
+    if (p.wrapFromSet != 0) {
+        if (x == p.wrapFrom.x && y == p.wrapFrom.y) return;  // the move that wrapped, again
+        p.wrapFromSet = 0;
+    }
     // The screen size as this process keeps it: a move away from every edge
     // makes no platform call at all.  A point beyond it means the screen grew
     // unseen: it is read again.
@@ -61,6 +66,8 @@ void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record) {
     // Each jump is computed from the event's own point, so a corner where two
     // wrapping edges meet makes both.
     HookStatistics& st = Shared().statistics;
+    p.wrapFrom = {x, y};
+    p.wrapFromSet = 1;
     if (atLeft) {
         os::SetCursorPos(cx - 2, y);
         IncrementCounter(st.edgeWraps);

@@ -302,10 +302,13 @@ __attribute__((noinline)) void RunMoveStages(UINT rawId, const MOUSEHOOKSTRUCT* 
     if (s.settings.trackDistance != 0) AccumulateDistance(pt.x, pt.y);
     if (s.settings.edgeWrap != 0) {
         // Away from every edge with the screen size known and current, as
-        // nearly every move is: no call.  Anything else is the stage's.
-        const ProcessState& p = Proc();
+        // nearly every move is: no call, and the next push against an edge
+        // is a new one.  Anything else is the stage's.
+        ProcessState& p = Proc();
         if (!ScreenSizeCurrent(p, s) || !AwayFromEdges(pt.x, pt.y, p.screenWidth, p.screenHeight)) {
             WrapAtScreenEdge(rawId, record);
+        } else {
+            p.wrapFromSet = 0;
         }
     }
 }

@@ -90,13 +90,6 @@ LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-void ReleaseModifiers() {
-    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (BYTE vk : keys) {
-        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    }
-}
-
 class Actions : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -110,7 +103,7 @@ protected:
         e2e::Discard(controller);
     }
     void SetUp() override {
-        ReleaseModifiers();
+        e2e::ReleaseModifiers();
         e2e::Pump();
         g_notifications.clear();
     }

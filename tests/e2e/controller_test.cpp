@@ -3,6 +3,7 @@
 // each one.  Runs on a fresh desktop, so it also sees the first-load state.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "e2e_support.h"
@@ -118,7 +119,8 @@ TEST_F(Controller, InstalledHooksPassInputThroughToTheWindow) {
 TEST_F(Controller, LeftStillDownStopsOnlyItsOwnTimer) {
     const UINT_PTR ownTimer = 7;
     // LeftStillDown has the TIMERPROC shape; its result is what KillTimer gave.
-    ASSERT_NE(::SetTimer(window, ownTimer, 10, lib.Get<TIMERPROC>(WEXUTIL_EXPORT_NAME(LeftStillDown, 16))), 0u);
+    ASSERT_NE(::SetTimer(window, ownTimer, 10, lib.Get<TIMERPROC>(WEXUTIL_EXPORT_NAME(LeftStillDown, 16))),
+              0u);
     ASSERT_NE(::SetTimer(window, kOtherTimer, 10, nullptr), 0u);
     g_state.ticks = 0;
     // Several periods of the other timer give the own timer time to fire
@@ -133,16 +135,55 @@ TEST_F(Controller, LeftStillDownStopsOnlyItsOwnTimer) {
     EXPECT_FALSE(::KillTimer(window, kOtherTimer));
 }
 
-TEST_F(Controller, PressAndHoldWithTheButtonUpRunsNothing) {
+// PressAndHoldCallBack runs a hold row only while its button is still down:
+// held, the row runs (its notification comes here) and the button is let
+// go; let go before the delay ran out, nothing runs.
+TEST_F(Controller, PressAndHoldRunsTheRowOnlyWhileTheButtonIsDown) {
     HookSettings settings = {};
     settings.bindingCount = 1;
     settings.bindings[0].action = ACTION_NOTIFY_13_0;
     settings.bindings[0].trigger = TRIGGER_HOLD_LEFT;
     lib.UpdateSettings(&settings);
-    lib.PressAndHoldCallBack(1);
+    // The notifications come to this window (the hooks are not needed).
+    ASSERT_EQ(lib.InstallHook(window, 0), 1);
+    lib.RemoveHook();
     MSG msg;
+    while (::PeekMessageA(&msg, window, WM_HOOK_NOTIFY, WM_HOOK_NOTIFY, PM_REMOVE)) {
+    }
+
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ASSERT_TRUE(e2e::WaitFor([] { return (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0; }));
+    EXPECT_EQ(1, lib.PressAndHoldCallBack(1));
+    EXPECT_TRUE(::PeekMessageA(&msg, window, WM_HOOK_NOTIFY, WM_HOOK_NOTIFY, PM_REMOVE));
+    EXPECT_EQ(static_cast<WPARAM>(NOTIFY_SELECT), msg.wParam);
+    EXPECT_TRUE(e2e::WaitFor([] { return (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0; }))
+        << "the held button was not let go";
+
+    EXPECT_EQ(0, lib.PressAndHoldCallBack(1));
     EXPECT_FALSE(::PeekMessageA(&msg, window, WM_HOOK_NOTIFY, WM_HOOK_NOTIFY, PM_REMOVE))
         << "a hold row ran although the left button is up";
 }
 
+// Two processes with the library loaded see one settings record and one
+// statistics record: what one pushes, the other reads, and back.
+TEST(SharedRecords, AnotherProcessReadsWhatThisOnePushedAndBack) {
+    e2e::Library lib;
+    ASSERT_TRUE(lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str())));
+    const uint32_t seed = 1234;
+    EXPECT_EQ("", e2e::RecordsRoundTrip(
+                      lib, seed, [seed] { return e2e::StartSelf("--child=" + std::to_string(seed)); }));
+}
+
 }  // namespace
+
+int main(int argc, char** argv) {
+    // The other process of the records test.
+    const std::string child = e2e::Argument(argc, argv, "child");
+    if (!child.empty()) {
+        e2e::Library lib;
+        return e2e::ReadRecordsAndPushNext(lib,
+                                           static_cast<uint32_t>(std::strtoul(child.c_str(), nullptr, 10)));
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

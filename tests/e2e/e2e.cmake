@@ -78,7 +78,6 @@ set_tests_properties(soak_replay PROPERTIES
 
 wexutil_add_e2e_test(controller_test tests/e2e/controller_test.cpp)
 wexutil_add_e2e_test(dll_image_test tests/e2e/dll_image_test.cpp)
-wexutil_add_e2e_test(shared_settings_test tests/e2e/shared_settings_test.cpp)
 wexutil_add_e2e_test(hook_injection_test tests/e2e/hook_injection_test.cpp)
 wexutil_add_e2e_test(actions_test tests/e2e/actions_test.cpp)
 target_link_libraries(actions_test PRIVATE comctl32)

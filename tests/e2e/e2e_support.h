@@ -33,6 +33,39 @@ inline std::string ExePath() {
     return path;
 }
 
+// A file in the temporary folder.
+inline std::string TempPath(const std::string& name) {
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + name;
+}
+
+// A file's text with Windows line ends made plain "\n"; "" when unreadable.
+inline std::string ReadText(const std::string& path) {
+    std::string text;
+    const HANDLE f =
+        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        for (DWORD i = 0; i < got; ++i) {
+            if (buffer[i] != '\r') text += buffer[i];
+        }
+    }
+    ::CloseHandle(f);
+    return text;
+}
+
+// Lets Shift, Ctrl and Alt up if injected input left them down.
+inline void ReleaseModifiers() {
+    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
+    for (BYTE vk : keys) {
+        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+    }
+}
+
 // Runs queued messages of this thread.
 inline void Pump() {
     MSG msg;
@@ -67,7 +100,9 @@ inline HANDLE StartProcess(std::string command) {
 }
 
 // Starts this executable again with the given arguments.
-inline HANDLE StartSelf(const std::string& arguments) { return StartProcess("\"" + ExePath() + "\" " + arguments); }
+inline HANDLE StartSelf(const std::string& arguments) {
+    return StartProcess("\"" + ExePath() + "\" " + arguments);
+}
 
 // Waits for a process while pumping this thread's messages; returns its exit
 // code, or -1 when it did not end in time (it is then terminated).
@@ -125,6 +160,33 @@ inline int ReadRecordsAndPushNext(Library& lib, uint32_t seed) {
     lib.UpdateSettings(&nextSettings);
     lib.SetStatistics(&nextStatistics);
     return same ? kChildSaw : kChildDiffered;
+}
+
+// The parent's half of a records round trip through another process: pushes
+// the patterns of `seed`, starts the child (which runs
+// ReadRecordsAndPushNext with the same seed), and checks that it saw them
+// and that its pushes of seed + 1 are what this process reads now. Gives
+// what went wrong, or "" when nothing did.
+inline std::string RecordsRoundTrip(Library& lib, uint32_t seed, const std::function<HANDLE()>& startChild) {
+    const HookSettings settings = PatternSettings(seed);
+    const HookStatistics statistics = PatternStatistics(seed);
+    lib.UpdateSettings(&settings);
+    lib.SetStatistics(&statistics);
+    HANDLE child = startChild();
+    if (child == nullptr) return "the other process did not start";
+    if (WaitExit(child) != kChildSaw) return "the other process read other records";
+    HookSettings after;
+    HookStatistics afterStatistics;
+    lib.GetSettings(&after);
+    lib.GetStatistics(&afterStatistics);
+    const HookSettings wantSettings = PatternSettings(seed + 1);
+    const HookStatistics wantStatistics = PatternStatistics(seed + 1);
+    if (!SameBytes(&after, &wantSettings, sizeof after)) return "the other process's settings did not arrive";
+    if (!SameBytes(&afterStatistics, &wantStatistics, sizeof afterStatistics) ||
+        afterStatistics.distance != 1.5 + seed + 1) {
+        return "the other process's statistics did not arrive";
+    }
+    return "";
 }
 
 // A visible top-level window of its own class, brought to the front.

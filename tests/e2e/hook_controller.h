@@ -13,14 +13,6 @@ namespace e2e {
 
 using Posted = std::pair<WPARAM, LPARAM>;
 
-// Lets Shift, Ctrl and Alt up if injected input left them down.
-inline void ReleaseModifiers() {
-    const BYTE keys[] = {VK_SHIFT, VK_CONTROL, VK_MENU};
-    for (BYTE vk : keys) {
-        if (::GetAsyncKeyState(vk) < 0) ::keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
-    }
-}
-
 struct HookController {
     Library lib;
     HWND window = nullptr;

@@ -22,10 +22,10 @@
 namespace {
 
 // From the 32-bit side to the 64-bit one, by window message.
-const UINT kPeerReady = WM_APP + 1;        // wParam: the 32-bit side's window
-const UINT kPeerStatistics = WM_APP + 2;   // answer: leftClicks as the 32-bit library sees them
-const UINT kPeerInstall = WM_APP + 3;      // wParam 1 install, 0 remove; answer: InstallHook's result
-const UINT kPeerClicks = WM_APP + 4;       // answer: left releases its window received
+const UINT kPeerReady = WM_APP + 1;       // wParam: the 32-bit side's window
+const UINT kPeerStatistics = WM_APP + 2;  // answer: leftClicks as the 32-bit library sees them
+const UINT kPeerInstall = WM_APP + 3;     // wParam 1 install, 0 remove; answer: InstallHook's result
+const UINT kPeerClicks = WM_APP + 4;      // answer: left releases its window received
 
 using e2e::kChildNoLibrary;
 using e2e::kChildSaw;
@@ -84,23 +84,9 @@ HANDLE StartPeer(const std::string& arguments) {
 TEST(Mixed, SettingsAndStatisticsPushedThroughOneLibraryAreReadThroughTheOther) {
     ASSERT_TRUE(g_lib.Resolve(::LoadLibraryA(e2e::DllPath().c_str())));
     const uint32_t seed = 4321;
-    const HookSettings settings = e2e::PatternSettings(seed);
-    const HookStatistics statistics = e2e::PatternStatistics(seed);
-    g_lib.UpdateSettings(&settings);
-    g_lib.SetStatistics(&statistics);
-
-    HANDLE child = StartPeer("--child=records --seed=" + std::to_string(seed));
-    ASSERT_NE(child, nullptr);
-    EXPECT_EQ(e2e::WaitExit(child), kChildSaw) << "the 32-bit library read other records";
-
-    HookSettings after;
-    HookStatistics afterStatistics;
-    g_lib.GetSettings(&after);
-    g_lib.GetStatistics(&afterStatistics);
-    const HookSettings wantSettings = e2e::PatternSettings(seed + 1);
-    const HookStatistics wantStatistics = e2e::PatternStatistics(seed + 1);
-    EXPECT_TRUE(e2e::SameBytes(&after, &wantSettings, sizeof after));
-    EXPECT_TRUE(e2e::SameBytes(&afterStatistics, &wantStatistics, sizeof afterStatistics));
+    EXPECT_EQ("", e2e::RecordsRoundTrip(g_lib, seed, [seed] {
+                  return StartPeer("--child=records --seed=" + std::to_string(seed));
+              }));
     const HookSettings none = {};
     g_lib.UpdateSettings(&none);
 }
@@ -182,8 +168,9 @@ TEST(Mixed, ClicksCountedByEitherSidesHooksShowInTheOthersStatistics) {
     };
     const unsigned in64 = countedFor(own, ownClicks);
     const unsigned in32 = countedFor(g_peerWindow, PeerClicks);
-    std::printf("with both sets installed: a click in the 64-bit program counted %u time(s), in the 32-bit one %u\n",
-                in64, in32);
+    std::printf(
+        "with both sets installed: a click in the 64-bit program counted %u time(s), in the 32-bit one %u\n",
+        in64, in32);
     EXPECT_LE(in64, 1u);
     EXPECT_LE(in32, 1u);
     EXPECT_EQ(1u, in32) << "the 32-bit set, installed last, did not run in its own program";
@@ -196,18 +183,8 @@ TEST(Mixed, ClicksCountedByEitherSidesHooksShowInTheOthersStatistics) {
 
 // ---- The companion -------------------------------------------------------------
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string TempPath(const std::string& name) {
-    char folder[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + name;
-}
+using e2e::ReadText;
+using e2e::TempPath;
 
 // The companion's process id from WexControl's log, 0 until it is there.
 DWORD CompanionId(const std::string& log) {
@@ -218,7 +195,8 @@ DWORD CompanionId(const std::string& log) {
 }
 
 HANDLE StartWexControl(const std::string& log) {
-    return e2e::StartProcess("\"" + e2e::ExeFolder() + "WexControl.exe\" --seconds 120 --log \"" + log + "\"");
+    return e2e::StartProcess("\"" + e2e::ExeFolder() + "WexControl.exe\" --seconds 120 --log \"" + log +
+                             "\"");
 }
 
 TEST(Mixed, TheCompanionStartsAndEndsWithWexControlHoweverItEnds) {
@@ -240,7 +218,8 @@ TEST(Mixed, TheCompanionStartsAndEndsWithWexControlHoweverItEnds) {
             ::CloseHandle(control);
         } else {
             HWND window = nullptr;
-            ASSERT_TRUE(e2e::WaitFor([&] { return (window = ::FindWindowA("WexControl", nullptr)) != nullptr; }));
+            ASSERT_TRUE(
+                e2e::WaitFor([&] { return (window = ::FindWindowA("WexControl", nullptr)) != nullptr; }));
             ::PostMessageA(window, WM_CLOSE, 0, 0);
             EXPECT_EQ(0, e2e::WaitExit(control));
             EXPECT_NE(ReadText(log).find("companion ended"), std::string::npos) << ReadText(log);
@@ -257,7 +236,8 @@ TEST(Mixed, TheCompanionStartsAndEndsWithWexControlHoweverItEnds) {
 
 int main(int argc, char** argv) {
     const std::string child = e2e::Argument(argc, argv, "child");
-    if (child == "records") return RecordsChild(std::strtoul(e2e::Argument(argc, argv, "seed").c_str(), nullptr, 10));
+    if (child == "records")
+        return RecordsChild(std::strtoul(e2e::Argument(argc, argv, "seed").c_str(), nullptr, 10));
     if (child == "peer") {
         return PeerChild(reinterpret_cast<HWND>(
             static_cast<uintptr_t>(std::strtoull(e2e::Argument(argc, argv, "notify").c_str(), nullptr, 10))));

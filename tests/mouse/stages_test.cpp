@@ -116,6 +116,12 @@ TEST_F(StagesTest, TheEdgeWrapJumpsToTheOppositeEdgeOutsideHotCorners) {
         for (UINT id : {0x200u, 0xA0u}) {
             EXPECT_EQ(0, Hook(id, c.at));
             EXPECT_EQ(c.jumps, d().TakeTrace());
+            // The same move handed to the hook again before the jump's own
+            // move (Wine does) is no second push; after a move away, the
+            // next push is a new one.
+            EXPECT_EQ(0, Hook(id, c.at));
+            EXPECT_EQ(Lines{}, d().TakeTrace());
+            EXPECT_EQ(0, Hook(id, {500, 400}));
         }
         EXPECT_EQ(2 * c.jumps.size(), Shared().statistics.edgeWraps);
         d().pendingInput.clear();
@@ -140,6 +146,7 @@ TEST_F(StagesTest, TheEdgeWrapNeedsShiftWhenAskedAndOnlyMovesWrap) {
     EXPECT_EQ((Lines{"cursor 1022 300"}), Input(MOUSEEVENTF_MOVE, {0, 300}));
     EXPECT_EQ(1022, d().cursor.x);
     EXPECT_EQ(1u, Shared().statistics.edgeWraps);
+
     ASSERT_EQ(1u, d().PostedTo(right).size());
     EXPECT_EQ(static_cast<uint32_t>(WM_MOUSEMOVE), d().PostedTo(right)[0].message);
 }
