@@ -4,6 +4,14 @@
 
 namespace control {
 
+bool IsDwellCommand(const std::string& word) {
+    static const char* const commands[] = {"on", "off", "toggle", "left", "double", "right", "middle", "drag"};
+    for (const char* c : commands) {
+        if (word == c) return true;
+    }
+    return false;
+}
+
 bool ParseCommandLine(const std::vector<std::string>& arguments, Options* options, std::string* error) {
     Options o;
     error->clear();
@@ -15,6 +23,14 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
             if (a == "--autostart" && i + 1 < arguments.size() &&
                 (arguments[i + 1] == "on" || arguments[i + 1] == "off")) {
                 o.autostart = arguments[++i];
+            }
+        } else if (a == "--dwell") {
+            if (!o.mode.empty() || i + 1 == arguments.size()) return false;
+            o.mode = a;
+            o.dwell = arguments[++i];
+            if (!IsDwellCommand(o.dwell)) {
+                *error = "--dwell takes on, off, toggle, left, double, right, middle or drag";
+                return false;
             }
         } else if (a == "--console") {
             o.console = true;
@@ -46,6 +62,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
     if (!running && (o.seconds != 0 || !o.logFile.empty() || o.console)) return false;
     if ((o.mode == "--check" || o.mode == "--print") && o.file.empty()) return false;
     if (o.mode == "--autostart" && (o.autostart == "on") != !o.file.empty()) return false;
+    if (o.mode == "--dwell" && !o.file.empty()) return false;
     *options = o;
     return true;
 }

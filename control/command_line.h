@@ -8,13 +8,17 @@
 namespace control {
 
 struct Options {
-    std::string mode;       // "", "--check", "--print" or "--autostart"
+    std::string mode;       // "", "--check", "--print", "--autostart" or "--dwell"
     std::string file;       // the settings file, "" for none
     std::string logFile;    // --log, "" for the default
     int seconds = 0;        // --seconds, 0 runs until closed
     bool console = false;   // --console: keep the console window
     std::string autostart;  // with --autostart: "on", "off" or "" (print the state)
+    std::string dwell;      // with --dwell: on, off, toggle, left, double, right, middle or drag
 };
+
+// Whether a word is a dwell command (--dwell's argument).
+bool IsDwellCommand(const std::string& word);
 
 // Reads the arguments after the program's name.  False, with the reason in
 // `error` (or "" where only the usage text fits), when they make no sense.

@@ -2,12 +2,12 @@
 
 namespace control {
 
-HookStatistics KeptTotals::Start(TotalsRead read, const HookStatistics& fromFile) {
+Totals KeptTotals::Start(TotalsRead read, const Totals& fromFile) {
     pending_ = read == TotalsRead::kLocked;
-    return read == TotalsRead::kRead ? fromFile : HookStatistics{};
+    return read == TotalsRead::kRead ? fromFile : Totals{};
 }
 
-bool KeptTotals::BeforeSave(TotalsRead read, const HookStatistics& fromFile) {
+bool KeptTotals::BeforeSave(TotalsRead read, const Totals& fromFile) {
     if (!pending_) return true;
     if (read == TotalsRead::kLocked) return false;
     pending_ = false;
@@ -16,19 +16,26 @@ bool KeptTotals::BeforeSave(TotalsRead read, const HookStatistics& fromFile) {
     return true;
 }
 
-HookStatistics KeptTotals::Totals(const HookStatistics& counted) const {
+Totals KeptTotals::Current(const Totals& counted) const {
     return offset_ ? AddTotals(fromFile_, counted) : counted;
 }
 
-HookStatistics AddTotals(const HookStatistics& kept, const HookStatistics& counted) {
-    HookStatistics sum = kept;
-    sum.leftClicks += counted.leftClicks;
-    sum.rightClicks += counted.rightClicks;
-    sum.doubleClicks += counted.doubleClicks;
-    sum.keystrokes += counted.keystrokes;
-    sum.singleClickOpens += counted.singleClickOpens;
-    sum.edgeWraps += counted.edgeWraps;
-    sum.distance += counted.distance;
+Totals AddTotals(const Totals& kept, const Totals& counted) {
+    Totals sum = kept;
+    HookStatistics& s = sum.library;
+    const HookStatistics& c = counted.library;
+    s.leftClicks += c.leftClicks;
+    s.rightClicks += c.rightClicks;
+    s.doubleClicks += c.doubleClicks;
+    s.keystrokes += c.keystrokes;
+    s.singleClickOpens += c.singleClickOpens;
+    s.edgeWraps += c.edgeWraps;
+    s.distance += c.distance;
+    sum.dwell.left += counted.dwell.left;
+    sum.dwell.doubles += counted.dwell.doubles;
+    sum.dwell.right += counted.dwell.right;
+    sum.dwell.middle += counted.dwell.middle;
+    sum.dwell.drags += counted.dwell.drags;
     return sum;
 }
 

@@ -13,9 +13,17 @@
 #include <functional>
 #include <string>
 
+#include "dwell.h"
 #include "records.h"
 
 namespace control {
+
+// Everything the statistics file keeps: the library's totals, and the dwell
+// clicks WexControl made.
+struct Totals {
+    HookStatistics library{};
+    DwellCounts dwell;
+};
 
 // What reading the statistics file found.
 enum class TotalsRead {
@@ -28,26 +36,26 @@ enum class TotalsRead {
 class KeptTotals {
 public:
     // The read at the start: the totals to push first.
-    HookStatistics Start(TotalsRead read, const HookStatistics& fromFile);
+    Totals Start(TotalsRead read, const Totals& fromFile);
     // Whether the file's totals are still to be read before the next save.
     bool Pending() const { return pending_; }
     // A read before a save, while Pending(): true when the file may be
     // written now.  The file's totals, read late, are kept here and added
-    // to what the library counts (Totals), so that no count is lost.
-    bool BeforeSave(TotalsRead read, const HookStatistics& fromFile);
-    // The totals to save or show: what the library `counted`, plus the
-    // file's when they were read late.
-    HookStatistics Totals(const HookStatistics& counted) const;
+    // to what is counted (Current), so that no count is lost.
+    bool BeforeSave(TotalsRead read, const Totals& fromFile);
+    // The totals to save or show: what was `counted`, plus the file's when
+    // they were read late.
+    Totals Current(const Totals& counted) const;
 
 private:
     bool pending_ = false;
     bool offset_ = false;
-    HookStatistics fromFile_ = {};
+    Totals fromFile_;
 };
 
 // The counters and the travel of both added (counters wrap, as the
 // library's do); the reserved words are `kept`'s.
-HookStatistics AddTotals(const HookStatistics& kept, const HookStatistics& counted);
+Totals AddTotals(const Totals& kept, const Totals& counted);
 
 // Where a bad file is moved aside: FILE.bad, or FILE.bad.1, FILE.bad.2 and
 // so on when that is taken; "" when a thousand are.

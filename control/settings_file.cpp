@@ -284,6 +284,30 @@ std::string ParseBinding(const std::string& left, const std::string& right, Bind
     return "";
 }
 
+// ---- [dwell] ---------------------------------------------------------------------
+
+struct DwellNumber {
+    const char* name;
+    int DwellSettings::*member;
+    int low;
+    int high;
+    const char* unit;
+};
+const DwellNumber kDwellNumbers[] = {
+    {"time", &DwellSettings::time, 200, 5000, "ms"},
+    {"radius", &DwellSettings::radius, 1, 50, "px"},
+    {"rearm", &DwellSettings::rearm, 1, 200, "px"},
+    {"settle", &DwellSettings::settle, 0, 5000, "ms"},
+};
+struct DwellFlag {
+    const char* name;
+    bool DwellSettings::*member;
+};
+const DwellFlag kDwellFlags[] = {
+    {"enabled", &DwellSettings::enabled}, {"sticky", &DwellSettings::sticky}, {"chooser", &DwellSettings::chooser},
+    {"ring", &DwellSettings::ring},       {"sound", &DwellSettings::sound},
+};
+
 // ---- Fields of HookStatistics ----------------------------------------------------
 
 struct CounterField {
@@ -299,6 +323,15 @@ const CounterField kCounters[] = {
     {"edgeWraps", &HookStatistics::edgeWraps},
 };
 const char* const kReservedCounters[4] = {"reserved0", "reserved1", "reserved2", "reserved3"};
+struct DwellCounter {
+    const char* name;
+    unsigned DwellCounts::*member;
+};
+const DwellCounter kDwellCounters[] = {
+    {"dwellLeftClicks", &DwellCounts::left},     {"dwellDoubleClicks", &DwellCounts::doubles},
+    {"dwellRightClicks", &DwellCounts::right},   {"dwellMiddleClicks", &DwellCounts::middle},
+    {"dwellDrags", &DwellCounts::drags},
+};
 
 // Reports a name seen twice in the same section.
 class Seen {
@@ -322,9 +355,10 @@ private:
 
 Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
     Config config;
-    enum { None, Settings, Bindings, Program, Unknown } current = None;
+    enum { None, Settings, Bindings, Program, DwellSection, Unknown } current = None;
     Seen seen;
     int rows = 0;
+    int rearmLine = 0;
     ReadIni(
         text, problems,
         [&](int line, const std::string& name) {
@@ -335,10 +369,12 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                 current = Bindings;
             } else if (folded == "wexcontrol") {
                 current = Program;
+            } else if (folded == "dwell") {
+                current = DwellSection;
             } else {
                 current = Unknown;
                 problems->push_back({line, "unknown section [" + name +
-                                               "] (sections: [settings], [bindings], [WexControl])"});
+                                               "] (sections: [settings], [bindings], [WexControl], [dwell])"});
             }
         },
         [&](int line, const std::string& name, const std::string& value) {
@@ -383,6 +419,48 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                     config.settings.bindingCount = rows;
                     return;
                 }
+                case DwellSection: {
+                    if (seen.Twice(line, "dwell." + folded, problems, "dwell " + name)) return;
+                    for (const DwellFlag& f : kDwellFlags) {
+                        if (Lower(f.name) != folded) continue;
+                        int on = 0;
+                        if (!FindWord(kFlagWords, value, &on)) {
+                            problems->push_back({line, std::string(f.name) +
+                                                           ": expected on or off (or 1/0, yes/no, true/false), found " +
+                                                           Quote(value)});
+                            return;
+                        }
+                        config.dwell.*f.member = on != 0;
+                        return;
+                    }
+                    for (const DwellNumber& n : kDwellNumbers) {
+                        if (Lower(n.name) != folded) continue;
+                        long long number = 0;
+                        if (!ParseNumber(value, n.low, n.high, &number)) {
+                            problems->push_back({line, std::string(n.name) + ": expected " + n.unit + " from " +
+                                                           std::to_string(n.low) + " to " + std::to_string(n.high) +
+                                                           ", found " + Quote(value)});
+                            return;
+                        }
+                        config.dwell.*n.member = static_cast<int>(number);
+                        if (folded == "rearm") rearmLine = line;
+                        return;
+                    }
+                    if (folded == "click") {
+                        const DwellType type = DwellTypeOf(Lower(value));
+                        if (type == DwellType::kNone || type == DwellType::kOff) {
+                            problems->push_back(
+                                {line, "click: expected left, double, right, middle or drag, found " + Quote(value)});
+                            return;
+                        }
+                        config.dwell.click = type;
+                        return;
+                    }
+                    problems->push_back({line, "unknown option " + Quote(name) +
+                                                   " in [dwell] (options: enabled, time, radius, rearm, settle, "
+                                                   "click, sticky, chooser, ring, sound)"});
+                    return;
+                }
                 case Program: {
                     if (folded == "holddelay") {
                         if (seen.Twice(line, "wexcontrol." + folded, problems, "holdDelay")) return;
@@ -414,6 +492,12 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                 }
             }
         });
+    // The move that rearms dwell is at least the rest's own radius.
+    if (config.dwell.rearm < config.dwell.radius) {
+        problems->push_back({rearmLine, "rearm: " + std::to_string(config.dwell.rearm) +
+                                            " px is less than radius (" + std::to_string(config.dwell.radius) +
+                                            " px)"});
+    }
     return config;
 }
 
@@ -436,11 +520,22 @@ std::string PrintSettings(const Config& config) {
     out += "\n[WexControl]\nholdDelay = " + std::to_string(config.program.holdDelay) + "\n";
     out += "statistics = " + config.program.statistics + "\n";
     out += "saveEvery = " + std::to_string(config.program.saveEvery) + "\n";
+    const DwellSettings& d = config.dwell;
+    out += "\n[dwell]\n";
+    for (const DwellFlag& f : kDwellFlags) {
+        if (f.member == &DwellSettings::sticky) out += std::string("click = ") + DwellTypeName(d.click) + "\n";
+        out += std::string(f.name) + " = " + (d.*f.member ? "on" : "off") + "\n";
+        if (f.member == &DwellSettings::enabled) {
+            for (const DwellNumber& n : kDwellNumbers)
+                out += std::string(n.name) + " = " + std::to_string(d.*n.member) + "\n";
+        }
+    }
     return out;
 }
 
-HookStatistics ParseStatistics(const std::string& text, std::vector<Problem>* problems) {
-    HookStatistics statistics{};
+Totals ParseTotals(const std::string& text, std::vector<Problem>* problems) {
+    Totals totals;
+    HookStatistics& statistics = totals.library;
     bool inSection = false;
     Seen seen;
     ReadIni(
@@ -464,6 +559,9 @@ HookStatistics ParseStatistics(const std::string& text, std::vector<Problem>* pr
             for (int i = 0; i < 4; ++i) {
                 if (kReservedCounters[i] == folded) counter = &statistics.reserved[i];
             }
+            for (const DwellCounter& c : kDwellCounters) {
+                if (Lower(c.name) == folded) counter = &(totals.dwell.*c.member);
+            }
             if (counter) {
                 long long v = 0;
                 if (!ParseNumber(value, 0, 4294967295LL, &v)) {
@@ -486,10 +584,11 @@ HookStatistics ParseStatistics(const std::string& text, std::vector<Problem>* pr
                 problems->push_back({line, "unknown field " + Quote(name) + " in [statistics]"});
             }
         });
-    return statistics;
+    return totals;
 }
 
-std::string PrintStatistics(const HookStatistics& statistics) {
+std::string PrintTotals(const Totals& totals) {
+    const HookStatistics& statistics = totals.library;
     std::string out = "[statistics]\n";
     for (const CounterField& c : kCounters)
         out += std::string(c.name) + " = " + std::to_string(statistics.*c.member) + "\n";
@@ -499,6 +598,8 @@ std::string PrintStatistics(const HookStatistics& statistics) {
     for (int i = 0; i < 4; ++i) {
         out += std::string(kReservedCounters[i]) + " = " + std::to_string(statistics.reserved[i]) + "\n";
     }
+    for (const DwellCounter& c : kDwellCounters)
+        out += std::string(c.name) + " = " + std::to_string(totals.dwell.*c.member) + "\n";
     return out;
 }
 

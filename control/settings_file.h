@@ -6,6 +6,7 @@
 //   [settings]    every field of HookSettings by its own name
 //   [bindings]    one row per line:  TRIGGER [+ MODIFIER]... = ACTION [PARAMETER]
 //   [WexControl]  the program's own options: holdDelay, statistics, saveEvery
+//   [dwell]       dwell clicking (see dwell.h)
 //
 // The row count is the number of lines in [bindings]; a row's run-time
 // field `held` is always pushed as 0.
@@ -14,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "dwell.h"
+#include "kept_totals.h"
 #include "records.h"
 
 namespace control {
@@ -28,6 +31,7 @@ struct ProgramOptions {
 struct Config {
     HookSettings settings{};
     ProgramOptions program;
+    DwellSettings dwell;
 };
 
 // One thing wrong with a file: its line (1-based) and what is wrong.
@@ -44,9 +48,19 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems);
 std::string PrintSettings(const Config& config);
 
 // The statistics file: one [statistics] section with every field of
-// HookStatistics by name.
-HookStatistics ParseStatistics(const std::string& text, std::vector<Problem>* problems);
-std::string PrintStatistics(const HookStatistics& statistics);
+// HookStatistics by name, and the dwell clicks by type (dwellLeftClicks,
+// dwellDoubleClicks, dwellRightClicks, dwellMiddleClicks, dwellDrags).
+Totals ParseTotals(const std::string& text, std::vector<Problem>* problems);
+std::string PrintTotals(const Totals& totals);
+// The library's part alone.
+inline HookStatistics ParseStatistics(const std::string& text, std::vector<Problem>* problems) {
+    return ParseTotals(text, problems).library;
+}
+inline std::string PrintStatistics(const HookStatistics& statistics) {
+    Totals totals;
+    totals.library = statistics;
+    return PrintTotals(totals);
+}
 
 // "FILE:LINE: what" lines, one per problem.
 std::string DescribeProblems(const std::string& file, const std::vector<Problem>& problems);

@@ -111,10 +111,18 @@ void TrayIcon::Remove() {
     added_ = false;
 }
 
-int TrayIcon::Menu(bool haveFile) {
+int TrayIcon::Menu(bool haveFile, bool dwellOn, int dwellNext) {
     HMENU menu = ::CreatePopupMenu();
     const UINT fileItem = MF_STRING | (haveFile ? 0 : MF_GRAYED);
     ::AppendMenuA(menu, MF_STRING, kCommandPause, paused_ ? "Resume" : "Pause");
+    ::AppendMenuA(menu, MF_STRING | (dwellOn ? MF_CHECKED : 0), kCommandDwell, "Dwell clicking");
+    static const char* const types[] = {"Dwell: left click", "Dwell: double-click", "Dwell: right click",
+                                        "Dwell: middle click", "Dwell: drag"};
+    for (int i = 0; i < 5; ++i) {
+        const UINT flags = MF_STRING | (dwellOn ? 0 : MF_GRAYED) | (dwellOn && i == dwellNext ? MF_CHECKED : 0);
+        ::AppendMenuA(menu, flags, static_cast<UINT_PTR>(kCommandDwellLeft + i), types[i]);
+    }
+    ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(menu, fileItem, kCommandOpenSettings, "Open settings file");
     ::AppendMenuA(menu, fileItem, kCommandReload, "Reload settings");
     ::AppendMenuA(menu, MF_STRING, kCommandShowLog, "Show log");
@@ -127,8 +135,8 @@ int TrayIcon::Menu(bool haveFile) {
     POINT at;
     ::GetCursorPos(&at);
     ::SetForegroundWindow(window_);
-    const int command = static_cast<int>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
-                                                         at.x, at.y, 0, window_, nullptr));
+    const int command = static_cast<int>(::TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, at.x, at.y, 0, window_, nullptr));
     ::PostMessageA(window_, WM_NULL, 0, 0);
     ::DestroyMenu(menu);
     return command;

@@ -22,6 +22,13 @@ enum TrayCommand {
     kCommandShowLog,
     kCommandStatistics,
     kCommandQuit,
+    kCommandDwell,  // dwell on or off
+    // The next dwell click's type: left, double, right, middle, drag.
+    kCommandDwellLeft,
+    kCommandDwellDouble,
+    kCommandDwellRight,
+    kCommandDwellMiddle,
+    kCommandDwellDrag,
 };
 
 class TrayIcon {
@@ -36,8 +43,11 @@ public:
     // A balloon; the text is cut to what the shell takes.
     void Balloon(const std::string& title, const std::string& text);
     void Remove();
-    // The menu at the cursor; the command chosen, or 0.
-    int Menu(bool haveFile);
+    // The menu at the cursor, opening upward from the icon as menus of the
+    // notification area do; the command chosen, or 0.  `dwellNext`: the
+    // index (0 left .. 4 drag) of the next dwell click's type, marked when
+    // `dwellOn`.
+    int Menu(bool haveFile, bool dwellOn, int dwellNext);
 
 private:
     bool Notify(DWORD what, UINT flags, const char* infoTitle = "", const std::string& info = "");

@@ -5,6 +5,8 @@
 //   WexControl --autostart [on FILE | off]
 //                               starts at logon with FILE (for this user), or
 //                               no longer; alone, says which
+//   WexControl --dwell on|off|toggle|left|double|right|middle|drag
+//                               hands a dwell command to the running one
 //   WexControl [FILE] [--seconds N] [--log LOGFILE] [--console]
 //                               pushes the settings and the kept statistics,
 //                               installs the hooks, shows its icon in the
@@ -24,7 +26,8 @@
 // Exit status: 0 done, 1 the settings file has problems, 2 wrong command line, 3 the
 // library could not be loaded or its hooks installed, 4 the statistics could
 // not be saved, 5 another WexControl is running (started from the desktop,
-// it opens the running one's menu), 6 the logon entry could not be changed.
+// it opens the running one's menu), 6 the logon entry could not be changed,
+// 7 (--dwell) no WexControl is running.
 #include <windows.h>
 
 #include <cstdio>
@@ -37,6 +40,7 @@
 
 #include "command_line.h"
 #include "companion.h"
+#include "dwell_win32.h"
 #include "instance.h"
 #include "kept_totals.h"
 #include "names.h"
@@ -66,7 +70,12 @@ enum Exit {
     kNotSaved = 4,
     kAlreadyRunning = 5,
     kNoAutostart = 6,
+    kNoneRunning = 7,
 };
+
+// What a start with --dwell hands to the running WexControl (WM_COPYDATA's
+// dwData; the data is the command's text).
+const ULONG_PTR kDwellCopyData = 0x57445745;  // "WEDW"
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValue[] = "WexControl";
@@ -88,6 +97,8 @@ struct {
     CRITICAL_SECTION saving;
     control::KeptTotals kept;
     bool lockedLogged = false;  // "still in use" was logged
+    // Dwell clicking.
+    control::DwellRunner dwell;
     // The 32-bit companion, while it runs.
     HANDLE companion = nullptr;
     DWORD companionThread = 0;
@@ -154,7 +165,7 @@ bool Load(const std::string& file, control::Config* config, std::string* text) {
 
 // Reads the statistics file, trying `tries` times 100 ms apart while
 // another program has it open.  `why` says what went wrong.
-control::TotalsRead ReadTotals(const std::string& file, int tries, HookStatistics* totals, std::string* why) {
+control::TotalsRead ReadTotals(const std::string& file, int tries, control::Totals* totals, std::string* why) {
     if (file.empty()) return control::TotalsRead::kMissing;
     HANDLE f = INVALID_HANDLE_VALUE;
     for (int i = 0; i < tries; ++i) {
@@ -176,7 +187,7 @@ control::TotalsRead ReadTotals(const std::string& file, int tries, HookStatistic
     while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
     ::CloseHandle(f);
     std::vector<control::Problem> problems;
-    *totals = control::ParseStatistics(text, &problems);
+    *totals = control::ParseTotals(text, &problems);
     if (problems.empty()) return control::TotalsRead::kRead;
     *why = control::DescribeProblems(file, problems);
     *why = why->substr(0, why->find('\n'));
@@ -198,8 +209,8 @@ void SetBadFileAside(const std::string& file, const std::string& why) {
 // cannot be read must not keep the tool from starting: one that is not a
 // statistics file is moved aside; one in use by another program is kept,
 // and its totals are added once it can be read (see kept_totals.h).
-HookStatistics LoadStatistics(const std::string& file) {
-    HookStatistics read = {};
+control::Totals LoadStatistics(const std::string& file) {
+    control::Totals read;
     std::string why;
     const control::TotalsRead how = ReadTotals(file, 20, &read, &why);
     if (how == control::TotalsRead::kBad) SetBadFileAside(file, why);
@@ -210,12 +221,13 @@ HookStatistics LoadStatistics(const std::string& file) {
     return g.kept.Start(how, read);
 }
 
-// The totals as they stand: what the library counted, plus the file's if
-// they were read late.
-HookStatistics CurrentTotals() {
-    HookStatistics counted;
-    g.library.GetStatistics(&counted);
-    return g.kept.Totals(counted);
+// The totals as they stand: what the library and the dwell counted, plus
+// the file's if they were read late.
+control::Totals CurrentTotals() {
+    control::Totals counted;
+    g.library.GetStatistics(&counted.library);
+    counted.dwell = g.dwell.counts;
+    return g.kept.Current(counted);
 }
 
 // Writes the current totals (write-then-rename).  A failure is logged;
@@ -227,7 +239,7 @@ bool SaveStatistics(bool say) {
     ::EnterCriticalSection(&g.saving);
     bool saved = true;
     if (g.kept.Pending()) {
-        HookStatistics read = {};
+        control::Totals read;
         std::string why;
         const control::TotalsRead how = ReadTotals(g.statisticsPath, 3, &read, &why);
         if (how == control::TotalsRead::kBad) SetBadFileAside(g.statisticsPath, why);
@@ -239,7 +251,7 @@ bool SaveStatistics(bool say) {
             g.lockedLogged = true;
         }
     }
-    if (saved && !WriteFileSafely(g.statisticsPath, control::PrintStatistics(CurrentTotals()))) {
+    if (saved && !WriteFileSafely(g.statisticsPath, control::PrintTotals(CurrentTotals()))) {
         Log("statistics could NOT be saved to " + g.statisticsPath);
         saved = false;
     } else if (saved && say) {
@@ -290,7 +302,8 @@ std::string TrayTip(bool paused) {
     const char* hooked = ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64 ? "32-bit programs only"
                                                                                   : "32-bit programs";
 #endif
-    return std::string("WexControl: ") + (paused ? "paused" : "active") + ", hooking " + hooked;
+    return std::string("WexControl: ") + (paused ? "paused" : "active") + ", " + g.dwell.Describe() +
+           ", hooking " + hooked;
 }
 
 void ShowState() {
@@ -308,7 +321,40 @@ void TogglePause() {
     settings.pauseLock = settings.pauseLock ? 0 : 1;
     g.library.UpdateSettings(&settings);
     Log(settings.pauseLock ? "pause on" : "pause off");
+    g.dwell.Pause(settings.pauseLock != 0);
     ShowState();
+}
+
+// Dwell clicking holds still while the person types: it needs the
+// library's typing watch, which is on in the pushed record while dwell is
+// on, and as the settings file has it otherwise.
+void PushTypingWatch() {
+    HookSettings settings;
+    g.library.GetSettings(&settings);
+    const int wanted = g.config.settings.typingWatch != 0 || g.dwell.Enabled() ? 1 : 0;
+    if ((settings.typingWatch != 0) == (wanted != 0)) return;
+    settings.typingWatch = wanted;
+    g.library.UpdateSettings(&settings);
+}
+
+// Dwell switched, or its next type changed.
+void DwellChanged() {
+    PushTypingWatch();
+    ShowState();
+}
+
+// A dwell command: from the icon's menu or another start (--dwell).  False
+// for a word that is none.
+bool DwellCommand(const std::string& command) {
+    if (command == "on" || command == "off" || command == "toggle") {
+        g.dwell.Enable(command == "toggle" ? !g.dwell.Enabled() : command == "on");
+        return true;
+    }
+    const control::DwellType type = control::DwellTypeOf(command);
+    if (type == control::DwellType::kNone || type == control::DwellType::kOff) return false;
+    g.dwell.Enable(true);
+    g.dwell.Choose(type);
+    return true;
 }
 
 // The file with the program Windows has for it, `verb` first ("edit" is
@@ -326,7 +372,8 @@ void OpenFile(const std::string& file, const char* verb) {
 }
 
 void ShowStatistics() {
-    const HookStatistics s = CurrentTotals();
+    const control::Totals totals = CurrentTotals();
+    const HookStatistics& s = totals.library;
     char text[512];
     std::snprintf(text, sizeof text,
                   "Left clicks:\t%u\nRight clicks:\t%u\nDouble-clicks:\t%u\nKeystrokes:\t%u\n"
@@ -344,8 +391,11 @@ void ShowStatistics() {
 void Apply(const control::Config& config) {
     HookSettings settings = config.settings;
     settings.pauseLock = Paused() ? 1 : 0;
+    if (g.dwell.Enabled()) settings.typingWatch = 1;
     g.library.UpdateSettings(&settings);
     g.config.settings = config.settings;
+    g.config.dwell = config.dwell;
+    g.dwell.Configure(config.dwell);
     g.config.program.holdDelay = config.program.holdDelay;
     if (config.program.saveEvery != g.config.program.saveEvery) {
         g.config.program.saveEvery = config.program.saveEvery;
@@ -410,12 +460,22 @@ void RunCommand(int command) {
         case control::kCommandShowLog: OpenFile(g.logPath, "open"); break;
         case control::kCommandStatistics: ShowStatistics(); break;
         case control::kCommandQuit: ::PostMessageA(g.window, WM_CLOSE, 0, 0); break;
+        case control::kCommandDwell: DwellCommand("toggle"); break;
+        case control::kCommandDwellLeft:
+        case control::kCommandDwellDouble:
+        case control::kCommandDwellRight:
+        case control::kCommandDwellMiddle:
+        case control::kCommandDwellDrag:
+            g.dwell.Choose(static_cast<control::DwellType>(command - control::kCommandDwellLeft));
+            break;
         default: break;
     }
 }
 
 // The icon's menu at the cursor, and what was chosen in it.
-void ShowMenu() { RunCommand(g.tray.Menu(!g.settingsPath.empty())); }
+void ShowMenu() {
+    RunCommand(g.tray.Menu(!g.settingsPath.empty(), g.dwell.Enabled(), static_cast<int>(g.dwell.Next())));
+}
 
 void ShowRememberedWindow() {
     char className[40] = {};
@@ -437,6 +497,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             const long argument = static_cast<long>(static_cast<int>(lParam));
             Log(control::NotificationText(static_cast<unsigned>(wParam), argument));
             if (wParam == NOTIFY_HOLD_STARTED) StartHold(lParam);
+            if (wParam == NOTIFY_TYPING_STARTED || wParam == NOTIFY_TYPING_ENDED)
+                g.dwell.Typing(wParam == NOTIFY_TYPING_STARTED);
+            // A binding chooses the next dwell click: left, double, right.
+            if (wParam == NOTIFY_SELECT && argument >= 0 && argument <= 2)
+                g.dwell.Choose(static_cast<control::DwellType>(argument));
             if (wParam == NOTIFY_PAUSE && argument == 0) TogglePause();
             if (wParam == NOTIFY_BUTTON_REMEMBERED) ShowRememberedWindow();
             return 0;
@@ -446,6 +511,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                                      static_cast<long>(static_cast<int>(lParam))));
             return 0;
         case WM_TIMER:
+            if (g.dwell.OnTimer(wParam)) return 0;
             if (wParam == kStopTimer) {
                 ::KillTimer(window, kStopTimer);
                 Log("time is up");
@@ -467,11 +533,21 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             // which the session may not give.
             if (wParam) {
                 Log("session ending");
+                g.dwell.Stop();
                 g.library.RemoveHook();
                 SaveStatistics(true);
                 StopCompanion();
             }
             return 0;
+        // A command handed over by another start (--dwell): answers 1 when
+        // it was one.
+        case WM_COPYDATA: {
+            const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (data == nullptr || data->dwData != kDwellCopyData || data->lpData == nullptr) return 0;
+            const std::string command(static_cast<const char*>(data->lpData), data->cbData);
+            Log("--dwell " + command);
+            return DwellCommand(command) ? 1 : 0;
+        }
         case control::kCompanionReady:
             g.companionReady = true;
             return 0;
@@ -714,7 +790,7 @@ void AcceptFromLowerLevels() {
     const Filter filter = reinterpret_cast<Filter>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilterEx")));
     if (filter == nullptr) return;
-    for (UINT message : {UINT{WM_HOOK_NOTIFY}, UINT{WM_HOOK_CAPTURE}, control::kShowMenu})
+    for (UINT message : {UINT{WM_HOOK_NOTIFY}, UINT{WM_HOOK_CAPTURE}, control::kShowMenu, UINT{WM_COPYDATA}})
         filter(g.window, message, 1 /* MSGFLT_ALLOW */, nullptr);
 }
 
@@ -741,7 +817,9 @@ int Run(const control::Options& options, const std::string& settingsText) {
     }
 
     g.statisticsPath = control::BesideFile(g.settingsPath, g.config.program.statistics);
-    HookStatistics statistics = LoadStatistics(g.statisticsPath);
+    const control::Totals kept = LoadStatistics(g.statisticsPath);
+    HookStatistics statistics = kept.library;
+    g.dwell.counts = kept.dwell;
 
     const std::string dll = OwnFolder() + WEXUTIL_DLL_NAME;
     if (!g.library.Resolve(::LoadLibraryA(dll.c_str()))) {
@@ -762,7 +840,10 @@ int Run(const control::Options& options, const std::string& settingsText) {
     }
     AcceptFromLowerLevels();
 
-    g.library.UpdateSettings(&g.config.settings);
+    HookSettings pushed = g.config.settings;
+    // Dwell clicking holds still while the person types (see PushTypingWatch).
+    if (g.config.dwell.enabled) pushed.typingWatch = 1;
+    g.library.UpdateSettings(&pushed);
     g.library.SetStatistics(&statistics);
 #ifdef _WIN64
     StartCompanion();
@@ -786,18 +867,24 @@ int Run(const control::Options& options, const std::string& settingsText) {
         std::to_string(g.config.program.holdDelay) + " ms, statistics " +
         (g.statisticsPath.empty() ? std::string("not kept") : "kept in " + g.statisticsPath));
     LogBitness();
+    // The chooser's place is kept beside the statistics.
+    g.dwell.Start(g.window, g.config.dwell,
+                  g.statisticsPath.empty() ? std::string() : control::BesideFile(g.statisticsPath, "WexControl.state"),
+                  Log, DwellChanged);
     g.taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     if (!g.tray.Add(g.window, false, TrayTip(false)))
         Log("no notification area yet; the icon appears when the shell starts");
 
     RunMessageLoop();
 
+    // A drag the dwell holds goes up before anything else.
+    g.dwell.Stop();
     g.tray.Remove();
     g.library.RemoveHook();
     StopCompanion();
     Log("hooks removed");
     status = SaveStatistics(true) ? kDone : kNotSaved;
-    std::istringstream lines(control::PrintStatistics(CurrentTotals()));
+    std::istringstream lines(control::PrintTotals(CurrentTotals()));
     for (std::string line; std::getline(lines, line);) Log(line);
     ::SetEvent(g.stopped);
     // Held to the end: a start that waited for it finds the totals saved.
@@ -857,12 +944,32 @@ int Autostart(const control::Options& options) {
     return status;
 }
 
+// --dwell: the command goes to the running WexControl, in this session.
+int HandDwellCommand(const std::string& command) {
+    const HWND running = ::FindWindowA(kWindowClass, nullptr);
+    if (running == nullptr) {
+        std::fprintf(stderr, "WexControl: no WexControl is running; nothing was changed\n");
+        return kNoneRunning;
+    }
+    COPYDATASTRUCT data = {kDwellCopyData, static_cast<DWORD>(command.size()),
+                           const_cast<char*>(command.data())};
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000,
+                               &answer) ||
+        answer != 1) {
+        std::fprintf(stderr, "WexControl: the running WexControl did not take the command\n");
+        return kNoneRunning;
+    }
+    return kDone;
+}
+
 int Usage(const std::string& error) {
     if (!error.empty()) std::fprintf(stderr, "WexControl: %s\n", error.c_str());
     std::fputs(
         "usage: WexControl --check FILE\n"
         "       WexControl --print FILE\n"
         "       WexControl --autostart [on FILE | off]\n"
+        "       WexControl --dwell on|off|toggle|left|double|right|middle|drag\n"
         "       WexControl [FILE] [--seconds N] [--log LOGFILE] [--console]\n",
         stderr);
     return kUsage;
@@ -876,6 +983,7 @@ int main(int argc, char** argv) {
     if (!control::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &options, &error))
         return Usage(error);
 
+    if (options.mode == "--dwell") return HandDwellCommand(options.dwell);
     std::string text;
     if (!options.file.empty() && !Load(options.file, &g.config, &text)) return kBadFile;
     if (options.mode == "--check") {

@@ -3,10 +3,11 @@
 // (a click, typing, a bound chord, a long press, wheel turns, keypad
 // movement, the pause key), then, where 32-bit programs run, the 32-bit
 // Notepad too, opens WexControl's menu and writes a screenshot of the
-// display, then closes WexControl, whose live log and statistics appear on
-// the same console.
+// display, switches dwell clicking on and writes a second one while the
+// countdown ring fills, then closes WexControl, whose live log and
+// statistics appear on the same console.
 //
-//   WexSession SETTINGS LOG SCREENSHOT.png
+//   WexSession SETTINGS LOG SCREENSHOT.png DWELL.png
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -250,11 +251,11 @@ void WorkThe32BitNotepad(const std::string& log) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: WexSession SETTINGS LOG SCREENSHOT.png\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: WexSession SETTINGS LOG SCREENSHOT.png DWELL.png\n");
         return 2;
     }
-    const std::string settings = argv[1], log = argv[2], screenshot = argv[3];
+    const std::string settings = argv[1], log = argv[2], screenshot = argv[3], dwellShot = argv[4];
 
     HANDLE control =
         Start("\"" + e2e::ExeFolder() + "WexControl.exe\" \"" + settings + "\" --log \"" + log + "\"");
@@ -373,6 +374,23 @@ int main(int argc, char** argv) {
     std::printf("session: screenshot %s %s\n", shot ? "written to" : "could NOT be written to",
                 screenshot.c_str());
 
+    // Dwell on, as speech or switch software would switch it: the chooser
+    // appears; the pointer moves into Notepad and rests, and the ring fills.
+    Say("dwell on (WexControl --dwell on), a rest in Notepad");
+    const HANDLE command = Start("\"" + e2e::ExeFolder() + "WexControl.exe\" --dwell on");
+    if (command) e2e::WaitExit(command);
+    for (int i = 0; i <= 10; ++i) e2e::PlaceCursor(centre.x - 100 + 10 * i, centre.y + 60);
+    const auto ringShown = [] {
+        HWND ring = ::FindWindowA("WexDwellRing", nullptr);
+        return ring != nullptr && ::IsWindowVisible(ring);
+    };
+    const bool ring = e2e::WaitFor(ringShown, 5000);
+    Settle(500);  // about half of the countdown
+    const bool dwellShotWritten = ring && WriteScreenshot(dwellShot);
+    std::printf("session: dwell screenshot %s %s\n", dwellShotWritten ? "written to" : "could NOT be written to",
+                dwellShot.c_str());
+    Settle(1500);  // the click, in Notepad's text
+
     Say("closing WexControl");
     ::PostMessageA(controlWindow, WM_CLOSE, 0, 0);
     const int status = e2e::WaitExit(control);
@@ -382,5 +400,5 @@ int main(int argc, char** argv) {
         ::CloseHandle(process);
     }
     std::printf("session: WexControl ended with status %d\n", status);
-    return status == 0 && shot ? 0 : 1;
+    return status == 0 && shot && dwellShotWritten ? 0 : 1;
 }

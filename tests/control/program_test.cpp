@@ -38,6 +38,11 @@ TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
         {{"--seconds", "0"}, false, "", "", "", false},
         {{"--log"}, false, "", "", "", false},
         {{"--tray"}, false, "", "", "", false},
+        {{"--dwell", "right"}, true, "--dwell", "", "", false},
+        {{"--dwell"}, false, "", "", "", false},
+        {{"--dwell", "sideways"}, false, "", "", "", false},
+        {{"--dwell", "on", "a.ini"}, false, "", "", "", false},
+        {{"--check", "a.ini", "--dwell", "on"}, false, "", "", "", false},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -113,13 +118,15 @@ TEST(Reload, OneReloadPerRealChangeAndABadFileChangesNothing) {
 // are added to everything counted, before the save that replaces it.
 TEST(KeptTotals, AFileInUseIsAddedOnceItCanBeReadAndNeverWrittenOverBefore) {
     using control::TotalsRead;
-    HookStatistics file{};
-    file.leftClicks = 40;
-    file.reserved[1] = 7;
-    file.distance = 2.5;
-    HookStatistics counted{};
-    counted.leftClicks = 2;
-    counted.distance = 1.0;
+    control::Totals file;
+    file.library.leftClicks = 40;
+    file.library.reserved[1] = 7;
+    file.library.distance = 2.5;
+    file.dwell.right = 3;
+    control::Totals counted;
+    counted.library.leftClicks = 2;
+    counted.library.distance = 1.0;
+    counted.dwell.right = 1;
     const struct {
         const char* what;
         TotalsRead atStart;
@@ -138,15 +145,16 @@ TEST(KeptTotals, AFileInUseIsAddedOnceItCanBeReadAndNeverWrittenOverBefore) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         control::KeptTotals kept;
-        EXPECT_EQ(c.pushed, kept.Start(c.atStart, file).leftClicks);
+        EXPECT_EQ(c.pushed, kept.Start(c.atStart, file).library.leftClicks);
         for (size_t i = 0; i < c.beforeSaves.size(); ++i) {
             EXPECT_EQ(c.saved[i], kept.BeforeSave(c.beforeSaves[i], file)) << i;
         }
-        const HookStatistics total = kept.Totals(counted);
-        EXPECT_EQ(c.total, total.leftClicks);
+        const control::Totals total = kept.Current(counted);
+        EXPECT_EQ(c.total, total.library.leftClicks);
         if (c.total == 42) {
-            EXPECT_EQ(3.5, total.distance);
-            EXPECT_EQ(7u, total.reserved[1]);
+            EXPECT_EQ(3.5, total.library.distance);
+            EXPECT_EQ(7u, total.library.reserved[1]);
+            EXPECT_EQ(4u, total.dwell.right);
         }
     }
 }

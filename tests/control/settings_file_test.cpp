@@ -39,6 +39,8 @@ void ExpectRoundTrip(const Config& config) {
     EXPECT_TRUE(SameRecord(config.settings, again.settings)) << printed;
     EXPECT_EQ(config.program.holdDelay, again.program.holdDelay);
     EXPECT_EQ(config.program.statistics, again.program.statistics);
+    EXPECT_EQ(config.dwell.time, again.dwell.time);
+    EXPECT_EQ(config.dwell.click, again.dwell.click);
     EXPECT_EQ(printed, control::PrintSettings(again));
 }
 
@@ -117,16 +119,28 @@ TEST(SettingsFile, BindingLinesBecomeRowsInOrder) {
               control::PrintSettings(config).find("Numpad5 + Shift + Ctrl + Alt = ACTION_NOTIFY_10 -7\n"));
 }
 
-TEST(SettingsFile, ProgramOptions) {
+TEST(SettingsFile, ProgramAndDwellOptions) {
     const Config defaults = ParseGood("");
     EXPECT_EQ(500, defaults.program.holdDelay);
     EXPECT_EQ("", defaults.program.statistics);
     EXPECT_EQ(300, defaults.program.saveEvery);
-    const Config config =
-        ParseGood("[WexControl]\nholdDelay = 0\nstatistics = C:\\totals\\wex stats.ini\nsaveEvery = 0\n");
+    EXPECT_FALSE(defaults.dwell.enabled);
+    EXPECT_EQ(1000, defaults.dwell.time);
+    EXPECT_TRUE(defaults.dwell.chooser && defaults.dwell.ring && !defaults.dwell.sound);
+    const Config config = ParseGood(
+        "[WexControl]\nholdDelay = 0\nstatistics = C:\\totals\\wex stats.ini\nsaveEvery = 0\n"
+        "[dwell]\nenabled = on\ntime = 200\nradius = 50\nrearm = 50\nsettle = 0\nclick = drag\nsticky = yes\n"
+        "chooser = off\nring = off\nsound = on\n");
     EXPECT_EQ(0, config.program.holdDelay);
     EXPECT_EQ("C:\\totals\\wex stats.ini", config.program.statistics);
     EXPECT_EQ(0, config.program.saveEvery);
+    const control::DwellSettings& d = config.dwell;
+    EXPECT_TRUE(d.enabled && d.sticky && !d.chooser && !d.ring && d.sound);
+    EXPECT_EQ(200, d.time);
+    EXPECT_EQ(50, d.radius);
+    EXPECT_EQ(50, d.rearm);
+    EXPECT_EQ(0, d.settle);
+    EXPECT_EQ(control::DwellType::kDrag, d.click);
     ExpectRoundTrip(config);
 }
 
@@ -206,7 +220,7 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
         {"[settings]\nbindingCount = 3\n",
          "f:2: bindingCount cannot be set: the rows are the lines of [bindings], pushed with held 0\n"},
         {"[keys]\nF9 = ACTION_PAUSE\n",
-         "f:1: unknown section [keys] (sections: [settings], [bindings], [WexControl])\n"},
+         "f:1: unknown section [keys] (sections: [settings], [bindings], [WexControl], [dwell])\n"},
         {"captureMode = 1\n", "f:1: a line outside any section\n"},
         {"[settings\n", "f:1: a section name must end with \"]\"\n"},
         {"[settings]\ncaptureMode\n", "f:2: expected \"name = value\", found \"captureMode\"\n"},
@@ -217,6 +231,15 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
         {"[WexControl]\nlog = x\n",
          "f:2: unknown option \"log\" in [WexControl] (options: holdDelay, statistics, saveEvery)\n"},
         {"[WexControl]\nsaveEvery = -1\n", "f:2: saveEvery: expected seconds from 0 to 86400, found \"-1\"\n"},
+        {"[dwell]\ntime = 100\n", "f:2: time: expected ms from 200 to 5000, found \"100\"\n"},
+        {"[dwell]\nradius = 10\nrearm = 5\n", "f:3: rearm: 5 px is less than radius (10 px)\n"},
+        {"[dwell]\nclick = off\n", "f:2: click: expected left, double, right, middle or drag, found \"off\"\n"},
+        {"[dwell]\nsound = loud\n",
+         "f:2: sound: expected on or off (or 1/0, yes/no, true/false), found \"loud\"\n"},
+        {"[dwell]\nring = on\nRing = off\n", "f:3: dwell Ring given twice (first on line 2)\n"},
+        {"[dwell]\nspeed = 3\n",
+         "f:2: unknown option \"speed\" in [dwell] (options: enabled, time, radius, rearm, settle, click, sticky, "
+         "chooser, ring, sound)\n"},
         // Windows line ends; two problems in one file.
         {"[settings]\r\ncaptureMode = 3\r\nx = 1\r\n",
          "f:2: captureMode: expected 0 or 1 (or on/off, yes/no, true/false), found \"3\"\n"
@@ -248,10 +271,14 @@ TEST(StatisticsFile, RoundTripsEveryCounterAndTheExactDistance) {
     statistics.edgeWraps = 6;
     for (unsigned i = 0; i < 4; ++i) statistics.reserved[i] = 0x80000000u + i;
     statistics.distance = 1234.0 / 7.0;
+    control::Totals totals;
+    totals.library = statistics;
+    totals.dwell = {7, 8, 9, 10, 0xFFFFFFFFu};
     std::vector<Problem> problems;
-    const HookStatistics back = control::ParseStatistics(control::PrintStatistics(statistics), &problems);
+    const control::Totals back = control::ParseTotals(control::PrintTotals(totals), &problems);
     EXPECT_TRUE(problems.empty());
-    EXPECT_EQ(0, std::memcmp(&statistics, &back, sizeof back));
+    EXPECT_EQ(0, std::memcmp(&statistics, &back.library, sizeof back.library));
+    EXPECT_EQ(0, std::memcmp(&totals.dwell, &back.dwell, sizeof back.dwell));
 }
 
 TEST(StatisticsFile, BadValuesAreReported) {

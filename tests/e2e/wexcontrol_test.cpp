@@ -22,25 +22,20 @@ namespace {
 
 e2e::Library g_lib;
 
-std::string TempPath(const std::string& name) {
-    char folder[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + name;
-}
+using e2e::ReadText;
+using e2e::TempPath;
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
 }
 
-// A file's text with Windows line ends made plain "\n".
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    std::string text = s.str();
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
+// EnumWindows's callback: adds each WexControl window to the vector.
+BOOL CALLBACK CollectWexControlWindow(HWND window, LPARAM all) {
+    char name[32] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    if (std::string(name) == "WexControl") reinterpret_cast<std::vector<HWND>*>(all)->push_back(window);
+    return TRUE;
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -457,14 +452,7 @@ TEST_F(WexControl, TwoStartsAtOnceLeaveExactlyOneRunning) {
     // The other runs on, alone.
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(starts[1 - ended], 2000));
     std::vector<HWND> windows;
-    ::EnumWindows(
-        [](HWND w, LPARAM all) {
-            char name[32] = {};
-            ::GetClassNameA(w, name, sizeof name);
-            if (std::string(name) == "WexControl") reinterpret_cast<std::vector<HWND>*>(all)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    ::EnumWindows(CollectWexControlWindow, reinterpret_cast<LPARAM>(&windows));
     ASSERT_EQ(1u, windows.size());
     const HWND window = windows[0];
     ::PostMessageA(window, WM_CLOSE, 0, 0);
@@ -543,18 +531,183 @@ TEST_F(WexControl, TheIconPausesItSavedSettingsArePushedAndQuitEndsIt) {
         e2e::WaitFor([&] { return !::IsWindow(editor); }, 5000);
     }
 
-    // Quit: the hooks go (a click is no longer counted) and the totals are saved.
+    // Quit: WexControl removes the hooks itself, which lets up what a held
+    // row pressed (the system would remove the hooks of a program that ended
+    // without RemoveHook too, but leave the row's keys down), and saves the
+    // totals.
+    HookSettings held = settings();
+    held.pauseLock = 0;
+    held.bindings[held.bindingCount++] = {ACTION_COPY, 0, VK_F11, 0, 0};
+    g_lib.UpdateSettings(&held);
+    ::keybd_event(VK_F11, 0, 0, 0);
+    ASSERT_TRUE(e2e::WaitFor([] { return (::GetAsyncKeyState('C') & 0x8000) != 0; }, 10000))
+        << "the row pressed nothing";
     ::PostMessageA(run.window, WM_COMMAND, control::kCommandQuit, 0);
     EXPECT_EQ(0, e2e::WaitExit(run.process));
-    EXPECT_TRUE(Contains(run.Log(), "statistics saved to " + run.totalsFile + "\n"));
-    HookStatistics counted;
-    g_lib.GetStatistics(&counted);
-    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    e2e::WaitFor([] { return false; }, 300);
-    HookStatistics later;
-    g_lib.GetStatistics(&later);
-    EXPECT_EQ(counted.leftClicks, later.leftClicks) << "hooks left in after Quit";
+    EXPECT_FALSE(::GetAsyncKeyState(VK_CONTROL) & 0x8000) << "Quit left the row's Ctrl down";
+    EXPECT_FALSE(::GetAsyncKeyState('C') & 0x8000) << "Quit left the row's C down";
+    ::keybd_event(VK_F11, 0, KEYEVENTF_KEYUP, 0);
+    const std::string log = run.Log();
+    EXPECT_LT(log.find("hooks removed\n"), log.find("statistics saved to " + run.totalsFile + "\n")) << log;
+}
+
+// ---- Dwell clicking ---------------------------------------------------------
+
+// The button messages a dwell target received, with their client points.
+struct DwellSeen {
+    UINT message;
+    int x, y;
+};
+std::vector<DwellSeen> g_dwellSeen;
+
+LRESULT CALLBACK DwellTargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK) {
+        g_dwellSeen.push_back({message, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    }
+    if (message == WM_CONTEXTMENU) return 0;  // no modal menu on the virtual display
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// WexControl clicks where the pointer rests, moved here with SetCursorPos
+// alone: one click per rest, with both halves, at the rest point; nothing
+// for jitter within the radius or before a move past `rearm`; the types
+// from --dwell, one click each; a drag that selects text in a real edit
+// box; no click after typing until the pointer moves; a rest on the
+// chooser's Right button chooses, and clicks nothing behind it; and a drag
+// held when WexControl closes goes up.
+TEST_F(WexControl, DwellClicksWhereThePointerRests) {
+    WNDCLASSA wc = {};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = DwellTargetProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "WexDwellTarget";
+    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    ::RegisterClassA(&wc);
+    HWND target = ::CreateWindowExA(0, wc.lpszClassName, "dwell target", WS_POPUP | WS_VISIBLE, 40, 40, 600, 500,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
+    HWND edit = ::CreateWindowExA(0, "EDIT", "dwell drags select this text", WS_CHILD | WS_VISIBLE | WS_BORDER, 20,
+                                  400, 400, 30, target, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(target && edit);
+    ::SetForegroundWindow(target);
+    e2e::Pump();
+
+    LiveRun run;
+    ASSERT_TRUE(run.Start("", 0,
+                          "[dwell]\nenabled = on\ntime = 300\nradius = 8\nrearm = 16\nsettle = 100\n"
+                          "chooser = on\n"));
+    // A point of the target, in screen and in client coordinates.
+    const auto screen = [&](int x, int y) { return POINT{40 + x, 40 + y}; };
+    const auto restAt = [&](int x, int y) {
+        const POINT p = screen(x, y);
+        return e2e::PlaceCursor(p.x, p.y);
+    };
+    const auto clicks = [&](UINT message) {
+        int n = 0;
+        for (const DwellSeen& s : g_dwellSeen) n += s.message == message ? 1 : 0;
+        return n;
+    };
+    // Waits long enough for a rest to have clicked (time 300, settle 100, a
+    // sample every 50 ms), and for what it clicked to arrive.
+    const auto rest = [] { e2e::WaitFor([] { return false; }, 1200); };
+
+    // One rest, one left click with both halves at the rest point.
+    g_dwellSeen.clear();
+    ASSERT_TRUE(restAt(100, 100));
+    ASSERT_TRUE(restAt(130, 120));
+    ASSERT_TRUE(e2e::WaitFor([&] { return clicks(WM_LBUTTONUP) == 1; }, 10000)) << run.Log();
+    ASSERT_EQ(2u, g_dwellSeen.size());
+    EXPECT_EQ(static_cast<UINT>(WM_LBUTTONDOWN), g_dwellSeen[0].message);
+    EXPECT_EQ(130, g_dwellSeen[0].x);
+    EXPECT_EQ(120, g_dwellSeen[0].y);
+    // Resting on, and jitter within the radius and short of `rearm`: nothing.
+    rest();
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(restAt(130 + (i % 2) * 5, 120 + (i / 2) * 5));
+    rest();
+    EXPECT_EQ(2u, g_dwellSeen.size()) << "a rest clicked twice";
+    // A move past `rearm` and a rest: the next click.
+    ASSERT_TRUE(restAt(200, 120));
+    EXPECT_TRUE(e2e::WaitFor([&] { return clicks(WM_LBUTTONUP) == 2; }, 10000));
+
+    // --dwell right: one right click, then left again.
+    std::string output;
+    ASSERT_EQ(0, RunWexControl("--dwell right", &output)) << output;
+    ASSERT_TRUE(restAt(260, 120));
+    EXPECT_TRUE(e2e::WaitFor([&] { return clicks(WM_RBUTTONUP) == 1; }, 10000));
+    ASSERT_TRUE(restAt(320, 120));
+    EXPECT_TRUE(e2e::WaitFor([&] { return clicks(WM_LBUTTONUP) == 3; }, 10000));
+    EXPECT_EQ(1, clicks(WM_RBUTTONUP));
+
+    // --dwell double: a real double-click.
+    ASSERT_EQ(0, RunWexControl("--dwell double", &output)) << output;
+    ASSERT_TRUE(restAt(380, 120));
+    EXPECT_TRUE(e2e::WaitFor([&] { return clicks(WM_LBUTTONDBLCLK) == 1; }, 10000));
+
+    // Keys typed, then a rest: no click until the pointer moves.
+    rest();
+    const size_t before = g_dwellSeen.size();
+    ASSERT_TRUE(restAt(440, 120));
+    e2e::TapKey('A');
+    rest();
+    rest();
+    EXPECT_EQ(before, g_dwellSeen.size()) << "clicked while the person typed";
+    ASSERT_TRUE(restAt(480, 160));
+    EXPECT_TRUE(e2e::WaitFor([&] { return g_dwellSeen.size() > before; }, 10000)) << "no click after typing";
+
+    // --dwell drag: pressed at one rest, let up at the next, over the text
+    // of a real edit box, which then has a selection.
+    ASSERT_EQ(0, RunWexControl("--dwell drag", &output)) << output;
+    POINT from = {25, 415}, to = {300, 415};
+    ::ClientToScreen(target, &from);
+    ::ClientToScreen(target, &to);
+    rest();
+    ASSERT_TRUE(e2e::PlaceCursor(from.x, from.y));
+    ASSERT_TRUE(run.Logged("dwell drag pressed at", 10000));
+    ASSERT_TRUE(e2e::PlaceCursor(to.x, to.y));
+    ASSERT_TRUE(run.Logged("dwell drag released at", 10000));
+    DWORD start = 0, end = 0;
+    e2e::WaitFor([&] {
+        ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return end > start;
+    }, 5000);
+    EXPECT_GT(end, start) << "the drag selected nothing";
+
+    // A rest on the chooser's Right button chooses right and clicks nothing
+    // there; the next rest in the target is a right click.
+    HWND chooser = ::FindWindowA("WexDwellChooser", nullptr);
+    ASSERT_NE(chooser, nullptr);
+    HWND rightButton = ::FindWindowExA(chooser, nullptr, "BUTTON", nullptr);
+    for (int i = 0; i < 2 && rightButton; ++i) rightButton = ::FindWindowExA(chooser, rightButton, "BUTTON", nullptr);
+    ASSERT_NE(rightButton, nullptr);
+    RECT r;
+    ::GetWindowRect(rightButton, &r);
+    const int rights = clicks(WM_RBUTTONUP);
+    rest();
+    ASSERT_TRUE(e2e::PlaceCursor((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    EXPECT_TRUE(run.Logged("dwell next click right (chosen by resting)", 10000)) << run.Log();
+    EXPECT_FALSE(Contains(run.Log(), "dwell click left at (" + std::to_string((r.left + r.right) / 2)));
+    ASSERT_TRUE(restAt(300, 250));
+    EXPECT_TRUE(e2e::WaitFor([&] { return clicks(WM_RBUTTONUP) == rights + 1; }, 10000));
+
+    // Closed in the middle of a drag: the left button goes up.
+    ASSERT_EQ(0, RunWexControl("--dwell drag", &output)) << output;
+    rest();
+    ASSERT_TRUE(restAt(350, 300));
+    ASSERT_TRUE(run.Logged("dwell drag pressed at (" + std::to_string(40 + 350), 10000));
+    EXPECT_TRUE(::GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+    EXPECT_TRUE(e2e::WaitFor([] { return (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) == 0; }, 5000))
+        << "the drag's button was left down";
+    // The clicks are kept by type.
+    std::vector<control::Problem> problems;
+    const control::Totals totals = control::ParseTotals(ReadText(run.totalsFile), &problems);
+    EXPECT_GE(totals.dwell.left, 3u);
+    EXPECT_EQ(2u, totals.dwell.right);
+    EXPECT_EQ(1u, totals.dwell.doubles);
+    EXPECT_GE(totals.dwell.drags, 1u);
+    std::string none;
+    EXPECT_EQ(7, RunWexControl("--dwell on", &none)) << "a command with none running";
+    e2e::Discard(target);
 }
 
 // --autostart on, the state, and off, as the current user's Run key shows them.
