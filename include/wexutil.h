@@ -213,6 +213,13 @@ enum {
     BUTTON_MIDDLE_DBLCLK = 10
 };
 
+/* The extra information (dwExtraInfo of SendInput and mouse_event) of
+ * input the library or its controlling program injects on its own
+ * account: such a click runs no button row, and such a wheel turn
+ * (WexControl's scrolling) runs no wheel row, raises no wheel notification
+ * and reaches its window whatever vendorWheel says. */
+#define WEXUTIL_OWN_INPUT 0x57455855u
+
 /* ---- Exported functions ----------------------------------------------- */
 /* Ordinal  Exported name              Ordinal  Exported name
  *  1       _DllMain@12                  8       _KeyboardProc@12

@@ -1,6 +1,7 @@
 // The action dispatcher: every binding that fires ends here.
 #pragma once
 
+#include "core/exports.h"  // the public header: WEXUTIL_OWN_INPUT
 #include "platform/os.h"
 
 // Performs an action in the phase of its triggering event and says whether
@@ -32,4 +33,4 @@ int HoldsKeysDown(int action);
 // fast click both queued before the press is handled, the Ctrl-click's
 // release lets Ctrl up before its own press comes back, which then matches
 // the row again, and the two run each other without end.
-const ULONG_PTR kActionButtonEvent = 0x57455855;
+const ULONG_PTR kActionButtonEvent = WEXUTIL_OWN_INPUT;

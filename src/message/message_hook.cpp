@@ -130,6 +130,13 @@ int WheelTurn(const MSG* msg) {
     return msg->message == WM_MOUSEWHEEL ? HighHalf(msg->wParam) : LowHalf(msg->wParam);
 }
 
+// A turn the controlling program injected (its scrolling): it goes on to
+// its window untouched.  Asked only where a turn would be acted on, so that
+// an unbound turn with vendorWheel off costs no call.
+bool OwnTurn(const MSG* msg) {
+    return msg->message == WM_MOUSEWHEEL && os::GetMessageExtraInfo() == static_cast<LPARAM>(WEXUTIL_OWN_INPUT);
+}
+
 void PostTurn(int turn) {
     if (turn > 0) PostNotify(NOTIFY_WHEEL_FORWARD, 0);
     if (turn < 0) PostNotify(NOTIFY_WHEEL_BACKWARD, 0);
@@ -152,6 +159,7 @@ int Wheel(MSG* msg) {
         const Binding row = Shared().settings.bindings[i];
         if (row.trigger != TRIGGER_WHEEL || row.modifiers != MaskOnce(mask)) continue;
         if (!TableUnchanged(gen)) return 0;
+        if (OwnTurn(msg)) return 0;
         const int turn = WheelTurn(msg);
         if (row.action == ACTION_SCROLL) {
             // The vendor message's direction is not known for certain on this
@@ -164,12 +172,15 @@ int Wheel(MSG* msg) {
         msg->message = WM_NULL;
         return 1;
     }
-    // Unbound: only with vendorWheel on and no modifier held.
-    if (Shared().settings.vendorWheel == 0 || MaskOnce(mask) != 0) return 0;
+    // Unbound: only with vendorWheel on and no modifier held.  The mouse
+    // hook has reported a WM_MOUSEWHEEL turn already (it sees every one
+    // first): it is only taken from the window here, so that one turn gives
+    // one notification.  The other two forms reach no mouse hook.
+    if (Shared().settings.vendorWheel == 0 || MaskOnce(mask) != 0 || OwnTurn(msg)) return 0;
     if (id == kVendorWheel) {
         if (!IsVendorWindow(msg->hwnd)) return 0;
         PostTurn(-LowHalf(static_cast<uintptr_t>(msg->lParam)));  // negative is forward here
-    } else {
+    } else if (id != WM_MOUSEWHEEL) {
         PostTurn(WheelTurn(msg));
     }
     msg->message = WM_NULL;

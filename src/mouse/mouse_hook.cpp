@@ -78,8 +78,11 @@ int WheelDirection(const MouseEvent& e) {
     return static_cast<int16_t>(e.record->dwExtraInfo & 0xFFFF);
 }
 
-// Wheel bindings.  Returns true when the turn is consumed.
+// Wheel bindings.  Returns true when the turn is consumed.  A turn the
+// controlling program injected (its scrolling) is left alone: it runs no
+// row, releases none and is not reported.
 bool HandleWheel(MouseEvent& e) {
+    if (e.record->dwExtraInfo == WEXUTIL_OWN_INPUT) return false;
     const int direction = WheelDirection(e);
     // A backward turn is the release of a row a forward turn pressed.
     if (direction <= 0 && ReleaseHeldRows(TRIGGER_WHEEL, 1) > 0) return true;

@@ -23,6 +23,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
                             PDWORD_PTR result);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
+LPARAM GetMessageExtraInfo();
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL KillTimer(HWND window, UINT_PTR timerId);

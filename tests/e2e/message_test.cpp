@@ -85,7 +85,7 @@ e2e::HookController Messages::controller;
 HWND Messages::vendor = nullptr;
 HWND Messages::target = nullptr;
 
-TEST_F(Messages, UnboundRealWheelTurnsBecomeNotificationsUnlessShiftIsHeld) {
+TEST_F(Messages, UnboundRealWheelTurnsBecomeOneNotificationEachUnlessShiftIsHeldOrTheyAreOwn) {
     Apply({}, 1);
     RECT r;
     ::GetWindowRect(target, &r);
@@ -97,7 +97,19 @@ TEST_F(Messages, UnboundRealWheelTurnsBecomeNotificationsUnlessShiftIsHeld) {
     EXPECT_TRUE(e2e::WaitFor([] { return controller.Notified(NOTIFY_WHEEL_FORWARD); }));
     ::mouse_event(MOUSEEVENTF_WHEEL, 0, 0, static_cast<DWORD>(-WHEEL_DELTA), 0);
     EXPECT_TRUE(e2e::WaitFor([] { return controller.Notified(NOTIFY_WHEEL_BACKWARD); }));
+    e2e::WaitFor([] { return false; }, 300);
+    // One notification per turn, though both hooks see it.
+    EXPECT_EQ(controller.Count(NOTIFY_WHEEL_FORWARD), 1);
+    EXPECT_EQ(controller.Count(NOTIFY_WHEEL_BACKWARD), 1);
     EXPECT_FALSE(Got(target, WM_MOUSEWHEEL)) << "an unbound turn reached the window";
+
+    // A turn injected as the controlling program's own (its scrolling)
+    // reaches the window and is not reported.
+    controller.Clear();
+    ::mouse_event(MOUSEEVENTF_WHEEL, 0, 0, WHEEL_DELTA, WEXUTIL_OWN_INPUT);
+    EXPECT_TRUE(e2e::WaitFor([] { return Got(target, WM_MOUSEWHEEL); })) << "the own turn was taken";
+    EXPECT_EQ(controller.Count(NOTIFY_WHEEL_FORWARD), 0);
+    g_received.clear();
 
     // With Shift held the turn is the window's.
     ::keybd_event(VK_SHIFT, 0, 0, 0);

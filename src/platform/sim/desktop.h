@@ -249,6 +249,7 @@ public:
         MSG msg;
         bool input;  // a keystroke from the input stream
         uint64_t serial;
+        ULONG_PTR extra;  // the extra information of the input it came from
     };
     std::vector<QueuedMessage> queue;
     uint64_t nextSerial = 1;
@@ -260,7 +261,11 @@ public:
     std::function<void()> duringSleep;
     // Puts a message into the queue, as PostMessage to a window of this
     // thread (or PostThreadMessage for a null window) does.
-    void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input = false);
+    void QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input = false,
+                      ULONG_PTR extra = 0);
+    // GetMessageExtraInfo: the extra information of the message the thread
+    // took last, set before the get-message hook sees it.
+    ULONG_PTR messageExtra = 0;
     // PeekMessage with no filter: PM_REMOVE or PM_NOREMOVE.
     bool Retrieve(MSG* msg, UINT remove);
     // The window procedure's share: what a window receives is recorded in

@@ -172,6 +172,11 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     return desktop().Retrieve(msg, remove) ? TRUE : FALSE;
 }
 
+LPARAM GetMessageExtraInfo() {
+    Called(__func__);
+    return static_cast<LPARAM>(desktop().messageExtra);
+}
+
 BOOL TranslateMessage(const MSG* msg) {
     Called(__func__);
     if (msg != nullptr) desktop().Log("translate " + Hex(msg->message));

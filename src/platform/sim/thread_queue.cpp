@@ -24,7 +24,7 @@ int g_hookNesting = 0;
 
 }  // namespace
 
-void Desktop::QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input) {
+void Desktop::QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input, ULONG_PTR extra) {
     MSG m{};
     m.hwnd = window;
     m.message = message;
@@ -32,7 +32,7 @@ void Desktop::QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     m.lParam = lParam;
     m.time = tick;
     m.pt = cursor;
-    queue.push_back({m, input, nextSerial++});
+    queue.push_back({m, input, nextSerial++, extra});
 }
 
 bool Desktop::Retrieve(MSG* out, UINT remove) {
@@ -71,6 +71,7 @@ bool Desktop::Retrieve(MSG* out, UINT remove) {
         if (eaten != 0 || takenMeanwhile) continue;
 
         MSG m = q.msg;
+        messageExtra = q.extra;
         if (HookInstalled(WH_GETMESSAGE)) {
             CallHooks(WH_GETMESSAGE, HC_ACTION, removing ? PM_REMOVE : PM_NOREMOVE, reinterpret_cast<LPARAM>(&m),
                       process);

@@ -23,6 +23,8 @@ LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     return ::PeekMessageA(msg, window, first, last, remove);
 }
+
+LPARAM GetMessageExtraInfo() { return ::GetMessageExtraInfo(); }
 BOOL TranslateMessage(const MSG* msg) { return ::TranslateMessage(msg); }
 LRESULT DispatchMessageA(const MSG* msg) { return ::DispatchMessageA(msg); }
 BOOL KillTimer(HWND window, UINT_PTR timerId) { return ::KillTimer(window, timerId); }
