@@ -62,12 +62,12 @@ endfunction()
 # The controlling program's settings and statistics files and the names it
 # logs by: plain C++, so it is tested here too.
 add_library(wexcontrol_files STATIC control/names.cpp control/settings_file.cpp control/command_line.cpp
-  control/reload.cpp control/kept_totals.cpp control/instance.cpp control/dwell.cpp)
+  control/reload.cpp control/kept_totals.cpp control/instance.cpp control/dwell.cpp control/commands.cpp control/scroll.cpp)
 target_include_directories(wexcontrol_files PUBLIC include src control)
 target_compile_options(wexcontrol_files PRIVATE ${WEXUTIL_WARNINGS})
 
 add_executable(control_tests tests/control/settings_file_test.cpp tests/control/names_test.cpp
-  tests/control/program_test.cpp tests/control/dwell_test.cpp)
+  tests/control/program_test.cpp tests/control/dwell_test.cpp tests/control/commands_test.cpp)
 target_compile_definitions(control_tests PRIVATE WEXCONTROL_EXAMPLE="${CMAKE_SOURCE_DIR}/control/example.ini")
 target_compile_options(control_tests PRIVATE ${WEXUTIL_WARNINGS})
 target_link_libraries(control_tests PRIVATE wexcontrol_files GTest::gtest GTest::gtest_main)

@@ -76,7 +76,8 @@ include(tests/bench/bench.cmake)
 # ---- The controlling program ------------------------------------------------
 wexutil_win32_program(WexControl control/wexcontrol.cpp control/names.cpp control/settings_file.cpp
   control/command_line.cpp control/reload.cpp control/tray.cpp control/kept_totals.cpp control/instance.cpp
-  control/dwell.cpp control/dwell_win32.cpp)
+  control/dwell.cpp control/dwell_win32.cpp control/commands.cpp control/commands_win32.cpp control/scroll.cpp
+  control/overlay_win32.cpp control/pointer_marks_win32.cpp)
 target_include_directories(WexControl PRIVATE ${CMAKE_SOURCE_DIR}/control)
 target_link_libraries(WexControl PRIVATE shell32 advapi32 gdi32)
 if(WEXUTIL_BITS EQUAL 32)
@@ -101,9 +102,9 @@ endif()
 # WexControl.exe, run as a person runs it; the test reads its files with the
 # program's own reader.
 wexutil_add_e2e_test(wexcontrol_test tests/e2e/wexcontrol_test.cpp control/names.cpp control/settings_file.cpp
-  control/dwell.cpp control/kept_totals.cpp)
+  control/dwell.cpp control/kept_totals.cpp control/commands.cpp control/command_line.cpp)
 target_include_directories(wexcontrol_test PRIVATE ${CMAKE_SOURCE_DIR}/control)
-target_link_libraries(wexcontrol_test PRIVATE advapi32)
+target_link_libraries(wexcontrol_test PRIVATE advapi32 comctl32)
 add_dependencies(wexcontrol_test WexControl)
 
 # ---- Random real input for minutes (scripts/soak, not part of the tests) ----

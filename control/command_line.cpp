@@ -2,10 +2,13 @@
 
 #include <cstdlib>
 
+#include "commands.h"
+
 namespace control {
 
 bool IsDwellCommand(const std::string& word) {
-    static const char* const commands[] = {"on", "off", "toggle", "left", "double", "right", "middle", "drag"};
+    static const char* const commands[] = {"on",     "off",   "toggle", "left",
+                                           "double", "right", "middle", "drag"};
     for (const char* c : commands) {
         if (word == c) return true;
     }
@@ -24,12 +27,18 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
                 (arguments[i + 1] == "on" || arguments[i + 1] == "off")) {
                 o.autostart = arguments[++i];
             }
-        } else if (a == "--dwell") {
+        } else if (a == "--dwell" || a == "--do") {
             if (!o.mode.empty() || i + 1 == arguments.size()) return false;
-            o.mode = a;
-            o.dwell = arguments[++i];
-            if (!IsDwellCommand(o.dwell)) {
+            o.mode = "--do";
+            o.command = (a == "--dwell" ? "dwell " : "") + arguments[++i];
+            Command command;
+            std::string why;
+            if (a == "--dwell" && !IsDwellCommand(arguments[i])) {
                 *error = "--dwell takes on, off, toggle, left, double, right, middle or drag";
+                return false;
+            }
+            if (!ParseCommand(o.command, &command, &why)) {
+                *error = "--do: " + why;
                 return false;
             }
         } else if (a == "--console") {
@@ -62,7 +71,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
     if (!running && (o.seconds != 0 || !o.logFile.empty() || o.console)) return false;
     if ((o.mode == "--check" || o.mode == "--print") && o.file.empty()) return false;
     if (o.mode == "--autostart" && (o.autostart == "on") != !o.file.empty()) return false;
-    if (o.mode == "--dwell" && !o.file.empty()) return false;
+    if (o.mode == "--do" && !o.file.empty()) return false;
     *options = o;
     return true;
 }
@@ -73,7 +82,8 @@ std::string StartCommand(const std::string& program, const std::string& file) {
 
 std::string FileOfStartCommand(const std::string& command) {
     // "PROGRAM" "FILE": quotes cannot occur inside Windows paths.
-    const size_t programEnd = command.size() > 1 && command[0] == '"' ? command.find('"', 1) : std::string::npos;
+    const size_t programEnd =
+        command.size() > 1 && command[0] == '"' ? command.find('"', 1) : std::string::npos;
     if (programEnd == std::string::npos) return "";
     const size_t open = command.find('"', programEnd + 1);
     if (open == std::string::npos || command.find_first_not_of(' ', programEnd + 1) != open) return "";

@@ -8,13 +8,14 @@
 namespace control {
 
 struct Options {
-    std::string mode;       // "", "--check", "--print", "--autostart" or "--dwell"
+    std::string mode;       // "", "--check", "--print", "--autostart" or "--do" (also for --dwell)
     std::string file;       // the settings file, "" for none
     std::string logFile;    // --log, "" for the default
     int seconds = 0;        // --seconds, 0 runs until closed
     bool console = false;   // --console: keep the console window
     std::string autostart;  // with --autostart: "on", "off" or "" (print the state)
-    std::string dwell;      // with --dwell: on, off, toggle, left, double, right, middle or drag
+    std::string command;    // with --do: a command for the running WexControl (commands.h);
+                            // --dwell WORD is --do "dwell WORD"
 };
 
 // Whether a word is a dwell command (--dwell's argument).

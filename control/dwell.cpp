@@ -88,9 +88,13 @@ void Dwell::Typing(bool typing, unsigned now) {
 
 DwellStep Dwell::Stop(DwellPoint at) { return LetDragUp(at); }
 
-void Dwell::Choose(DwellType type) {
-    chosen_ = type == DwellType::kOff ? DwellType::kNone : type;
+void Dwell::Scrolling(bool on, unsigned now, DwellPoint marker) {
+    scrolling_ = on;
+    marker_ = marker;
+    Disarm(now, marker, settings_.rearm);
 }
+
+void Dwell::Choose(DwellType type) { chosen_ = type == DwellType::kOff ? DwellType::kNone : type; }
 
 DwellType Dwell::Next() const {
     if (dragHeld_) return DwellType::kDrag;
@@ -135,7 +139,10 @@ DwellStep Dwell::Sample(unsigned now, DwellPoint at, bool buttonsByHand, DwellTy
     // The rest is complete.
     DwellStep step;
     step.at = at;
-    if (chooserButton != DwellType::kNone) {
+    if (scrolling_) {
+        // While scrolling runs, a rest on the marker ends it; nothing is clicked.
+        if (Within(at, marker_, settings_.radius)) step.kind = DwellStep::kEndScroll;
+    } else if (chooserButton != DwellType::kNone) {
         // Over the chooser: the type is chosen, nothing is clicked.
         step.kind = DwellStep::kChoose;
         step.type = chooserButton;
@@ -156,6 +163,8 @@ DwellStep Dwell::Sample(unsigned now, DwellPoint at, bool buttonsByHand, DwellTy
 
 double Dwell::Progress(unsigned now) const {
     if (!counting_ || settings_.time <= 0) return 0.0;
+    // While scrolling, only a rest on the marker counts down.
+    if (scrolling_ && !Within(anchor_, marker_, settings_.radius)) return 0.0;
     const double done = static_cast<double>(now - restStart_) / settings_.time;
     return done > 1.0 ? 1.0 : done;
 }

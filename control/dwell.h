@@ -29,16 +29,16 @@ const char* DwellTypeName(DwellType type);  // "left", "double", ...
 DwellType DwellTypeOf(const std::string& name);
 
 struct DwellSettings {
-    bool enabled = false;  // dwell clicking at start
-    int time = 1000;       // ms the pointer must rest, 200..5000
-    int radius = 8;        // px of movement that still counts as rest, 1..50
-    int rearm = 16;        // px to move after a click before the next, radius..200
-    int settle = 500;      // ms of quiet after switching on, a click, a cancel, 0..5000
+    bool enabled = false;                // dwell clicking at start
+    int time = 1000;                     // ms the pointer must rest, 200..5000
+    int radius = 8;                      // px of movement that still counts as rest, 1..50
+    int rearm = 16;                      // px to move after a click before the next, radius..200
+    int settle = 500;                    // ms of quiet after switching on, a click, a cancel, 0..5000
     DwellType click = DwellType::kLeft;  // the default type
-    bool sticky = false;   // a chosen type stays until another is chosen
-    bool chooser = true;   // show the click-type window
-    bool ring = true;      // show the countdown ring
-    bool sound = false;    // a sound at each click
+    bool sticky = false;                 // a chosen type stays until another is chosen
+    bool chooser = true;                 // show the click-type window
+    bool ring = true;                    // show the countdown ring
+    bool sound = false;                  // a sound at each click
 };
 
 // Dwell clicks made, by type, kept in WexControl's statistics file.
@@ -64,6 +64,7 @@ struct DwellStep {
         kDragPress,    // the left button down at `at`
         kDragRelease,  // the left button up at `at`
         kChoose,       // the rest was on the chooser's button for `type`: select it (kOff: dwell off)
+        kEndScroll,    // the rest was on the scroll marker: scrolling ends
     } kind = kNothing;
     DwellType type = DwellType::kNone;
     DwellPoint at;
@@ -88,6 +89,11 @@ public:
     void Typing(bool typing, unsigned now);
     // Quitting, or the session ending: lets a held drag up.
     DwellStep Stop(DwellPoint at);
+    // Scroll by pointing started with its marker at `marker`, or ended.
+    // While it runs nothing is clicked: a rest on the marker ends it, a
+    // rest elsewhere does nothing.  The pointer starts on the marker, so a
+    // rest there counts once it has moved away.
+    void Scrolling(bool on, unsigned now, DwellPoint marker);
 
     // The type the next click has; a chosen one lasts one click unless
     // sticky.  kNone chooses the default.
@@ -131,6 +137,8 @@ private:
     unsigned restStart_ = 0;
     unsigned quietUntil_ = 0;
     bool sawButton_ = false;
+    bool scrolling_ = false;
+    DwellPoint marker_;
 };
 
 }  // namespace control

@@ -77,16 +77,7 @@ void DwellRunner::Start(HWND owner, const DwellSettings& settings, const std::st
     log_ = std::move(log);
     changed_ = std::move(changed);
     dwell_.Configure(settings);
-    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSA ring = {};
-    ring.lpfnWndProc = ::DefWindowProcA;
-    ring.hInstance = instance;
-    ring.lpszClassName = kRingClass;
-    ::RegisterClassA(&ring);
-    // Click-through, never active, never in the taskbar, above the rest.
-    ring_ = ::CreateWindowExA(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
-                              kRingClass, "", WS_POPUP, 0, 0, kRingSize, kRingSize, nullptr, nullptr, instance,
-                              nullptr);
+    ring_.Create(kRingClass);
     if (settings.enabled) Enable(true);
 }
 
@@ -129,6 +120,11 @@ void DwellRunner::Pause(bool paused) {
     HideRing();
 }
 
+void DwellRunner::Scrolling(bool on, POINT marker) {
+    dwell_.Scrolling(on, ::GetTickCount(), {marker.x, marker.y});
+    HideRing();
+}
+
 void DwellRunner::Typing(bool typing) {
     dwell_.Typing(typing, ::GetTickCount());
     HideRing();
@@ -142,8 +138,8 @@ void DwellRunner::Stop() {
     if (timing_) ::KillTimer(owner_, kDwellTimer);
     timing_ = false;
     if (chooser_ != nullptr) ::DestroyWindow(chooser_);
-    if (ring_ != nullptr) ::DestroyWindow(ring_);
-    chooser_ = ring_ = nullptr;
+    ring_.Destroy();
+    chooser_ = nullptr;
 }
 
 bool DwellRunner::OnTimer(UINT_PTR id) {
@@ -152,8 +148,8 @@ bool DwellRunner::OnTimer(UINT_PTR id) {
     ::GetCursorPos(&p);
     // A button the dwell holds for a drag is not the person's.
     const bool left = (::GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0 && !dwell_.DragHeld();
-    const bool byHand =
-        left || (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) != 0 || (::GetAsyncKeyState(VK_MBUTTON) & 0x8000) != 0;
+    const bool byHand = left || (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) != 0 ||
+                        (::GetAsyncKeyState(VK_MBUTTON) & 0x8000) != 0;
     const DWORD now = ::GetTickCount();
     Do(dwell_.Sample(now, {p.x, p.y}, byHand, ChooserButtonAt(p)));
     const double progress = dwell_.Progress(now);
@@ -175,6 +171,10 @@ void DwellRunner::Do(const DwellStep& step) {
     const POINT at = {step.at.x, step.at.y};
     switch (step.kind) {
         case DwellStep::kNothing: return;
+        case DwellStep::kEndScroll:
+            log_("dwell ends scrolling");
+            if (endScroll) endScroll();
+            return;
         case DwellStep::kChoose:
             if (step.type == DwellType::kOff) {
                 Enable(false);
@@ -186,8 +186,12 @@ void DwellRunner::Do(const DwellStep& step) {
             return;
         case DwellStep::kClick:
             switch (step.type) {
-                case DwellType::kRight: Inject(step.type, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, at); break;
-                case DwellType::kMiddle: Inject(step.type, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, at); break;
+                case DwellType::kRight:
+                    Inject(step.type, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, at);
+                    break;
+                case DwellType::kMiddle:
+                    Inject(step.type, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, at);
+                    break;
                 default: Inject(step.type, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, at); break;
             }
             ++counts.Of(step.type);
@@ -238,7 +242,8 @@ LRESULT CALLBACK DwellRunner::ChooserProc(HWND window, UINT message, WPARAM wPar
             if (runner != nullptr) runner->SaveChooserPlace();
             return 0;
         case WM_COMMAND:
-            if (runner != nullptr && HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) >= 1 && LOWORD(wParam) <= 6) {
+            if (runner != nullptr && HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) >= 1 &&
+                LOWORD(wParam) <= 6) {
                 const DwellType type = kChooserTypes[LOWORD(wParam) - 1];
                 if (type == DwellType::kOff) {
                     runner->Enable(false);
@@ -279,16 +284,17 @@ void DwellRunner::ShowChooser() {
         }
         // Owned by WexControl's window, so that it never shows in the taskbar.
         chooser_ = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kChooserClass,
-                                     "WexControl dwell", WS_POPUP | WS_BORDER, x, y, width, height, owner_, nullptr,
-                                     instance, nullptr);
+                                     "WexControl dwell", WS_POPUP | WS_BORDER, x, y, width, height, owner_,
+                                     nullptr, instance, nullptr);
         if (chooser_ == nullptr) return;
         ::SetWindowLongPtrA(chooser_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        const HFONT font = ::CreateFontA(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+        const HFONT font =
+            ::CreateFontA(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
         for (int i = 0; i < 6; ++i) {
-            buttons_[i] = ::CreateWindowExA(0, "BUTTON", kChooserLabels[i], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                                            kMargin, kGrip + i * (kButtonHeight + kMargin), kButtonWidth,
-                                            kButtonHeight, chooser_, reinterpret_cast<HMENU>(INT_PTR{i + 1}),
-                                            instance, nullptr);
+            buttons_[i] =
+                ::CreateWindowExA(0, "BUTTON", kChooserLabels[i], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                  kMargin, kGrip + i * (kButtonHeight + kMargin), kButtonWidth, kButtonHeight,
+                                  chooser_, reinterpret_cast<HMENU>(INT_PTR{i + 1}), instance, nullptr);
             ::SendMessageA(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         }
     }
@@ -325,90 +331,51 @@ void DwellRunner::SaveChooserPlace() const {
 
 // ---- The ring ----------------------------------------------------------------
 
-void DwellRunner::HideRing() {
-    if (ring_ != nullptr && ringShown_) ::ShowWindow(ring_, SW_HIDE);
-    ringShown_ = false;
-}
+void DwellRunner::HideRing() { ring_.Hide(); }
 
 // A ring around the pointer in the next click's colour, filled clockwise
 // from the top as far as the countdown has come, the type's letter inside;
 // a drag that holds the button fills the middle.
 void DwellRunner::DrawRing(double progress) {
-    if (ring_ == nullptr) return;
     POINT p = {0, 0};
     ::GetCursorPos(&p);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kRingSize;
-    bi.bmiHeader.biHeight = -kRingSize;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    const HDC screen = ::GetDC(nullptr);
-    const HDC memory = ::CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    const HBITMAP bitmap = ::CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr) {
-        ::DeleteDC(memory);
-        ::ReleaseDC(nullptr, screen);
-        return;
-    }
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    // The letter first, white on black, read back as a mask.
     const DwellType type = dwell_.Next();
-    const HFONT font = ::CreateFontA(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
-    const HGDIOBJ oldFont = ::SelectObject(memory, font);
-    ::SetBkMode(memory, TRANSPARENT);
-    ::SetTextColor(memory, RGB(255, 255, 255));
-    RECT all = {0, 0, kRingSize, kRingSize};
-    ::DrawTextA(memory, LetterOf(type), 1, &all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    ::GdiFlush();
-    unsigned* pixel = static_cast<unsigned*>(bits);
-    const unsigned colour = ColourOf(type);
-    const double pi = 3.14159265358979323846;
-    for (int y = 0; y < kRingSize; ++y) {
-        for (int x = 0; x < kRingSize; ++x) {
-            unsigned& px = pixel[y * kRingSize + x];
-            const bool letter = (px & 0xFFFFFF) != 0;
-            const double dx = x + 0.5 - kRingSize / 2.0;
-            const double dy = y + 0.5 - kRingSize / 2.0;
-            const double d = std::sqrt(dx * dx + dy * dy);
-            double alpha = 0;
-            unsigned rgb = colour;
-            const double edge = std::fmin(d - 20.0, 29.0 - d);  // inside the band when positive
-            if (edge > -1.0) {
-                // Clockwise from the top, 0 to 1.
-                double angle = std::atan2(dx, -dy) / (2 * pi);
-                if (angle < 0) angle += 1;
-                const bool filled = angle < progress;
-                alpha = (filled ? 235.0 : 110.0) * std::fmin(1.0, edge + 1.0);
-                if (!filled) rgb = 0xA0A0A0;
-            } else if (d < 16.0 && dwell_.DragHeld()) {
-                alpha = 200;
+    const bool dragHeld = dwell_.DragHeld();
+    ring_.Show(p, kRingSize, [&](HDC memory, uint32_t* pixel) {
+        // The letter first, white on black, read back as a mask.
+        const HFONT font =
+            ::CreateFontA(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+        const HGDIOBJ oldFont = ::SelectObject(memory, font);
+        ::SetBkMode(memory, TRANSPARENT);
+        ::SetTextColor(memory, RGB(255, 255, 255));
+        RECT all = {0, 0, kRingSize, kRingSize};
+        ::DrawTextA(memory, LetterOf(type), 1, &all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        ::GdiFlush();
+        ::SelectObject(memory, oldFont);
+        ::DeleteObject(font);
+        const unsigned colour = ColourOf(type);
+        const double pi = 3.14159265358979323846;
+        for (int y = 0; y < kRingSize; ++y) {
+            for (int x = 0; x < kRingSize; ++x) {
+                uint32_t& px = pixel[y * kRingSize + x];
+                const bool letter = (px & 0xFFFFFF) != 0;
+                const double dx = x + 0.5 - kRingSize / 2.0, dy = y + 0.5 - kRingSize / 2.0;
+                const double band = RingCover(x, y, kRingSize, 20.0, 29.0);
+                px = 0;
+                if (band > 0) {
+                    // Clockwise from the top, 0 to 1.
+                    double angle = std::atan2(dx, -dy) / (2 * pi);
+                    if (angle < 0) angle += 1;
+                    const bool filled = angle < progress;
+                    px = Premultiplied(filled ? colour : 0xA0A0A0, (filled ? 235.0 : 110.0) * band);
+                } else if (dragHeld && RingCover(x, y, kRingSize, -1.0, 16.0) > 0) {
+                    px = Premultiplied(colour, 200);
+                }
+                if (letter && dx * dx + dy * dy < 16.0 * 16.0)
+                    px = Premultiplied(dragHeld ? 0xFFFFFF : colour, 255);
             }
-            if (letter && d < 16.0) {
-                rgb = dwell_.DragHeld() ? 0xFFFFFF : colour;
-                alpha = 255;
-            }
-            const unsigned a = static_cast<unsigned>(alpha);
-            const unsigned r = ((rgb >> 16) & 0xFF) * a / 255, g = ((rgb >> 8) & 0xFF) * a / 255,
-                           b = (rgb & 0xFF) * a / 255;
-            px = a << 24 | r << 16 | g << 8 | b;
         }
-    }
-    POINT at = {p.x - kRingSize / 2, p.y - kRingSize / 2};
-    SIZE size = {kRingSize, kRingSize};
-    POINT origin = {0, 0};
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::UpdateLayeredWindow(ring_, screen, &at, &size, memory, &origin, 0, &blend, ULW_ALPHA);
-    if (!ringShown_) ::ShowWindow(ring_, SW_SHOWNOACTIVATE);
-    ringShown_ = true;
-    ::SelectObject(memory, oldFont);
-    ::DeleteObject(font);
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
+    });
 }
 
 }  // namespace control

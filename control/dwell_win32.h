@@ -10,6 +10,7 @@
 #include <string>
 
 #include "dwell.h"
+#include "overlay_win32.h"
 
 namespace control {
 
@@ -38,6 +39,10 @@ public:
     // Quitting or the session ending: a held drag goes up, the chooser's
     // place is kept.
     void Stop();
+    // Scroll by pointing started at `marker`, or ended: no click while it
+    // runs, and a rest on the marker calls `endScroll`.
+    void Scrolling(bool on, POINT marker);
+    std::function<void()> endScroll;
     // WexControl's window hands its WM_TIMER on; true when it was dwell's.
     bool OnTimer(UINT_PTR id);
 
@@ -61,8 +66,7 @@ private:
     HWND owner_ = nullptr;
     HWND chooser_ = nullptr;
     HWND buttons_[6] = {};
-    HWND ring_ = nullptr;
-    bool ringShown_ = false;
+    Overlay ring_;
     bool timing_ = false;
     std::string stateFile_;
     std::function<void(const std::string&)> log_;

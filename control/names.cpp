@@ -244,6 +244,11 @@ std::string KeyName(int vk) {
     return Format("vk 0x%02lX", vk);
 }
 
+int ParseKeyName(const std::string& text) {
+    const int vk = ParseKey(Fold(text));
+    return vk == 0x01 || vk == 0x02 || (vk >= 0x04 && vk <= 0x06) ? -1 : vk;
+}
+
 std::string TriggerName(int trigger) {
     if (const char* name = Find(kTriggers, trigger)) return name;
     return KeyName(trigger);

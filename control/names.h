@@ -18,6 +18,9 @@ int ParseTrigger(const std::string& text);
 
 // A key's name ("F9", "A", "Numpad5", "ArrowLeft"), or "vk 0x88".
 std::string KeyName(int vk);
+// The key a name or "vk N" gives (as KeyName spells it, any case), or -1;
+// the mouse buttons and the other triggers are not keys.
+int ParseKeyName(const std::string& text);
 
 // "ACTION_COPY", or the number when the code has no name.
 std::string ActionName(int action);

@@ -62,8 +62,16 @@ void ReadIni(const std::string& text, std::vector<Problem>* problems,
         if (end == std::string::npos) end = text.size();
         std::string raw = text.substr(pos, end - pos);
         pos = end + 1;
-        const size_t comment = raw.find(';');
-        if (comment != std::string::npos) raw.erase(comment);
+        // A ";" starts a comment, except inside double quotes (a command's
+        // path or text).
+        bool quoted = false;
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '"') quoted = !quoted;
+            if (raw[i] == ';' && !quoted) {
+                raw.erase(i);
+                break;
+            }
+        }
         const std::string s = Trim(raw);
         if (s.empty() || s[0] == '#') continue;
         if (s[0] == '[') {
@@ -355,7 +363,7 @@ private:
 
 Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
     Config config;
-    enum { None, Settings, Bindings, Program, DwellSection, Unknown } current = None;
+    enum { None, Settings, Bindings, Program, DwellSection, Answers, Unknown } current = None;
     Seen seen;
     int rows = 0;
     int rearmLine = 0;
@@ -371,10 +379,13 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                 current = Program;
             } else if (folded == "dwell") {
                 current = DwellSection;
+            } else if (folded == "answers") {
+                current = Answers;
             } else {
                 current = Unknown;
                 problems->push_back({line, "unknown section [" + name +
-                                               "] (sections: [settings], [bindings], [WexControl], [dwell])"});
+                                               "] (sections: [settings], [bindings], [WexControl], [dwell], "
+                                               "[answers])"});
             }
         },
         [&](int line, const std::string& name, const std::string& value) {
@@ -417,6 +428,23 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                     }
                     config.settings.bindings[rows++] = row;
                     config.settings.bindingCount = rows;
+                    return;
+                }
+                case Answers: {
+                    Answer answer;
+                    std::string wrong;
+                    if (!ParseAnswerName(name, &answer, &wrong)) {
+                        problems->push_back({line, wrong});
+                        return;
+                    }
+                    const std::string key = AnswerName(answer);
+                    if (seen.Twice(line, "answers." + key, problems, "an answer to " + key)) return;
+                    if (!ParseCommand(value, &answer.command, &wrong)) {
+                        problems->push_back({line, key + ": " + wrong});
+                        return;
+                    }
+                    answer.line = line;
+                    config.answers.push_back(answer);
                     return;
                 }
                 case DwellSection: {
@@ -484,9 +512,19 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                             return;
                         }
                         config.program.saveEvery = static_cast<int>(seconds);
+                    } else if (folded == "wigglerearm") {
+                        if (seen.Twice(line, "wexcontrol." + folded, problems, "wiggleRearm")) return;
+                        long long seconds = 0;
+                        if (!ParseNumber(value, 0, 3600, &seconds)) {
+                            problems->push_back(
+                                {line, "wiggleRearm: expected seconds from 0 to 3600, found " + Quote(value)});
+                            return;
+                        }
+                        config.program.wiggleRearm = static_cast<int>(seconds);
                     } else {
                         problems->push_back({line, "unknown option " + Quote(name) +
-                                                       " in [WexControl] (options: holdDelay, statistics, saveEvery)"});
+                                                       " in [WexControl] (options: holdDelay, statistics, saveEvery, "
+                                                       "wiggleRearm)"});
                     }
                     return;
                 }
@@ -520,6 +558,7 @@ std::string PrintSettings(const Config& config) {
     out += "\n[WexControl]\nholdDelay = " + std::to_string(config.program.holdDelay) + "\n";
     out += "statistics = " + config.program.statistics + "\n";
     out += "saveEvery = " + std::to_string(config.program.saveEvery) + "\n";
+    out += "wiggleRearm = " + std::to_string(config.program.wiggleRearm) + "\n";
     const DwellSettings& d = config.dwell;
     out += "\n[dwell]\n";
     for (const DwellFlag& f : kDwellFlags) {
@@ -530,6 +569,8 @@ std::string PrintSettings(const Config& config) {
                 out += std::string(n.name) + " = " + std::to_string(d.*n.member) + "\n";
         }
     }
+    out += "\n[answers]\n";
+    for (const Answer& a : config.answers) out += AnswerName(a) + " = " + PrintCommand(a.command) + "\n";
     return out;
 }
 

@@ -7,6 +7,8 @@
 //   [bindings]    one row per line:  TRIGGER [+ MODIFIER]... = ACTION [PARAMETER]
 //   [WexControl]  the program's own options: holdDelay, statistics, saveEvery
 //   [dwell]       dwell clicking (see dwell.h)
+//   [answers]     what WexControl does for a notification:  NOTIFY_NAME [ARGUMENT] = COMMAND
+//                 (see commands.h)
 //
 // The row count is the number of lines in [bindings]; a row's run-time
 // field `held` is always pushed as 0.
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "dwell.h"
 #include "kept_totals.h"
 #include "records.h"
@@ -26,12 +29,14 @@ struct ProgramOptions {
     int holdDelay = 500;     // milliseconds from notification 26 to PressAndHoldCallBack
     std::string statistics;  // file that keeps the totals between runs; "" keeps none
     int saveEvery = 300;     // seconds between saves of the totals while running; 0 only at the end
+    int wiggleRearm = 5;     // seconds after a wiggle until wiggle detection is on again; 0 leaves it off
 };
 
 struct Config {
     HookSettings settings{};
     ProgramOptions program;
     DwellSettings dwell;
+    std::vector<Answer> answers;  // in the file's order
 };
 
 // One thing wrong with a file: its line (1-based) and what is wrong.

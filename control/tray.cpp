@@ -42,8 +42,8 @@ HICON DrawIcon(bool paused) {
         ::Rectangle(dc, at(5), at(4), at(7), at(12));
         ::Rectangle(dc, at(9), at(4), at(11), at(12));
     } else {
-        const POINT pointer[] = {{at(5), at(3)}, {at(5), at(12)}, {at(7), at(10)}, {at(9), at(13)},
-                                 {at(10), at(12)}, {at(8), at(9)}, {at(11), at(9)}};
+        const POINT pointer[] = {{at(5), at(3)},   {at(5), at(12)}, {at(7), at(10)}, {at(9), at(13)},
+                                 {at(10), at(12)}, {at(8), at(9)},  {at(11), at(9)}};
         ::Polygon(dc, pointer, 7);
     }
     ::SelectObject(dc, old);
@@ -111,7 +111,26 @@ void TrayIcon::Remove() {
     added_ = false;
 }
 
-int TrayIcon::Menu(bool haveFile, bool dwellOn, int dwellNext) {
+const char* TrayCommandText(int command) {
+    switch (command) {
+        case kCommandPause: return "pause toggle";
+        case kCommandReload: return "reload";
+        case kCommandShowLog: return "log";
+        case kCommandStatistics: return "statistics";
+        case kCommandQuit: return "quit";
+        case kCommandDwell: return "dwell toggle";
+        case kCommandDwellLeft: return "dwell left";
+        case kCommandDwellDouble: return "dwell double";
+        case kCommandDwellRight: return "dwell right";
+        case kCommandDwellMiddle: return "dwell middle";
+        case kCommandDwellDrag: return "dwell drag";
+        case kCommandScroll: return "scroll";
+        case kCommandLocate: return "locate";
+        default: return nullptr;
+    }
+}
+
+int TrayIcon::Menu(bool haveFile, bool dwellOn, int dwellNext, bool scrolling) {
     HMENU menu = ::CreatePopupMenu();
     const UINT fileItem = MF_STRING | (haveFile ? 0 : MF_GRAYED);
     ::AppendMenuA(menu, MF_STRING, kCommandPause, paused_ ? "Resume" : "Pause");
@@ -119,9 +138,12 @@ int TrayIcon::Menu(bool haveFile, bool dwellOn, int dwellNext) {
     static const char* const types[] = {"Dwell: left click", "Dwell: double-click", "Dwell: right click",
                                         "Dwell: middle click", "Dwell: drag"};
     for (int i = 0; i < 5; ++i) {
-        const UINT flags = MF_STRING | (dwellOn ? 0 : MF_GRAYED) | (dwellOn && i == dwellNext ? MF_CHECKED : 0);
+        const UINT flags =
+            MF_STRING | (dwellOn ? 0 : MF_GRAYED) | (dwellOn && i == dwellNext ? MF_CHECKED : 0);
         ::AppendMenuA(menu, flags, static_cast<UINT_PTR>(kCommandDwellLeft + i), types[i]);
     }
+    ::AppendMenuA(menu, MF_STRING | (scrolling ? MF_CHECKED : 0), kCommandScroll, "Scroll by pointing");
+    ::AppendMenuA(menu, MF_STRING, kCommandLocate, "Find the pointer");
     ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(menu, fileItem, kCommandOpenSettings, "Open settings file");
     ::AppendMenuA(menu, fileItem, kCommandReload, "Reload settings");
@@ -135,8 +157,9 @@ int TrayIcon::Menu(bool haveFile, bool dwellOn, int dwellNext) {
     POINT at;
     ::GetCursorPos(&at);
     ::SetForegroundWindow(window_);
-    const int command = static_cast<int>(::TrackPopupMenu(
-        menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, at.x, at.y, 0, window_, nullptr));
+    const int command = static_cast<int>(
+        ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, at.x, at.y,
+                         0, window_, nullptr));
     ::PostMessageA(window_, WM_NULL, 0, 0);
     ::DestroyMenu(menu);
     return command;

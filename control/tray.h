@@ -29,7 +29,13 @@ enum TrayCommand {
     kCommandDwellRight,
     kCommandDwellMiddle,
     kCommandDwellDrag,
+    kCommandScroll,  // scroll by pointing, on or off
+    kCommandLocate,  // find the pointer
 };
+
+// The command (commands.h) a menu item stands for; nullptr for Open
+// settings file, which is the menu's own, and for 0.
+const char* TrayCommandText(int command);
 
 class TrayIcon {
 public:
@@ -40,14 +46,15 @@ public:
     // The shell started again ("TaskbarCreated"): its icons are gone.
     bool AddAgain() { return Add(window_, paused_, tip_); }
     void Show(bool paused, const std::string& tip);
-    // A balloon; the text is cut to what the shell takes.
+    // A balloon; the text is cut to what the shell takes.  An empty text
+    // takes the balloon shown away.
     void Balloon(const std::string& title, const std::string& text);
     void Remove();
     // The menu at the cursor, opening upward from the icon as menus of the
     // notification area do; the command chosen, or 0.  `dwellNext`: the
     // index (0 left .. 4 drag) of the next dwell click's type, marked when
-    // `dwellOn`.
-    int Menu(bool haveFile, bool dwellOn, int dwellNext);
+    // `dwellOn`; `scrolling` marks Scroll by pointing.
+    int Menu(bool haveFile, bool dwellOn, int dwellNext, bool scrolling);
 
 private:
     bool Notify(DWORD what, UINT flags, const char* infoTitle = "", const std::string& info = "");

@@ -5,8 +5,9 @@
 //   WexControl --autostart [on FILE | off]
 //                               starts at logon with FILE (for this user), or
 //                               no longer; alone, says which
+//   WexControl --do "COMMAND"   hands a command (commands.h) to the running one
 //   WexControl --dwell on|off|toggle|left|double|right|middle|drag
-//                               hands a dwell command to the running one
+//                               the same as --do "dwell ..."
 //   WexControl [FILE] [--seconds N] [--log LOGFILE] [--console]
 //                               pushes the settings and the kept statistics,
 //                               installs the hooks, shows its icon in the
@@ -27,7 +28,7 @@
 // library could not be loaded or its hooks installed, 4 the statistics could
 // not be saved, 5 another WexControl is running (started from the desktop,
 // it opens the running one's menu), 6 the logon entry could not be changed,
-// 7 (--dwell) no WexControl is running.
+// 7 (--do, --dwell) no WexControl is running.
 #include <windows.h>
 
 #include <cstdio>
@@ -39,11 +40,13 @@
 #include <vector>
 
 #include "command_line.h"
+#include "commands_win32.h"
 #include "companion.h"
 #include "dwell_win32.h"
 #include "instance.h"
 #include "kept_totals.h"
 #include "names.h"
+#include "pointer_marks_win32.h"
 #include "reload.h"
 #include "settings_file.h"
 #include "tray.h"
@@ -61,6 +64,8 @@ const UINT_PTR kReloadTimer = 102;
 const UINT kReloadQuiet = 250;
 // Hold timers are kHoldTimer + the button's virtual key (1, 2 or 4).
 const UINT_PTR kHoldTimer = 200;
+// Wiggle detection comes back on when this one-shot timer fires.
+const UINT_PTR kWiggleTimer = 103;
 
 enum Exit {
     kDone = 0,
@@ -73,9 +78,9 @@ enum Exit {
     kNoneRunning = 7,
 };
 
-// What a start with --dwell hands to the running WexControl (WM_COPYDATA's
-// dwData; the data is the command's text).
-const ULONG_PTR kDwellCopyData = 0x57445745;  // "WEDW"
+// What a start with --do or --dwell hands to the running WexControl
+// (WM_COPYDATA's dwData; the data is the command's text).
+const ULONG_PTR kCommandCopyData = 0x57444F43;  // "WDOC"
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValue[] = "WexControl";
@@ -97,8 +102,10 @@ struct {
     CRITICAL_SECTION saving;
     control::KeptTotals kept;
     bool lockedLogged = false;  // "still in use" was logged
-    // Dwell clicking.
+    // Dwell clicking, scrolling by pointing and finding the pointer.
     control::DwellRunner dwell;
+    control::PointerMarks marks;
+    bool pausedHintShown = false;  // its balloon goes when the pause does
     // The 32-bit companion, while it runs.
     HANDLE companion = nullptr;
     DWORD companionThread = 0;
@@ -136,15 +143,15 @@ bool ReadFile(const std::string& path, std::string* text) {
 // written.
 bool WriteFileSafely(const std::string& path, const std::string& text) {
     const std::string fresh = path + ".new";
-    const HANDLE f = ::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr);
+    const HANDLE f = ::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool ok = ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                     written == text.size() && ::FlushFileBuffers(f);
     ::CloseHandle(f);
-    return ok &&
-           ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return ok && ::MoveFileExA(fresh.c_str(), path.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // Reads a settings file, whose text is left in `text`; prints the file's
@@ -165,7 +172,8 @@ bool Load(const std::string& file, control::Config* config, std::string* text) {
 
 // Reads the statistics file, trying `tries` times 100 ms apart while
 // another program has it open.  `why` says what went wrong.
-control::TotalsRead ReadTotals(const std::string& file, int tries, control::Totals* totals, std::string* why) {
+control::TotalsRead ReadTotals(const std::string& file, int tries, control::Totals* totals,
+                               std::string* why) {
     if (file.empty()) return control::TotalsRead::kMissing;
     HANDLE f = INVALID_HANDLE_VALUE;
     for (int i = 0; i < tries; ++i) {
@@ -173,7 +181,8 @@ control::TotalsRead ReadTotals(const std::string& file, int tries, control::Tota
                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f != INVALID_HANDLE_VALUE) break;
         const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return control::TotalsRead::kMissing;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return control::TotalsRead::kMissing;
         *why = "error " + std::to_string(error);
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) break;
         *why = "it is in use by another program";
@@ -197,8 +206,9 @@ control::TotalsRead ReadTotals(const std::string& file, int tries, control::Tota
 // A statistics file that is not one is moved aside, to a name no earlier
 // bad file has, with a log line.
 void SetBadFileAside(const std::string& file, const std::string& why) {
-    const std::string aside = control::FreeBadName(
-        file, [](const std::string& name) { return ::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    const std::string aside = control::FreeBadName(file, [](const std::string& name) {
+        return ::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+    });
     const bool moved =
         !aside.empty() && ::MoveFileExA(file.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
     Log("statistics file not usable (" + why + "); " +
@@ -299,8 +309,8 @@ std::string TrayTip(bool paused) {
     const char* hooked = g.companion != nullptr ? "64-bit and 32-bit programs" : "64-bit programs only";
 #else
     BOOL wow64 = FALSE;
-    const char* hooked = ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64 ? "32-bit programs only"
-                                                                                  : "32-bit programs";
+    const char* hooked =
+        ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64 ? "32-bit programs only" : "32-bit programs";
 #endif
     return std::string("WexControl: ") + (paused ? "paused" : "active") + ", " + g.dwell.Describe() +
            ", hooking " + hooked;
@@ -311,17 +321,23 @@ void ShowState() {
     g.tray.Show(paused, TrayTip(paused));
 }
 
-// Notification 7 at the press of a pause binding, or a click on the icon:
-// the pause switches.  The record is read first, so that what the library
+// The pause on, off or switched: notification 7 at the press of a pause
+// binding, a click on the icon, a command.  The record is read first, so
+// that what the library
 // changed in it itself (capture mode, the wiggle switch, copySeen, held
 // rows) stays.
-void TogglePause() {
+void SetPause(const std::string& word) {
     HookSettings settings;
     g.library.GetSettings(&settings);
-    settings.pauseLock = settings.pauseLock ? 0 : 1;
+    const int wanted = word == "toggle" ? (settings.pauseLock ? 0 : 1) : word == "on" ? 1 : 0;
+    if (wanted == settings.pauseLock) return;
+    settings.pauseLock = wanted;
     g.library.UpdateSettings(&settings);
     Log(settings.pauseLock ? "pause on" : "pause off");
     g.dwell.Pause(settings.pauseLock != 0);
+    // A balloon saying it is paused would be wrong from now on.
+    if (!settings.pauseLock && g.pausedHintShown) g.tray.Balloon("", "");
+    g.pausedHintShown = false;
     ShowState();
 }
 
@@ -343,18 +359,50 @@ void DwellChanged() {
     ShowState();
 }
 
-// A dwell command: from the icon's menu or another start (--dwell).  False
-// for a word that is none.
-bool DwellCommand(const std::string& command) {
+// A dwell command (on, off, toggle, or a type, which also switches it on).
+void DwellCommand(const std::string& command) {
     if (command == "on" || command == "off" || command == "toggle") {
         g.dwell.Enable(command == "toggle" ? !g.dwell.Enabled() : command == "on");
-        return true;
+        return;
     }
     const control::DwellType type = control::DwellTypeOf(command);
-    if (type == control::DwellType::kNone || type == control::DwellType::kOff) return false;
+    if (type == control::DwellType::kNone || type == control::DwellType::kOff) return;
     g.dwell.Enable(true);
     g.dwell.Choose(type);
-    return true;
+}
+
+// Input refused while paused: a balloon says why, and how to resume.
+void PausedHint() {
+    std::string how = "click WexControl's icon";
+    const HookSettings& s = g.config.settings;
+    for (int i = 0; i < s.bindingCount && i < WEXUTIL_BINDING_ROWS; ++i) {
+        if (s.bindings[i].action == ACTION_PAUSE) {
+            how = "press " + control::TriggerName(s.bindings[i].trigger) +
+                  control::ModifierSuffix(s.bindings[i].modifiers) + " or " + how;
+            break;
+        }
+    }
+    Log("paused hint shown");
+    g.pausedHintShown = true;
+    g.tray.Balloon("WexControl is paused", "Your input goes to programs as it is. To resume, " + how + ".");
+}
+
+// After a wiggle the library switches wiggle detection off; it comes back
+// on `wiggleRearm` seconds later, so that the gesture works again.
+void WiggleSeen() {
+    if (g.config.program.wiggleRearm <= 0 || g.config.settings.wiggleDetect == 0) return;
+    ::SetTimer(g.window, kWiggleTimer, static_cast<UINT>(g.config.program.wiggleRearm) * 1000u, nullptr);
+}
+
+void WiggleRearm() {
+    ::KillTimer(g.window, kWiggleTimer);
+    if (g.config.settings.wiggleDetect == 0) return;
+    HookSettings settings;
+    g.library.GetSettings(&settings);
+    if (settings.wiggleDetect != 0) return;
+    settings.wiggleDetect = 1;
+    g.library.UpdateSettings(&settings);
+    Log("wiggle detection on again");
 }
 
 // The file with the program Windows has for it, `verb` first ("edit" is
@@ -396,6 +444,8 @@ void Apply(const control::Config& config) {
     g.config.settings = config.settings;
     g.config.dwell = config.dwell;
     g.dwell.Configure(config.dwell);
+    g.config.answers = config.answers;
+    g.config.program.wiggleRearm = config.program.wiggleRearm;
     g.config.program.holdDelay = config.program.holdDelay;
     if (config.program.saveEvery != g.config.program.saveEvery) {
         g.config.program.saveEvery = config.program.saveEvery;
@@ -445,36 +495,58 @@ void WatchSettingsFolder() {
     g.folderChanged = ::FindFirstChangeNotificationA(
         folder.c_str(), FALSE,
         FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
-    if (g.folderChanged == INVALID_HANDLE_VALUE) Log(folder + " cannot be watched; saved settings need a restart");
+    if (g.folderChanged == INVALID_HANDLE_VALUE)
+        Log(folder + " cannot be watched; saved settings need a restart");
 }
 
-void RunCommand(int command) {
-    switch (command) {
-        case control::kCommandPause: TogglePause(); break;
-        case control::kCommandOpenSettings:
-            if (!g.settingsPath.empty()) OpenFile(g.settingsPath, "edit");
-            break;
-        case control::kCommandReload:
+void ShowMenu();
+
+// Every command, whether from the icon's menu, another start (--do) or an
+// answer to a notification, is carried out here.
+control::CommandRunner& Commands() {
+    static control::CommandRunner runner({
+        SetPause,
+        DwellCommand,
+        [](const std::string& word) { g.marks.Scroll(word); },
+        [] { g.marks.Locate(); },
+        ShowMenu,
+        ShowStatistics,
+        [] { OpenFile(g.logPath, "open"); },
+        [] {
             if (!g.settingsPath.empty()) Reload(true);
-            break;
-        case control::kCommandShowLog: OpenFile(g.logPath, "open"); break;
-        case control::kCommandStatistics: ShowStatistics(); break;
-        case control::kCommandQuit: ::PostMessageA(g.window, WM_CLOSE, 0, 0); break;
-        case control::kCommandDwell: DwellCommand("toggle"); break;
-        case control::kCommandDwellLeft:
-        case control::kCommandDwellDouble:
-        case control::kCommandDwellRight:
-        case control::kCommandDwellMiddle:
-        case control::kCommandDwellDrag:
-            g.dwell.Choose(static_cast<control::DwellType>(command - control::kCommandDwellLeft));
-            break;
-        default: break;
+        },
+        [] { ::PostMessageA(g.window, WM_CLOSE, 0, 0); },
+        PausedHint,
+        Log,
+    });
+    return runner;
+}
+
+// A command's text; false when it is none.
+bool CarryText(const std::string& text) {
+    control::Command command;
+    std::string why;
+    if (!control::ParseCommand(text, &command, &why)) {
+        Log("not a command: " + text + " (" + why + ")");
+        return false;
     }
+    Commands().Carry(command, 0);
+    return true;
+}
+
+// A menu item chosen (0 when none was).
+void RunMenuCommand(int item) {
+    if (item == control::kCommandOpenSettings) {
+        if (!g.settingsPath.empty()) OpenFile(g.settingsPath, "edit");
+        return;
+    }
+    if (const char* text = control::TrayCommandText(item)) CarryText(text);
 }
 
 // The icon's menu at the cursor, and what was chosen in it.
 void ShowMenu() {
-    RunCommand(g.tray.Menu(!g.settingsPath.empty(), g.dwell.Enabled(), static_cast<int>(g.dwell.Next())));
+    RunMenuCommand(g.tray.Menu(!g.settingsPath.empty(), g.dwell.Enabled(), static_cast<int>(g.dwell.Next()),
+                               g.marks.Scrolling()));
 }
 
 void ShowRememberedWindow() {
@@ -495,15 +567,16 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_HOOK_NOTIFY: {
             // The argument is a 32-bit signed value whatever the width of LPARAM.
             const long argument = static_cast<long>(static_cast<int>(lParam));
-            Log(control::NotificationText(static_cast<unsigned>(wParam), argument));
-            if (wParam == NOTIFY_HOLD_STARTED) StartHold(lParam);
-            if (wParam == NOTIFY_TYPING_STARTED || wParam == NOTIFY_TYPING_ENDED)
-                g.dwell.Typing(wParam == NOTIFY_TYPING_STARTED);
-            // A binding chooses the next dwell click: left, double, right.
-            if (wParam == NOTIFY_SELECT && argument >= 0 && argument <= 2)
-                g.dwell.Choose(static_cast<control::DwellType>(argument));
-            if (wParam == NOTIFY_PAUSE && argument == 0) TogglePause();
-            if (wParam == NOTIFY_BUTTON_REMEMBERED) ShowRememberedWindow();
+            const unsigned code = static_cast<unsigned>(wParam);
+            Log(control::NotificationText(code, argument));
+            if (code == NOTIFY_HOLD_STARTED) StartHold(lParam);
+            if (code == NOTIFY_TYPING_STARTED || code == NOTIFY_TYPING_ENDED)
+                g.dwell.Typing(code == NOTIFY_TYPING_STARTED);
+            if (code == NOTIFY_PAUSE && argument == 0) SetPause("toggle");
+            if (code == NOTIFY_BUTTON_REMEMBERED) ShowRememberedWindow();
+            if (code == NOTIFY_WIGGLE) WiggleSeen();
+            // The person's answer, or what WexControl does by itself.
+            Commands().Notified(code, argument, g.config.answers);
             return 0;
         }
         case WM_HOOK_CAPTURE:
@@ -511,7 +584,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                                      static_cast<long>(static_cast<int>(lParam))));
             return 0;
         case WM_TIMER:
-            if (g.dwell.OnTimer(wParam)) return 0;
+            if (g.dwell.OnTimer(wParam) || g.marks.OnTimer(wParam)) return 0;
+            if (wParam == kWiggleTimer) WiggleRearm();
             if (wParam == kStopTimer) {
                 ::KillTimer(window, kStopTimer);
                 Log("time is up");
@@ -533,24 +607,23 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             // which the session may not give.
             if (wParam) {
                 Log("session ending");
+                g.marks.Stop();
                 g.dwell.Stop();
                 g.library.RemoveHook();
                 SaveStatistics(true);
                 StopCompanion();
             }
             return 0;
-        // A command handed over by another start (--dwell): answers 1 when
-        // it was one.
+        // A command handed over by another start (--do, --dwell): answers 1
+        // when it was one.
         case WM_COPYDATA: {
             const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            if (data == nullptr || data->dwData != kDwellCopyData || data->lpData == nullptr) return 0;
+            if (data == nullptr || data->dwData != kCommandCopyData || data->lpData == nullptr) return 0;
             const std::string command(static_cast<const char*>(data->lpData), data->cbData);
-            Log("--dwell " + command);
-            return DwellCommand(command) ? 1 : 0;
+            Log("--do " + command);
+            return CarryText(command) ? 1 : 0;
         }
-        case control::kCompanionReady:
-            g.companionReady = true;
-            return 0;
+        case control::kCompanionReady: g.companionReady = true; return 0;
         // Sent to every top-level window, and so to no hook: pushing the
         // settings again (as they stand) has every hooked program read the
         // new screen size at its next mouse move.
@@ -558,15 +631,16 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             HookSettings settings;
             g.library.GetSettings(&settings);
             g.library.UpdateSettings(&settings);
-            Log("display changed to " + std::to_string(LOWORD(lParam)) + " x " + std::to_string(HIWORD(lParam)));
+            Log("display changed to " + std::to_string(LOWORD(lParam)) + " x " +
+                std::to_string(HIWORD(lParam)));
             return 0;
         }
         case control::kTrayCallback:
-            if (lParam == WM_LBUTTONUP) TogglePause();
+            if (lParam == WM_LBUTTONUP) SetPause("toggle");
             if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU) ShowMenu();
             return 0;
         case control::kShowMenu: ShowMenu(); return 0;
-        case WM_COMMAND: RunCommand(LOWORD(wParam)); return 0;
+        case WM_COMMAND: RunMenuCommand(LOWORD(wParam)); return 0;
         case WM_CLOSE:
             Log("closing");
             ::DestroyWindow(window);
@@ -604,16 +678,6 @@ void NotHooked32(const std::string& why) { Log("32-bit programs are not hooked: 
 
 #ifdef _WIN64
 
-std::string ErrorText(DWORD error) {
-    char text[256] = {};
-    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                     sizeof text, nullptr);
-    std::string s(text);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ' || s.back() == '.'))
-        s.pop_back();
-    return s.empty() ? "error " + std::to_string(error) : s;
-}
-
 // Starts the companion and waits until its hooks are in, it ends, or ten
 // seconds pass; logs one line either way.  Runs before this program's own
 // hooks go in: where only one bitness's hooks can run at a time (Wine), the
@@ -632,9 +696,9 @@ void StartCompanion() {
     PROCESS_INFORMATION pi = {};
     // Without a console: it prints nothing a person reads, and Ctrl+C in
     // WexControl's console is for WexControl, which then ends it.
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                          &pi)) {
-        NotHooked32("this system cannot start " + path + " (" + ErrorText(::GetLastError()) + ")");
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &si, &pi)) {
+        NotHooked32("this system cannot start " + path + " (" + control::ErrorText(::GetLastError()) + ")");
         return;
     }
     ::CloseHandle(pi.hThread);
@@ -683,7 +747,8 @@ void LogBitness() {
     Log("hooks installed (32-bit programs)");
     BOOL wow64 = FALSE;
     if (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
-        Log("64-bit programs are not hooked: this is the 32-bit WexControl; on 64-bit Windows run the 64-bit one");
+        Log("64-bit programs are not hooked: this is the 32-bit WexControl; on 64-bit Windows run the 64-bit "
+            "one");
 #endif
 }
 
@@ -771,7 +836,8 @@ bool OnlyOne(bool fromDesktop, HANDLE* held, int* status) {
             case control::StartStep::kRun: *held = mutex; return true;
             case control::StartStep::kHandOver: *status = AlreadyRunning(running, fromDesktop); break;
             case control::StartStep::kGiveUp:
-                std::fprintf(stderr, "WexControl: another WexControl is starting or ending; nothing was changed\n");
+                std::fprintf(stderr,
+                             "WexControl: another WexControl is starting or ending; nothing was changed\n");
                 *status = kAlreadyRunning;
                 break;
             case control::StartStep::kWait: ::Sleep(100); continue;
@@ -856,21 +922,31 @@ int Run(const control::Options& options, const std::string& settingsText) {
     }
     g.stopped = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ::SetConsoleCtrlHandler(ConsoleHandler, TRUE);
-    if (options.seconds > 0) ::SetTimer(g.window, kStopTimer, static_cast<UINT>(options.seconds) * 1000u, nullptr);
+    if (options.seconds > 0)
+        ::SetTimer(g.window, kStopTimer, static_cast<UINT>(options.seconds) * 1000u, nullptr);
     StartSaveTimer();
     g.watch = control::SettingsWatch(settingsText);
     WatchSettingsFolder();
 
     Log("WexControl running with " +
-        (g.settingsPath.empty() ? std::string("no settings file (every feature off)") : g.settingsPath) + ": " +
-        std::to_string(g.config.settings.bindingCount) + " binding(s), hold delay " +
+        (g.settingsPath.empty() ? std::string("no settings file (every feature off)") : g.settingsPath) +
+        ": " + std::to_string(g.config.settings.bindingCount) + " binding(s), hold delay " +
         std::to_string(g.config.program.holdDelay) + " ms, statistics " +
         (g.statisticsPath.empty() ? std::string("not kept") : "kept in " + g.statisticsPath));
     LogBitness();
     // The chooser's place is kept beside the statistics.
-    g.dwell.Start(g.window, g.config.dwell,
-                  g.statisticsPath.empty() ? std::string() : control::BesideFile(g.statisticsPath, "WexControl.state"),
-                  Log, DwellChanged);
+    g.dwell.Start(
+        g.window, g.config.dwell,
+        g.statisticsPath.empty() ? std::string() : control::BesideFile(g.statisticsPath, "WexControl.state"),
+        Log, DwellChanged);
+    // Scrolling by pointing holds dwell's clicks, and a rest on its marker
+    // ends it.
+    g.marks.Start(g.window, Log);
+    g.marks.changed = [](bool scrolling) {
+        g.dwell.Scrolling(scrolling, g.marks.Marker());
+        ShowState();
+    };
+    g.dwell.endScroll = [] { g.marks.Scroll("stop"); };
     g.taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     if (!g.tray.Add(g.window, false, TrayTip(false)))
         Log("no notification area yet; the icon appears when the shell starts");
@@ -878,6 +954,7 @@ int Run(const control::Options& options, const std::string& settingsText) {
     RunMessageLoop();
 
     // A drag the dwell holds goes up before anything else.
+    g.marks.Stop();
     g.dwell.Stop();
     g.tray.Remove();
     g.library.RemoveHook();
@@ -944,18 +1021,18 @@ int Autostart(const control::Options& options) {
     return status;
 }
 
-// --dwell: the command goes to the running WexControl, in this session.
-int HandDwellCommand(const std::string& command) {
+// --do, --dwell: the command goes to the running WexControl, in this session.
+int HandCommand(const std::string& command) {
     const HWND running = ::FindWindowA(kWindowClass, nullptr);
     if (running == nullptr) {
         std::fprintf(stderr, "WexControl: no WexControl is running; nothing was changed\n");
         return kNoneRunning;
     }
-    COPYDATASTRUCT data = {kDwellCopyData, static_cast<DWORD>(command.size()),
+    COPYDATASTRUCT data = {kCommandCopyData, static_cast<DWORD>(command.size()),
                            const_cast<char*>(command.data())};
     DWORD_PTR answer = 0;
-    if (!::SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000,
-                               &answer) ||
+    if (!::SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                               5000, &answer) ||
         answer != 1) {
         std::fprintf(stderr, "WexControl: the running WexControl did not take the command\n");
         return kNoneRunning;
@@ -969,6 +1046,7 @@ int Usage(const std::string& error) {
         "usage: WexControl --check FILE\n"
         "       WexControl --print FILE\n"
         "       WexControl --autostart [on FILE | off]\n"
+        "       WexControl --do \"COMMAND\"\n"
         "       WexControl --dwell on|off|toggle|left|double|right|middle|drag\n"
         "       WexControl [FILE] [--seconds N] [--log LOGFILE] [--console]\n",
         stderr);
@@ -983,7 +1061,7 @@ int main(int argc, char** argv) {
     if (!control::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &options, &error))
         return Usage(error);
 
-    if (options.mode == "--dwell") return HandDwellCommand(options.dwell);
+    if (options.mode == "--do") return HandCommand(options.command);
     std::string text;
     if (!options.file.empty() && !Load(options.file, &g.config, &text)) return kBadFile;
     if (options.mode == "--check") {

@@ -4,10 +4,11 @@
 // movement, the pause key), then, where 32-bit programs run, the 32-bit
 // Notepad too, opens WexControl's menu and writes a screenshot of the
 // display, switches dwell clicking on and writes a second one while the
-// countdown ring fills, then closes WexControl, whose live log and
-// statistics appear on the same console.
+// countdown ring fills, starts scrolling by pointing and writes a third with
+// its marker, then closes WexControl, whose live log and statistics appear
+// on the same console.
 //
-//   WexSession SETTINGS LOG SCREENSHOT.png DWELL.png
+//   WexSession SETTINGS LOG SCREENSHOT.png DWELL.png SCROLL.png
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -235,9 +236,10 @@ void WorkThe32BitNotepad(const std::string& log) {
         Settle(1000);
         const size_t seen = Count(ReadText(log), "NOTIFY_BUTTON left release") - before;
         char text[160];
-        std::snprintf(text, sizeof text,
-                      "WexControl logged %u left release(s) from the 32-bit Notepad%s", static_cast<unsigned>(seen),
-                      seen == 0 ? " (Wine runs one bitness's hooks at a time: the 64-bit set, installed last)" : "");
+        std::snprintf(
+            text, sizeof text, "WexControl logged %u left release(s) from the 32-bit Notepad%s",
+            static_cast<unsigned>(seen),
+            seen == 0 ? " (Wine runs one bitness's hooks at a time: the 64-bit set, installed last)" : "");
         Say(text);
     } else {
         Say("the 32-bit Notepad did not open a window");
@@ -251,11 +253,12 @@ void WorkThe32BitNotepad(const std::string& log) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: WexSession SETTINGS LOG SCREENSHOT.png DWELL.png\n");
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: WexSession SETTINGS LOG SCREENSHOT.png DWELL.png SCROLL.png\n");
         return 2;
     }
-    const std::string settings = argv[1], log = argv[2], screenshot = argv[3], dwellShot = argv[4];
+    const std::string settings = argv[1], log = argv[2], screenshot = argv[3], dwellShot = argv[4],
+                      scrollShot = argv[5];
 
     HANDLE control =
         Start("\"" + e2e::ExeFolder() + "WexControl.exe\" \"" + settings + "\" --log \"" + log + "\"");
@@ -387,9 +390,34 @@ int main(int argc, char** argv) {
     const bool ring = e2e::WaitFor(ringShown, 5000);
     Settle(500);  // about half of the countdown
     const bool dwellShotWritten = ring && WriteScreenshot(dwellShot);
-    std::printf("session: dwell screenshot %s %s\n", dwellShotWritten ? "written to" : "could NOT be written to",
-                dwellShot.c_str());
+    std::printf("session: dwell screenshot %s %s\n",
+                dwellShotWritten ? "written to" : "could NOT be written to", dwellShot.c_str());
     Settle(1500);  // the click, in Notepad's text
+
+    // Scrolling by pointing, as switch software would start it: the marker
+    // stays where it began, and the pointer below it scrolls Notepad down.
+    Say("scrolling by pointing (WexControl --do \"scroll start\"), the pointer below the marker");
+    // A text longer than the window (set whole: typed, it would take a minute).
+    std::string lines;
+    for (int i = 1; i <= 80; ++i)
+        lines += "Line " + std::to_string(i) + " of a long text to scroll through.\r\n";
+    ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lines.c_str()));
+    e2e::PlaceCursor(centre.x + 120, centre.y - 60);
+    const HANDLE scrollStart = Start("\"" + e2e::ExeFolder() + "WexControl.exe\" --do \"scroll start\"");
+    if (scrollStart) e2e::WaitExit(scrollStart);
+    const bool marker = e2e::WaitFor(
+        [] {
+            HWND m = ::FindWindowA("WexScrollMarker", nullptr);
+            return m != nullptr && ::IsWindowVisible(m);
+        },
+        5000);
+    e2e::PlaceCursor(centre.x + 120, centre.y);
+    Settle(1200);
+    const bool scrollShotWritten = marker && WriteScreenshot(scrollShot);
+    std::printf("session: scroll screenshot %s %s\n",
+                scrollShotWritten ? "written to" : "could NOT be written to", scrollShot.c_str());
+    const HANDLE scrollStop = Start("\"" + e2e::ExeFolder() + "WexControl.exe\" --do \"scroll stop\"");
+    if (scrollStop) e2e::WaitExit(scrollStop);
 
     Say("closing WexControl");
     ::PostMessageA(controlWindow, WM_CLOSE, 0, 0);
@@ -400,5 +428,5 @@ int main(int argc, char** argv) {
         ::CloseHandle(process);
     }
     std::printf("session: WexControl ended with status %d\n", status);
-    return status == 0 && shot && dwellShotWritten ? 0 : 1;
+    return status == 0 && shot && dwellShotWritten && scrollShotWritten ? 0 : 1;
 }

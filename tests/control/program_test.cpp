@@ -18,7 +18,7 @@ TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
         bool good;
         const char* mode;
         const char* file;
-        const char* autostart;
+        const char* value;  // --autostart's word, --do's command
         bool console;
     } cases[] = {
         {{}, true, "", "", "", false},
@@ -38,7 +38,11 @@ TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
         {{"--seconds", "0"}, false, "", "", "", false},
         {{"--log"}, false, "", "", "", false},
         {{"--tray"}, false, "", "", "", false},
-        {{"--dwell", "right"}, true, "--dwell", "", "", false},
+        {{"--dwell", "right"}, true, "--do", "", "dwell right", false},
+        {{"--do", "keys Ctrl+A"}, true, "--do", "", "keys Ctrl+A", false},
+        {{"--do"}, false, "", "", "", false},
+        {{"--do", "jump"}, false, "", "", "", false},
+        {{"--do", "quit", "--dwell", "on"}, false, "", "", "", false},
         {{"--dwell"}, false, "", "", "", false},
         {{"--dwell", "sideways"}, false, "", "", "", false},
         {{"--dwell", "on", "a.ini"}, false, "", "", "", false},
@@ -53,7 +57,7 @@ TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
         if (!c.good) continue;
         EXPECT_EQ(c.mode, options.mode) << shown;
         EXPECT_EQ(c.file, options.file) << shown;
-        EXPECT_EQ(c.autostart, options.autostart) << shown;
+        EXPECT_EQ(c.value, options.mode == "--do" ? options.command : options.autostart) << shown;
         EXPECT_EQ(c.console, options.console) << shown;
     }
     control::Options options;
@@ -62,6 +66,8 @@ TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
     EXPECT_EQ("--seconds takes a whole number from 1 to 86400", error);
     EXPECT_FALSE(control::ParseCommandLine({"--tray"}, &options, &error));
     EXPECT_EQ("unknown option --tray", error);
+    EXPECT_FALSE(control::ParseCommandLine({"--do", "run \"notepad.exe\""}, &options, &error));
+    EXPECT_EQ("--do: \"run\" needs a full path (\"C:\\...\"), not \"notepad.exe\"", error);
 }
 
 TEST(CommandLine, TheLogonEntryGivesBackItsFileAndOnlyItsOwn) {

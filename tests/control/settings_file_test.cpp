@@ -41,6 +41,8 @@ void ExpectRoundTrip(const Config& config) {
     EXPECT_EQ(config.program.statistics, again.program.statistics);
     EXPECT_EQ(config.dwell.time, again.dwell.time);
     EXPECT_EQ(config.dwell.click, again.dwell.click);
+    EXPECT_EQ(config.program.wiggleRearm, again.program.wiggleRearm);
+    EXPECT_EQ(config.answers.size(), again.answers.size());
     EXPECT_EQ(printed, control::PrintSettings(again));
 }
 
@@ -119,7 +121,7 @@ TEST(SettingsFile, BindingLinesBecomeRowsInOrder) {
               control::PrintSettings(config).find("Numpad5 + Shift + Ctrl + Alt = ACTION_NOTIFY_10 -7\n"));
 }
 
-TEST(SettingsFile, ProgramAndDwellOptions) {
+TEST(SettingsFile, ProgramDwellAndAnswerOptions) {
     const Config defaults = ParseGood("");
     EXPECT_EQ(500, defaults.program.holdDelay);
     EXPECT_EQ("", defaults.program.statistics);
@@ -127,10 +129,16 @@ TEST(SettingsFile, ProgramAndDwellOptions) {
     EXPECT_FALSE(defaults.dwell.enabled);
     EXPECT_EQ(1000, defaults.dwell.time);
     EXPECT_TRUE(defaults.dwell.chooser && defaults.dwell.ring && !defaults.dwell.sound);
+    EXPECT_EQ(5, defaults.program.wiggleRearm);
+    EXPECT_TRUE(defaults.answers.empty());
+    // A byte-order mark, and a ";" inside quotes that is no comment.
     const Config config = ParseGood(
-        "[WexControl]\nholdDelay = 0\nstatistics = C:\\totals\\wex stats.ini\nsaveEvery = 0\n"
+        "\xEF\xBB\xBF[WexControl]\nholdDelay = 0\nstatistics = C:\\totals\\wex stats.ini\nsaveEvery = 0\n"
+        "wiggleRearm = 0\n"
         "[dwell]\nenabled = on\ntime = 200\nradius = 50\nrearm = 50\nsettle = 0\nclick = drag\nsticky = yes\n"
-        "chooser = off\nring = off\nsound = on\n");
+        "chooser = off\nring = off\nsound = on\n"
+        "[answers]\nNOTIFY_SIGNAL = run \"C:\\a;b\\osk.exe\" ; the keyboard\n"
+        "notify_parameter 3 = text \"h\xC3\xA9; \"\n");
     EXPECT_EQ(0, config.program.holdDelay);
     EXPECT_EQ("C:\\totals\\wex stats.ini", config.program.statistics);
     EXPECT_EQ(0, config.program.saveEvery);
@@ -141,6 +149,13 @@ TEST(SettingsFile, ProgramAndDwellOptions) {
     EXPECT_EQ(50, d.rearm);
     EXPECT_EQ(0, d.settle);
     EXPECT_EQ(control::DwellType::kDrag, d.click);
+    EXPECT_EQ(0, config.program.wiggleRearm);
+    ASSERT_EQ(2u, config.answers.size());
+    EXPECT_EQ("run \"C:\\a;b\\osk.exe\"", control::PrintCommand(config.answers[0].command));
+    EXPECT_EQ(18, config.answers[0].line);
+    EXPECT_EQ(NOTIFY_PARAMETER, config.answers[1].code);
+    EXPECT_EQ(3, config.answers[1].argument);
+    EXPECT_EQ(u"h\u00E9; ", config.answers[1].command.text);
     ExpectRoundTrip(config);
 }
 
@@ -154,6 +169,16 @@ TEST(SettingsFile, TheExampleReadsCleanlyUsesEveryKindOfTriggerAndRoundTrips) {
     for (int kind : {2, 4, 245, 246, 247, 248, 250, 251, 252, 253, 254, 255, 0x78, 0x65, 0x88}) {
         EXPECT_TRUE(triggers.count(kind)) << "no row with trigger " << kind;
     }
+    // Every notification a binding or gesture causes is answered, but the
+    // paused hint, which is WexControl's own.
+    for (unsigned code : {NOTIFY_COMMAND, NOTIFY_PHASE_A, NOTIFY_PHASE_B, NOTIFY_SIGNAL, NOTIFY_WIGGLE,
+                          NOTIFY_PARAMETER, NOTIFY_WHEEL_FORWARD, NOTIFY_WHEEL_BACKWARD, NOTIFY_SELECT,
+                          NOTIFY_SCROLL_PRESSED, NOTIFY_SCROLL_RELEASED, NOTIFY_REQUEST}) {
+        for (long argument : {0L, 1L}) {
+            EXPECT_NE(nullptr, control::FindAnswer(config.answers, code, argument)) << code << " " << argument;
+        }
+    }
+    EXPECT_EQ(nullptr, control::FindAnswer(config.answers, NOTIFY_PAUSED_INPUT, 0));
     // Every field of the record is set and explained in the example.
     const std::string printed = control::PrintSettings(config);
     const size_t from = printed.find("[settings]");
@@ -220,7 +245,7 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
         {"[settings]\nbindingCount = 3\n",
          "f:2: bindingCount cannot be set: the rows are the lines of [bindings], pushed with held 0\n"},
         {"[keys]\nF9 = ACTION_PAUSE\n",
-         "f:1: unknown section [keys] (sections: [settings], [bindings], [WexControl], [dwell])\n"},
+         "f:1: unknown section [keys] (sections: [settings], [bindings], [WexControl], [dwell], [answers])\n"},
         {"captureMode = 1\n", "f:1: a line outside any section\n"},
         {"[settings\n", "f:1: a section name must end with \"]\"\n"},
         {"[settings]\ncaptureMode\n", "f:2: expected \"name = value\", found \"captureMode\"\n"},
@@ -229,7 +254,16 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
          "f:2: holdDelay: expected milliseconds from 0 to 60000, found \"60001\"\n"},
         {"[WexControl]\nholdDelay = 1\nholdDelay = 2\n", "f:3: holdDelay given twice (first on line 2)\n"},
         {"[WexControl]\nlog = x\n",
-         "f:2: unknown option \"log\" in [WexControl] (options: holdDelay, statistics, saveEvery)\n"},
+         "f:2: unknown option \"log\" in [WexControl] (options: holdDelay, statistics, saveEvery, wiggleRearm)\n"},
+        {"[WexControl]\nwiggleRearm = 3601\n",
+         "f:2: wiggleRearm: expected seconds from 0 to 3600, found \"3601\"\n"},
+        {"[answers]\nNOTIFY_BUTTON = quit\n", "f:2: NOTIFY_BUTTON is WexControl's own to answer\n"},
+        {"[answers]\nNOTIFY_SELECT 1 = dwell up\n",
+         "f:2: NOTIFY_SELECT 1: \"dwell\" takes on, off, toggle, left, double, right, middle or drag\n"},
+        {"[answers]\nNOTIFY_SELECT 1 = locate\nnotify_select  1 = menu\n",
+         "f:3: an answer to NOTIFY_SELECT 1 given twice (first on line 2)\n"},
+        {"[answers]\nNOTIFY_SIGNAL = text \"unclosed ; here\n",
+         "f:2: NOTIFY_SIGNAL: \"text\" takes a quoted text: text \"...\"\n"},
         {"[WexControl]\nsaveEvery = -1\n", "f:2: saveEvery: expected seconds from 0 to 86400, found \"-1\"\n"},
         {"[dwell]\ntime = 100\n", "f:2: time: expected ms from 200 to 5000, found \"100\"\n"},
         {"[dwell]\nradius = 10\nrearm = 5\n", "f:3: rearm: 5 px is less than radius (10 px)\n"},

@@ -177,7 +177,11 @@ struct LiveRun {
     HWND window = nullptr;
 
     bool Start(const std::string& extra, DWORD flags = 0, const std::string& moreOptions = "") {
-        WriteText(settingsFile, kSettings + moreOptions);
+        return StartWith(kSettings + moreOptions, extra, flags);
+    }
+    // With a settings file of its own.
+    bool StartWith(const std::string& settings, const std::string& extra = "", DWORD flags = 0) {
+        WriteText(settingsFile, settings);
         process = StartWexControl("\"" + settingsFile + "\" --log \"" + logFile + "\" " + extra,
                                   TempPath("wexcontrol-run-output.txt"), flags);
         return process && e2e::WaitFor([&] {
@@ -362,7 +366,9 @@ TEST_F(WexControl, KeepsTheTotalsSafeWhileRunningAndSetsABadFileAside) {
 
     const auto saved = [&](unsigned clicks) {
         return e2e::WaitFor(
-            [&] { return Contains(ReadText(run.totalsFile), "leftClicks = " + std::to_string(clicks) + "\n"); },
+            [&] {
+                return Contains(ReadText(run.totalsFile), "leftClicks = " + std::to_string(clicks) + "\n");
+            },
             10000);
     };
     totals.leftClicks = 77;
@@ -404,33 +410,6 @@ TEST_F(WexControl, AStatisticsFileInUseIsKeptAndItsTotalsAreAddedOnceItCanBeRead
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((run.totalsFile + ".bad").c_str()));
 }
 
-// A WexControl that was killed left its hooks to the system, which removed
-// them; the next start installs its own, and a real click is counted.  The
-// mutex its thread held is kept open here, so that the next start finds it
-// abandoned rather than gone.
-TEST_F(WexControl, AfterAKilledWexControlTheNextStartHooksAgain) {
-    LiveRun killed;
-    ASSERT_TRUE(killed.Start(""));
-    const std::string mutexName = "Local\\WexUTIL.Hooks." + std::to_string(sizeof(void*) * 8);
-    const HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str());
-    ASSERT_NE(nullptr, mutex) << mutexName;
-    ::TerminateProcess(killed.process, 9);
-    ASSERT_EQ(9, e2e::WaitExit(killed.process));
-    LiveRun next;
-    ASSERT_TRUE(next.Start(""));
-    RECT r;
-    ::GetClientRect(probe, &r);
-    POINT centre = {r.right / 2, r.bottom / 2};
-    ::ClientToScreen(probe, &centre);
-    ASSERT_TRUE(e2e::PlaceCursor(centre.x, centre.y));
-    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    EXPECT_TRUE(next.Logged("NOTIFY_BUTTON left release\n"));
-    ::PostMessageA(next.window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0, e2e::WaitExit(next.process));
-    ::CloseHandle(mutex);
-}
-
 // Two starts at once, as the logon entry and a shortcut can make: one
 // runs, the other hands over to it and ends.
 TEST_F(WexControl, TwoStartsAtOnceLeaveExactlyOneRunning) {
@@ -438,9 +417,9 @@ TEST_F(WexControl, TwoStartsAtOnceLeaveExactlyOneRunning) {
     WriteText(file, kSettings);
     HANDLE starts[2];
     for (int i = 0; i < 2; ++i) {
-        starts[i] = StartWexControl("\"" + file + "\" --log \"" + TempPath("wexcontrol-twice" + std::to_string(i) + ".log") +
-                                        "\"",
-                                    TempPath("wexcontrol-twice" + std::to_string(i) + ".txt"));
+        starts[i] = StartWexControl(
+            "\"" + file + "\" --log \"" + TempPath("wexcontrol-twice" + std::to_string(i) + ".log") + "\"",
+            TempPath("wexcontrol-twice" + std::to_string(i) + ".txt"));
         ASSERT_NE(nullptr, starts[i]);
     }
     const DWORD first = ::WaitForMultipleObjects(2, starts, FALSE, 30000);
@@ -476,8 +455,8 @@ TEST_F(WexControl, TheIconPausesItSavedSettingsArePushedAndQuitEndsIt) {
     ASSERT_TRUE(e2e::WaitFor([&] { return settings().pauseLock == 1; }, 5000));
 
     const std::string more = std::string(kSettings) + "[bindings]\nF10 = ACTION_COPY\n";
-    const std::string fewer = std::string(kSettings).replace(std::string(kSettings).find("F9 = ACTION_PAUSE\n"),
-                                                              18, "");
+    const std::string fewer =
+        std::string(kSettings).replace(std::string(kSettings).find("F9 = ACTION_PAUSE\n"), 18, "");
     const struct {
         const char* how;
         std::string text;
@@ -503,7 +482,8 @@ TEST_F(WexControl, TheIconPausesItSavedSettingsArePushedAndQuitEndsIt) {
 
     const HookSettings before = settings();
     WriteText(run.settingsFile, std::string(kSettings) + "[bindings]\nF11 = ACTION_NONSENSE\n");
-    EXPECT_TRUE(run.Logged(run.settingsFile + ":14: unknown action \"ACTION_NONSENSE\"\n", 5000)) << run.Log();
+    EXPECT_TRUE(run.Logged(run.settingsFile + ":14: unknown action \"ACTION_NONSENSE\"\n", 5000))
+        << run.Log();
     EXPECT_TRUE(run.Logged("settings not reloaded: 1 problem(s); the running settings stay\n"));
     const HookSettings after = settings();
     EXPECT_TRUE(e2e::SameBytes(&before, &after, sizeof after));
@@ -511,8 +491,8 @@ TEST_F(WexControl, TheIconPausesItSavedSettingsArePushedAndQuitEndsIt) {
     // The menu's windows: the totals, and the files in an editor.
     ::PostMessageA(run.window, WM_COMMAND, control::kCommandStatistics, 0);
     HWND box = nullptr;
-    EXPECT_TRUE(e2e::WaitFor([&] { return (box = ::FindWindowA(nullptr, "WexControl statistics")) != nullptr; },
-                             10000));
+    EXPECT_TRUE(e2e::WaitFor(
+        [&] { return (box = ::FindWindowA(nullptr, "WexControl statistics")) != nullptr; }, 10000));
     if (box) ::PostMessageA(box, WM_COMMAND, IDOK, 0);
     for (const auto& open : {std::make_pair(control::kCommandOpenSettings, run.settingsFile),
                              std::make_pair(control::kCommandShowLog, run.logFile)}) {
@@ -562,7 +542,8 @@ std::vector<DwellSeen> g_dwellSeen;
 
 LRESULT CALLBACK DwellTargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK) {
-        g_dwellSeen.push_back({message, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        g_dwellSeen.push_back(
+            {message, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
     }
     if (message == WM_CONTEXTMENU) return 0;  // no modal menu on the virtual display
     return ::DefWindowProcA(window, message, wParam, lParam);
@@ -583,10 +564,11 @@ TEST_F(WexControl, DwellClicksWhereThePointerRests) {
     wc.lpszClassName = "WexDwellTarget";
     wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
     ::RegisterClassA(&wc);
-    HWND target = ::CreateWindowExA(0, wc.lpszClassName, "dwell target", WS_POPUP | WS_VISIBLE, 40, 40, 600, 500,
-                                    nullptr, nullptr, wc.hInstance, nullptr);
-    HWND edit = ::CreateWindowExA(0, "EDIT", "dwell drags select this text", WS_CHILD | WS_VISIBLE | WS_BORDER, 20,
-                                  400, 400, 30, target, nullptr, wc.hInstance, nullptr);
+    HWND target = ::CreateWindowExA(0, wc.lpszClassName, "dwell target", WS_POPUP | WS_VISIBLE, 40, 40, 600,
+                                    500, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND edit =
+        ::CreateWindowExA(0, "EDIT", "dwell drags select this text", WS_CHILD | WS_VISIBLE | WS_BORDER, 20,
+                          400, 400, 30, target, nullptr, wc.hInstance, nullptr);
     ASSERT_TRUE(target && edit);
     ::SetForegroundWindow(target);
     e2e::Pump();
@@ -665,10 +647,12 @@ TEST_F(WexControl, DwellClicksWhereThePointerRests) {
     ASSERT_TRUE(e2e::PlaceCursor(to.x, to.y));
     ASSERT_TRUE(run.Logged("dwell drag released at", 10000));
     DWORD start = 0, end = 0;
-    e2e::WaitFor([&] {
-        ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        return end > start;
-    }, 5000);
+    e2e::WaitFor(
+        [&] {
+            ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            return end > start;
+        },
+        5000);
     EXPECT_GT(end, start) << "the drag selected nothing";
 
     // A rest on the chooser's Right button chooses right and clicks nothing
@@ -676,7 +660,8 @@ TEST_F(WexControl, DwellClicksWhereThePointerRests) {
     HWND chooser = ::FindWindowA("WexDwellChooser", nullptr);
     ASSERT_NE(chooser, nullptr);
     HWND rightButton = ::FindWindowExA(chooser, nullptr, "BUTTON", nullptr);
-    for (int i = 0; i < 2 && rightButton; ++i) rightButton = ::FindWindowExA(chooser, rightButton, "BUTTON", nullptr);
+    for (int i = 0; i < 2 && rightButton; ++i)
+        rightButton = ::FindWindowExA(chooser, rightButton, "BUTTON", nullptr);
     ASSERT_NE(rightButton, nullptr);
     RECT r;
     ::GetWindowRect(rightButton, &r);
@@ -710,6 +695,146 @@ TEST_F(WexControl, DwellClicksWhereThePointerRests) {
     e2e::Discard(target);
 }
 
+// ---- Answers and commands ----------------------------------------------------
+
+// WexControl answers notifications with what the settings file says, with
+// real input into real windows: a bound key's NOTIFY_SIGNAL presses Ctrl+A
+// in a real edit box, NOTIFY_PARAMETER 3 types Unicode text there, one real
+// wheel turn with vendorWheel on types one character (one notification per
+// turn), a program started by two presses within half a second starts once,
+// scrolling by pointing (--do) scrolls a real list view down and up with
+// vendorWheel on, and a wiggle shows the locate ring and has wiggle
+// detection back on after wiggleRearm.
+TEST_F(WexControl, AnswersCarryOutWhatThePersonWrote) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    // A window of its own class: a static control would let the mouse
+    // through to the desktop.
+    HWND main = e2e::MakeWindow("WexAnswersTarget", ::DefWindowProcA, 40, 40, 700, 600);
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"some text to replace", WS_CHILD | WS_VISIBLE | WS_BORDER, 20,
+                                  20, 400, 30, main, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    HWND list = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT, 20, 80,
+                                  400, 300, main, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(main && edit && list);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_WIDTH | LVCF_TEXT;
+    column.cx = 300;
+    column.pszText = const_cast<char*>("row");
+    ::SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    for (int i = 0; i < 300; ++i) {
+        std::string text = "row " + std::to_string(i);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = &text[0];
+        ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    ::SetForegroundWindow(main);
+    ::SetFocus(edit);
+    e2e::Pump();
+
+    const std::string started = TempPath("wexcontrol-started.txt");
+    ::DeleteFileA(started.c_str());
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    LiveRun run;
+    ASSERT_TRUE(
+        run.StartWith("[settings]\nvendorWheel = on\nwiggleDetect = on\nmoveWiggleSensitivity = 10\n"
+                      "[bindings]\nF11 = ACTION_NOTIFY_8\nF12 = ACTION_NOTIFY_10 3\nF10 = ACTION_NOTIFY_0\n"
+                      "[WexControl]\nwiggleRearm = 1\n"
+                      "[answers]\nNOTIFY_SIGNAL = keys Shift+End\nNOTIFY_PARAMETER 3 = text \"h\xC3\xA9\"\n"
+                      "NOTIFY_WHEEL_FORWARD = text \"w\"\n"
+                      "NOTIFY_COMMAND = run \"" +
+                      std::string(system) + "\\cmd.exe\" /c echo started>>\"" + started + "\"\n"));
+    const auto text = [&] {
+        wchar_t buffer[64] = {};
+        ::GetWindowTextW(edit, buffer, 64);
+        return std::wstring(buffer);
+    };
+    // F11: Shift+End, the whole chord (Wine's edit control has no Ctrl+A);
+    // F12: the text typed over the selection.
+    e2e::TapKey(VK_F11);
+    DWORD from = 1, to = 0;
+    EXPECT_TRUE(e2e::WaitFor(
+        [&] {
+            ::SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            return from == 0 && to == 20;
+        },
+        10000))
+        << "the chord selected " << from << " to " << to << "\n"
+        << run.Log();
+    e2e::TapKey(VK_F12);
+    EXPECT_TRUE(e2e::WaitFor([&] { return text() == L"h\u00E9"; }, 10000)) << run.Log();
+    // One real turn, one notification, one "w".
+    RECT r;
+    ::GetWindowRect(edit, &r);
+    ASSERT_TRUE(e2e::PlaceCursor(r.left + 50, r.top + 10));
+    ::mouse_event(MOUSEEVENTF_WHEEL, 0, 0, WHEEL_DELTA, 0);
+    EXPECT_TRUE(e2e::WaitFor([&] { return text() == L"h\u00E9w"; }, 10000)) << run.Log();
+    e2e::WaitFor([] { return false; }, 500);
+    EXPECT_EQ(L"h\u00E9w", text());
+    EXPECT_EQ(1u, Count(run.Log(), "NOTIFY_WHEEL_FORWARD"));
+
+    // Two presses within half a second start the program once; one later,
+    // again.
+    e2e::TapKey(VK_F10);
+    e2e::TapKey(VK_F10);
+    EXPECT_TRUE(e2e::WaitFor([&] { return Count(ReadText(started), "started") == 1; }, 10000)) << run.Log();
+    EXPECT_TRUE(run.Logged("not started again within half a second"));
+    e2e::WaitFor([] { return false; }, 600);
+    e2e::TapKey(VK_F10);
+    EXPECT_TRUE(e2e::WaitFor([&] { return Count(ReadText(started), "started") == 2; }, 10000)) << run.Log();
+
+    // Scrolling by pointing, its turns let through though vendorWheel is on:
+    // below the marker the list scrolls down, above it up.
+    ::SetFocus(list);
+    e2e::Pump();
+    ::GetWindowRect(list, &r);
+    const POINT marker = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ASSERT_TRUE(e2e::PlaceCursor(marker.x, marker.y));
+    std::string output;
+    ASSERT_EQ(0, RunWexControl("--do \"scroll start\"", &output)) << output;
+    const auto top = [&] { return static_cast<int>(::SendMessageA(list, LVM_GETTOPINDEX, 0, 0)); };
+    ASSERT_TRUE(e2e::PlaceCursor(marker.x, marker.y + 80));
+    EXPECT_TRUE(e2e::WaitFor([&] { return top() >= 20; }, 10000)) << "top " << top() << "\n" << run.Log();
+    ASSERT_TRUE(e2e::PlaceCursor(marker.x, marker.y - 80));
+    const int lowest = top();
+    EXPECT_TRUE(e2e::WaitFor([&] { return top() < lowest - 5; }, 10000)) << "top " << top();
+    ASSERT_EQ(0, RunWexControl("--do \"scroll stop\"", &output)) << output;
+    EXPECT_TRUE(run.Logged("scrolling ended"));
+    const int stopped = top();
+    e2e::WaitFor([] { return false; }, 500);
+    EXPECT_EQ(stopped, top()) << "scrolled after it was stopped";
+    EXPECT_EQ(0u, Count(run.Log(), "NOTIFY_WHEEL_BACKWARD")) << "its own turns were reported";
+
+    // A wiggle: the ring that finds the pointer, and detection back on a
+    // second later.
+    const auto ringShown = [] {
+        HWND ring = ::FindWindowA("WexLocateRing", nullptr);
+        return ring != nullptr && ::IsWindowVisible(ring);
+    };
+    bool shown = false;
+    const DWORD start = ::GetTickCount();
+    for (int moves = 0; !Contains(run.Log(), "NOTIFY_WIGGLE") && ::GetTickCount() - start < 15000; ++moves) {
+        ::SetCursorPos(moves % 2 == 0 ? 200 : 500, 500);
+        e2e::WaitFor([&] { return shown = shown || ringShown(); }, 40);
+    }
+    ASSERT_TRUE(run.Logged("NOTIFY_WIGGLE")) << run.Log();
+    EXPECT_TRUE(e2e::WaitFor([&] { return shown || ringShown(); }, 2000)) << "no ring";
+    EXPECT_TRUE(e2e::WaitFor(
+        [] {
+            HookSettings now;
+            g_lib.GetSettings(&now);
+            return now.wiggleDetect == 1;
+        },
+        5000))
+        << run.Log();
+    EXPECT_TRUE(run.Logged("wiggle detection on again"));
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+    e2e::Discard(main);
+}
+
 // --autostart on, the state, and off, as the current user's Run key shows them.
 TEST_F(WexControl, AutostartOnAndOffChangeTheRunKey) {
     const std::string file = TempPath("wexcontrol-good.ini");
@@ -717,8 +842,9 @@ TEST_F(WexControl, AutostartOnAndOffChangeTheRunKey) {
     const auto entry = [] {
         char value[1024] = {};
         DWORD size = sizeof value - 1;
-        const LONG found = ::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                          "WexControl", RRF_RT_REG_SZ, nullptr, value, &size);
+        const LONG found =
+            ::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                           "WexControl", RRF_RT_REG_SZ, nullptr, value, &size);
         return found == ERROR_SUCCESS ? std::string(value) : std::string("(none)");
     };
     std::string output;
@@ -750,8 +876,8 @@ TEST_F(WexControl, FromTheDesktopItHasNoConsoleAndASecondStartOpensItsMenu) {
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(5, e2e::WaitExit(second));
     HWND menu = nullptr;
-    EXPECT_TRUE(e2e::WaitFor([&] { return (menu = ::FindWindowA("#32768", nullptr)) && ::IsWindowVisible(menu); },
-                             5000));
+    EXPECT_TRUE(e2e::WaitFor(
+        [&] { return (menu = ::FindWindowA("#32768", nullptr)) && ::IsWindowVisible(menu); }, 5000));
     e2e::TapKey(VK_ESCAPE);
     EXPECT_TRUE(e2e::WaitFor([&] { return !::IsWindowVisible(menu); }, 5000));
     ::PostMessageA(run.window, WM_CLOSE, 0, 0);
@@ -772,6 +898,36 @@ TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
     EXPECT_TRUE(Contains(run.Log(), "closing\n"));
     EXPECT_TRUE(Contains(run.Log(), "statistics saved to"));
     EXPECT_FALSE(Contains(run.Log(), "companion ended with status")) << "Ctrl+C reached the companion";
+}
+
+// A WexControl that was killed left its hooks behind; the next start
+// installs its own, and a real click is counted.  The mutex its thread held
+// is kept open here, so that the next start finds it abandoned rather than
+// gone.  Last in this program: Windows removes a dead thread's hooks, but
+// Wine removes only its low-level ones, so the killed WexControl's hooks
+// stay in every chain and each event would meet the library twice in the
+// tests after this one.
+TEST_F(WexControl, AfterAKilledWexControlTheNextStartHooksAgain) {
+    LiveRun killed;
+    ASSERT_TRUE(killed.Start(""));
+    const std::string mutexName = "Local\\WexUTIL.Hooks." + std::to_string(sizeof(void*) * 8);
+    const HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str());
+    ASSERT_NE(nullptr, mutex) << mutexName;
+    ::TerminateProcess(killed.process, 9);
+    ASSERT_EQ(9, e2e::WaitExit(killed.process));
+    LiveRun next;
+    ASSERT_TRUE(next.Start(""));
+    RECT r;
+    ::GetClientRect(probe, &r);
+    POINT centre = {r.right / 2, r.bottom / 2};
+    ::ClientToScreen(probe, &centre);
+    ASSERT_TRUE(e2e::PlaceCursor(centre.x, centre.y));
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    EXPECT_TRUE(next.Logged("NOTIFY_BUTTON left release\n"));
+    ::PostMessageA(next.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(next.process));
+    ::CloseHandle(mutex);
 }
 
 }  // namespace
