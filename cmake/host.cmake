@@ -78,6 +78,7 @@ wexutil_host_test(core_tests
   tests/core/lifecycle_test.cpp
   tests/core/notify_test.cpp
   tests/core/stuck_keys_test.cpp
+  tests/core/profiles_test.cpp
   tests/core/bad_input_test.cpp
 )
 

@@ -5,6 +5,8 @@ set(WEXUTIL_LIBRARY_SOURCES
   src/core/exports.cpp
   src/core/security.cpp
   src/core/table.cpp
+  src/core/profiles.cpp
+  src/core/programs.cpp
   src/actions/click.cpp
   src/actions/dispatcher.cpp
   src/actions/keys.cpp

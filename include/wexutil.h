@@ -86,6 +86,24 @@ typedef struct HookStatistics {
     double distance;               /* 0x28: cursor travel in pixels */
 } HookStatistics;
 
+/* One per-program profile as UpdateProfiles takes it (1744 bytes).
+ * programs: the patterns of the programs it is for, UTF-16, each ended by
+ * a 0 and the list by an empty one: a program file name ("notepad.exe") or
+ * a full path, with * for any run of characters and ? for one, compared
+ * without regard to case (A-Z and the Latin-1 letters).  A pattern with no
+ * backslash is compared with the file name alone.
+ * settings: the whole record those programs use.  The fields that apply to
+ * the whole desktop are taken from the default record whatever the profile
+ * holds: captureMode, copyWatch, copySeen, wiggleDetect,
+ * clickWiggleSensitivity, moveWiggleSensitivity, trackDistance,
+ * typingWatch, pauseLock, edgeWrap, edgeWrapEdges and edgeWrapNeedsShift. */
+#define WEXUTIL_PROFILES 16
+#define WEXUTIL_PROGRAMS_CHARS 514
+typedef struct WexProfile {
+    unsigned short programs[WEXUTIL_PROGRAMS_CHARS];
+    HookSettings settings;
+} WexProfile;
+
 /* A point as GetRememberedWindow fills it: two 32-bit ints. */
 typedef struct WexPoint {
     int x;
@@ -98,10 +116,12 @@ typedef struct WexPoint {
 static_assert(sizeof(Binding) == 20, "Binding is 20 bytes");
 static_assert(sizeof(HookSettings) == 716, "HookSettings is 716 bytes");
 static_assert(sizeof(HookStatistics) == 48, "HookStatistics is 48 bytes");
+static_assert(sizeof(WexProfile) == 1744, "WexProfile is 1744 bytes");
 #elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 _Static_assert(sizeof(Binding) == 20, "Binding is 20 bytes");
 _Static_assert(sizeof(HookSettings) == 716, "HookSettings is 716 bytes");
 _Static_assert(sizeof(HookStatistics) == 48, "HookStatistics is 48 bytes");
+_Static_assert(sizeof(WexProfile) == 1744, "WexProfile is 1744 bytes");
 #endif
 
 /* ---- Trigger codes ---------------------------------------------------- */
@@ -229,6 +249,7 @@ enum {
  *  5       GetStatistics               12       _RemoveHook@0
  *  6       _InstallHook@8              13       SetStatistics
  *  7       _JournalPlaybackFunc@12     14       UpdateSettings
+ *                                      15       UpdateProfiles
  *
  * These are the names of the 32-bit library.  The 64-bit library exports
  * the same functions at the same ordinals, every name undecorated (x64 has
@@ -276,6 +297,15 @@ WEXUTIL_API void WEXUTIL_CDECL GetStatistics(HookStatistics* destination);
 WEXUTIL_API void WEXUTIL_CDECL SetStatistics(const HookStatistics* source);
 WEXUTIL_API void WEXUTIL_CDECL GetRememberedWindow(char* className, char* title, WexPoint* point);
 WEXUTIL_API int WEXUTIL_CDECL PressAndHoldCallBack(int vk);
+/* Replaces the default record (as UpdateSettings does) and the profiles
+ * together, so that no hook sees the one without the other: `count`
+ * profiles from `profiles`, tried in order, the first whose pattern matches
+ * a program's path wins; a program no profile matches uses the default.
+ * Each process works out its profile once, at its next input event, not at
+ * every one.  count is clamped to 0..WEXUTIL_PROFILES.  Returns the number
+ * of profiles now in place, or -1 (nothing changed) when `defaults` is
+ * null, or `profiles` is null while count is above 0. */
+WEXUTIL_API int WEXUTIL_CDECL UpdateProfiles(const HookSettings* defaults, const WexProfile* profiles, int count);
 /* A TIMERPROC for the controlling program: stops its own timer and returns
  * what KillTimer returned. */
 WEXUTIL_API BOOL WEXUTIL_STDCALL LeftStillDown(HWND window, UINT message, UINT_PTR timerId, DWORD time);
@@ -293,6 +323,7 @@ typedef void(WEXUTIL_CDECL* PFN_GetStatistics)(HookStatistics*);
 typedef void(WEXUTIL_CDECL* PFN_SetStatistics)(const HookStatistics*);
 typedef void(WEXUTIL_CDECL* PFN_GetRememberedWindow)(char*, char*, WexPoint*);
 typedef int(WEXUTIL_CDECL* PFN_PressAndHoldCallBack)(int);
+typedef int(WEXUTIL_CDECL* PFN_UpdateProfiles)(const HookSettings*, const WexProfile*, int);
 typedef BOOL(WEXUTIL_STDCALL* PFN_LeftStillDown)(HWND, UINT, UINT_PTR, DWORD);
 
 #ifdef __cplusplus

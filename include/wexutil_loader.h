@@ -21,6 +21,7 @@ struct Library {
     PFN_GetRememberedWindow GetRememberedWindow = nullptr;
     PFN_PressAndHoldCallBack PressAndHoldCallBack = nullptr;
     PFN_LeftStillDown LeftStillDown = nullptr;
+    PFN_UpdateProfiles UpdateProfiles = nullptr;
 
     // Resolves every export of an already mapped or newly loaded module;
     // false if one is missing.
@@ -36,8 +37,9 @@ struct Library {
         GetRememberedWindow = Get<PFN_GetRememberedWindow>("GetRememberedWindow");
         PressAndHoldCallBack = Get<PFN_PressAndHoldCallBack>("PressAndHoldCallBack");
         LeftStillDown = Get<PFN_LeftStillDown>(WEXUTIL_EXPORT_NAME(LeftStillDown, 16));
+        UpdateProfiles = Get<PFN_UpdateProfiles>("UpdateProfiles");
         return InstallHook && RemoveHook && GetSettings && UpdateSettings && GetStatistics && SetStatistics &&
-               GetRememberedWindow && PressAndHoldCallBack && LeftStillDown;
+               GetRememberedWindow && PressAndHoldCallBack && LeftStillDown && UpdateProfiles;
     }
     FARPROC Proc(const char* name) const { return ::GetProcAddress(module, name); }
     // An export as a pointer of its own type (FARPROC says nothing of the

@@ -186,7 +186,7 @@ int StageOne(int action, int release) {
             if (release == 0) {
                 // The controlling program can ask for the trigger to pass
                 // through untouched instead.
-                if (Shared().settings.action29Bypass != 0) return 0;
+                if (Settings().action29Bypass != 0) return 0;
                 PostNotify(NOTIFY_REQUEST, -1);
             }
             break;
@@ -279,29 +279,35 @@ int ExecuteAction(int action, int parameter, int release) {
 
 int ReleaseHeldRows(int trigger, int firstOnly) {
     int released = 0;
-    // A table replaced while a release runs carried the other held rows
-    // over: the search goes on in the new one.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        uint32_t gen = 0;
-        if (!BeginTableRead(&gen)) return released;
-        const Binding* const table = Shared().settings.bindings;
-        const int rows = UsedBindingRows();
-        bool replaced = false;
-        for (int i = 0; i < rows; ++i) {
-            if (!RowHeldIn(i, gen)) continue;
-            // The row's values are taken first: the table can be replaced
-            // while the action runs.
-            const Binding row = table[i];
-            if (!TableUnchanged(gen)) {
-                replaced = true;
-                break;
+    // The press may have run a row of another program's table: every table
+    // with a held row is looked at.
+    uint32_t tables = HeldTables();
+    for (int t = 0; tables != 0; ++t, tables >>= 1) {
+        if ((tables & 1u) == 0) continue;
+        // A table replaced while a release runs carried the other held rows
+        // over: the search goes on in the new one.
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            uint32_t gen = 0;
+            if (!BeginTableRead(&gen)) return released;
+            const HookSettings& record = Shared().settings[t];
+            const int rows = UsedBindingRows(record);
+            bool replaced = false;
+            for (int i = 0; i < rows; ++i) {
+                if (!RowHeldIn(t, i, gen)) continue;
+                // The row's values are taken first: the table can be
+                // replaced while the action runs.
+                const Binding row = record.bindings[i];
+                if (!TableUnchanged(gen)) {
+                    replaced = true;
+                    break;
+                }
+                if (row.trigger != trigger || !TakeHeldRow(t, i, gen)) continue;
+                ExecuteAction(row.action, row.parameter, 1);
+                ++released;
+                if (firstOnly != 0) return released;
             }
-            if (row.trigger != trigger || !TakeHeldRow(i, gen)) continue;
-            ExecuteAction(row.action, row.parameter, 1);
-            ++released;
-            if (firstOnly != 0) return released;
+            if (!replaced) break;
         }
-        if (!replaced) break;
     }
     return released;
 }

@@ -1,5 +1,6 @@
 #include "actions/dispatcher.h"
 #include "core/exports.h"
+#include "core/profiles.h"
 #include "core/shared.h"
 #include "core/table.h"
 
@@ -14,33 +15,42 @@ extern "C" int PressAndHoldCallBack(int vk) {
     if (!MapForExports()) return 0;
     int trigger = vk;
     DWORD releaseFlag = 0;
+    // The hold rows of a button are those of the program in which its press
+    // came (the mouse hook noted its table); any other trigger is the
+    // controlling program's own, from the default table.
+    int table = 0;
     switch (vk) {
         case VK_LBUTTON:
             trigger = TRIGGER_HOLD_LEFT;
             releaseFlag = MOUSEEVENTF_LEFTUP;
+            table = Shared().holdTable[0];
             break;
         case VK_RBUTTON:
             trigger = TRIGGER_HOLD_RIGHT;
             releaseFlag = MOUSEEVENTF_RIGHTUP;
+            table = Shared().holdTable[1];
             break;
         case VK_MBUTTON:
             trigger = TRIGGER_HOLD_MIDDLE;
             releaseFlag = MOUSEEVENTF_MIDDLEUP;
+            table = Shared().holdTable[2];
             break;
         default: break;
     }
+    if (table < 0 || table >= kTables) table = 0;
     // Let go before the delay ran out: the hold never happened.
     if (releaseFlag != 0 && os::GetAsyncKeyState(vk) >= 0) return 0;
 
     for (int attempt = 0; attempt < 4; ++attempt) {
         uint32_t gen = 0;
         if (!BeginTableRead(&gen)) return 0;
-        const int rows = UsedBindingRows();
-        int i = FirstRowFor(static_cast<uintptr_t>(trigger), rows);
+        const HookSettings& record = Shared().settings[table];
+        const int rows = UsedBindingRows(record);
+        int i = FirstRowFor(table, static_cast<uintptr_t>(trigger), rows);
         Binding row = {};
         // The modifier keys are read afresh for each row compared.
         for (; i < rows; ++i) {
-            row = Shared().settings.bindings[i];
+            row = record.bindings[i];
             if (row.trigger == trigger && row.modifiers == GetModifierMask()) break;
         }
         // The row's values are taken before anything is injected, from one

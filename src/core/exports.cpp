@@ -4,6 +4,7 @@
 
 #include "actions/dispatcher.h"
 #include "actions/playback.h"
+#include "core/profiles.h"
 #include "core/shared.h"
 #include "core/table.h"
 #include "keyboard/keyboard_mouse.h"
@@ -53,14 +54,16 @@ HHOOK InstallOne(int type, HOOKPROC procedure) {
 // outlives any one controlling program.
 void LetUpEverything() {
     SettlePlayback();
-    const Binding* const table = Shared().settings.bindings;
-    const int rows = UsedBindingRows();
-    for (int i = 0; i < WEXUTIL_BINDING_ROWS; ++i) {
-        const uint32_t gen = __atomic_load_n(&Shared().rowHeld[i], __ATOMIC_ACQUIRE);
-        if (gen == 0) continue;
-        const Binding row = table[i];
-        if (TakeHeldRow(i, gen) && i < rows && HoldsKeysDown(row.action))
-            ExecuteAction(row.action, row.parameter, 1);
+    for (int t = 0; t < kTables; ++t) {
+        const HookSettings& record = Shared().settings[t];
+        const int rows = UsedBindingRows(record);
+        for (int i = 0; i < WEXUTIL_BINDING_ROWS; ++i) {
+            const uint32_t gen = __atomic_load_n(&Shared().runs[t].rowHeld[i], __ATOMIC_ACQUIRE);
+            if (gen == 0) continue;
+            const Binding row = record.bindings[i];
+            if (TakeHeldRow(t, i, gen) && i < rows && HoldsKeysDown(row.action))
+                ExecuteAction(row.action, row.parameter, 1);
+        }
     }
     // A Ctrl-click whose row went with a replaced table.
     if (Shared().ctrlClickDown != 0) ExecuteAction(ACTION_CTRL_CLICK, 0, 1);
@@ -119,20 +122,31 @@ void CheckOwnHooks() {
     }
 }
 
-// The keys the keyboard mouse works from: -1 when it is off.
-int KeyboardMouseScheme() {
-    return Shared().settings.keyboardMouse != 0 ? Shared().settings.keyboardMouseKeys : -1;
+// The keys the keyboard mouse works from in each record, -1 where it is
+// off, as one value that changes when any of them does.
+uint32_t KeyboardMouseSchemes() {
+    uint32_t schemes = 0;
+    for (int t = 0; t < kTables; ++t) {
+        const HookSettings& record = Shared().settings[t];
+        const uint32_t scheme = record.keyboardMouse != 0 ? static_cast<uint32_t>(record.keyboardMouseKeys) : 0xFFu;
+        schemes = schemes * 31u + scheme;
+    }
+    return schemes;
 }
 
-// Replaces the record in the current state (see core/table.h for how the
-// hooks see the table meanwhile).
-void ReplaceSettings(const HookSettings* source) {
+// Replaces the default record, and with `profiles` non-null the profiles
+// too, in the current state (see core/table.h for how the hooks see the
+// tables meanwhile).
+void ReplaceSettings(const HookSettings* source, const WexProfile* profiles = nullptr, int count = 0) {
     SharedState& s = Shared();
     // The rows as they were, for the rows held in them.
-    Binding old[WEXUTIL_BINDING_ROWS];
-    const int oldRows = UsedBindingRows();
-    for (int i = 0; i < oldRows; ++i) old[i] = s.settings.bindings[i];
-    const int schemeBefore = KeyboardMouseScheme();
+    Binding old[kTables][WEXUTIL_BINDING_ROWS];
+    int oldRows[kTables];
+    for (int t = 0; t < kTables; ++t) {
+        oldRows[t] = UsedBindingRows(s.settings[t]);
+        for (int i = 0; i < oldRows[t]; ++i) old[t][i] = s.settings[t].bindings[i];
+    }
+    const uint32_t schemesBefore = KeyboardMouseSchemes();
     // One writer at a time is the rule; one that died in the middle (an odd
     // generation for long) is finished here.
     uint32_t gen = __atomic_load_n(&s.tableGen, __ATOMIC_SEQ_CST);
@@ -142,26 +156,40 @@ void ReplaceSettings(const HookSettings* source) {
     }
     const uint32_t before = gen & ~1u;
     __atomic_store_n(&s.tableGen, before + 1, __ATOMIC_SEQ_CST);
-    CopyWords(&s.settings, source, sizeof(HookSettings) / 4);
+    CopyWords(&s.settings[0], source, sizeof(HookSettings) / 4);
+    if (profiles != nullptr) {
+        for (int i = 0; i < count; ++i) {
+            CopyWords(s.programs[i], profiles[i].programs, sizeof s.programs[i] / 4);
+            CopyWords(&s.settings[i + 1], &profiles[i].settings, sizeof(HookSettings) / 4);
+        }
+        // A profile no longer in place keeps no rows: its held rows end
+        // below, like those of any row that went.
+        for (int t = count + 1; t < kTables; ++t) s.settings[t].bindingCount = 0;
+        s.profileCount = static_cast<uint32_t>(count);
+        // Never 0, the count a process starts at: every process looks again.
+        uint32_t next = s.profileGeneration + 1;
+        if (next == 0) next = 1;
+        __atomic_store_n(&s.profileGeneration, next, __ATOMIC_RELEASE);
+    }
+    SpreadDesktopFields(s);
     // A controlling program pushes its settings when the display changes
     // (it gets WM_DISPLAYCHANGE, which is sent, never queued, and so passes
     // no hook of this library): every process reads the screen size again.
     DisplayChanged();
-    s.holdButtons = ComputeHoldButtons();
-    ComputeFirstRows();
+    for (int t = 0; t < kTables; ++t) ComputeTableRun(t);
     __atomic_store_n(&s.tableGen, before + 2, __ATOMIC_SEQ_CST);
     // Buttons the keyboard mouse holds until a key's release that it would no
     // longer handle go up now.
-    if (KeyboardMouseScheme() != schemeBefore) ReleaseKeyboardMouseButtons(false);
+    if (KeyboardMouseSchemes() != schemesBefore) ReleaseKeyboardMouseButtons(false);
     // The pause's pending swallow ends with the pause: its release may come
     // where no hook sees it, and would eat a later one.
-    if (s.settings.pauseLock == 0) s.swallowMessage = 0;
+    if (s.settings[0].pauseLock == 0) s.swallowMessage = 0;
     // A held row that the new table keeps in its place stays held, so that
     // its trigger's release still ends it.  Any other would never see that
     // release: if its press left keys or the left button down, they are let
     // up now rather than left stuck.  (`held` in the pushed record means
     // nothing: a row is held only by a press the library consumed.)
-    CarryHeldRows(old, oldRows, before, before + 2);
+    for (int t = 0; t < kTables; ++t) CarryHeldRows(t, old[t], oldRows[t], before, before + 2);
 }
 
 void AddStatistics(HookStatistics* total, const SharedState& s) {
@@ -236,19 +264,19 @@ extern "C" void WINAPI RemoveHook(void) {
 
 extern "C" void GetSettings(HookSettings* destination) {
     if (destination == nullptr || !MapForExports()) return;
-    CopyWords(destination, &Shared().settings, sizeof(HookSettings) / 4);
+    CopyWords(destination, &Shared().settings[0], sizeof(HookSettings) / 4);
     // What the hooks changed in the medium level's copy counts too: capture
     // and wiggle detection go off, and the copy watch is set, wherever they
     // happened.
     const SharedState* served = Proc().served;
     if (served != nullptr) {
-        if (served->settings.captureMode == 0) destination->captureMode = 0;
-        if (served->settings.wiggleDetect == 0) destination->wiggleDetect = 0;
-        if (served->settings.copySeen != 0 && destination->copySeen == 0) destination->copySeen = 1;
+        if (served->settings[0].captureMode == 0) destination->captureMode = 0;
+        if (served->settings[0].wiggleDetect == 0) destination->wiggleDetect = 0;
+        if (served->settings[0].copySeen != 0 && destination->copySeen == 0) destination->copySeen = 1;
     }
-    const int rows = UsedBindingRows();
+    const int rows = UsedBindingRows(Shared().settings[0]);
     for (int i = 0; i < rows; ++i) {
-        const bool held = RowHeld(i) || (served != nullptr && served->rowHeld[i] != 0);
+        const bool held = RowHeld(0, i) || (served != nullptr && served->runs[0].rowHeld[i] != 0);
         destination->bindings[i].held = held ? 1 : 0;
     }
 }
@@ -256,6 +284,16 @@ extern "C" void GetSettings(HookSettings* destination) {
 extern "C" void UpdateSettings(const HookSettings* source) {
     if (source == nullptr || !MapForExports()) return;
     ForEachLevel([source] { ReplaceSettings(source); });
+}
+
+extern "C" int UpdateProfiles(const HookSettings* defaults, const WexProfile* profiles, int count) {
+    if (count < 0) count = 0;
+    if (count > WEXUTIL_PROFILES) count = WEXUTIL_PROFILES;
+    if (defaults == nullptr || (profiles == nullptr && count > 0) || !MapForExports()) return -1;
+    // Any address will do for no profiles: nothing is read from it.
+    const WexProfile* const from = profiles != nullptr ? profiles : reinterpret_cast<const WexProfile*>(defaults);
+    ForEachLevel([defaults, from, count] { ReplaceSettings(defaults, from, count); });
+    return count;
 }
 
 extern "C" void GetStatistics(HookStatistics* destination) {

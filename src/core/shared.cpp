@@ -68,6 +68,11 @@ bool MapShared() {
     if (p.identityRead != 1) return false;
     if (!MapLevel(p.identity.level, &p.sharedMapping, &p.shared)) return false;
     g_sharedState = p.shared;
+    // The default record until the profiles are looked at, at the first
+    // event (a profile count of 0 never changes it).
+    p.table = 0;
+    p.active = &p.shared->settings[0];
+    p.profileGen = 0;
     return true;
 }
 
@@ -88,6 +93,7 @@ void UnmapShared() {
     if (p.shared == nullptr) return;
     Unmap(&p.sharedMapping, &p.shared);
     g_sharedState = nullptr;
+    p.active = nullptr;
 }
 
 bool ForeignWindow(HWND window) {
@@ -118,30 +124,26 @@ int GetModifierMask() {
     return mask;
 }
 
-int ComputeHoldButtons() {
-    int mask = 0;
-    const int rows = UsedBindingRows();
-    for (int i = 0; i < rows; ++i) {
-        switch (Shared().settings.bindings[i].trigger) {
-            case TRIGGER_HOLD_LEFT: mask |= 1; break;
-            case TRIGGER_HOLD_RIGHT: mask |= 2; break;
-            case TRIGGER_HOLD_MIDDLE: mask |= 4; break;
+void ComputeTableRun(int table) {
+    SharedState& s = Shared();
+    const HookSettings& record = s.settings[table];
+    TableRun& run = s.runs[table];
+    uint8_t first[256];
+    for (int t = 0; t < 256; ++t) first[t] = kNoRow;
+    int hold = 0;
+    const int rows = UsedBindingRows(record);
+    for (int i = rows - 1; i >= 0; --i) {
+        const int32_t trigger = record.bindings[i].trigger;
+        if (trigger >= 0 && trigger < 256) first[trigger] = static_cast<uint8_t>(i);
+        switch (trigger) {
+            case TRIGGER_HOLD_LEFT: hold |= 1; break;
+            case TRIGGER_HOLD_RIGHT: hold |= 2; break;
+            case TRIGGER_HOLD_MIDDLE: hold |= 4; break;
             default: break;
         }
     }
-    return mask;
-}
-
-void ComputeFirstRows() {
-    SharedState& s = Shared();
-    uint8_t first[256];
-    for (int t = 0; t < 256; ++t) first[t] = kNoRow;
-    const int rows = UsedBindingRows();
-    for (int i = rows - 1; i >= 0; --i) {
-        const int32_t trigger = s.settings.bindings[i].trigger;
-        if (trigger >= 0 && trigger < 256) first[trigger] = static_cast<uint8_t>(i);
-    }
-    for (int t = 0; t < 256; ++t) s.firstRow[t] = first[t];
+    for (int t = 0; t < 256; ++t) run.firstRow[t] = first[t];
+    run.holdButtons = hold;
 }
 
 namespace {

@@ -57,6 +57,26 @@ inline H FromHandle32(Handle32 value) {
     return reinterpret_cast<H>(static_cast<intptr_t>(value));
 }
 
+// The binding tables: the default record's and one per profile.
+const int kTables = WEXUTIL_PROFILES + 1;
+
+// What the hooks keep beside one binding table.
+struct TableRun {
+    // For each row, the generation of the tables in which its press ran and
+    // whose release has not come yet; 0 when it is not held.  Kept apart
+    // from the rows, so that replacing the table never overwrites it.
+    uint32_t rowHeld[WEXUTIL_BINDING_ROWS];
+    // The press-and-hold buttons of the table: 1 for each row with trigger
+    // 252, 2 for 251, 4 for 250.
+    int32_t holdButtons;
+    // For each trigger code below 256, the first row in use with it, or
+    // kNoRow: a binding search starts there instead of at row 0, and a key
+    // no row names costs one lookup.  Set with the table; all zero at first
+    // load, which only makes every search start at row 0.
+    uint8_t firstRow[256];
+};
+static_assert(sizeof(TableRun) == 380, "table run layout");
+
 // The state every hooked process shares, 32-bit and 64-bit alike: one named
 // memory mapping that each build of the library opens, so its layout is the
 // same in both: fixed-width integers, 32-bit handles, no pointers, every
@@ -68,7 +88,7 @@ struct SharedHeader {
     uint32_t reserved;
 };
 const uint32_t kSharedMagic = 0x55584557;  // "WEXU"
-const uint32_t kSharedVersion = 3;
+const uint32_t kSharedVersion = 4;
 
 struct SharedState {
     // Checked by every process that opens the state: a library of another
@@ -79,7 +99,10 @@ struct SharedState {
     Handle32 notifyWindow;
     // A mouse message id that the mouse hook consumes once, 0 none.
     uint32_t swallowMessage;
-    int32_t holdButtons;
+    // The keyboard mouse's key scheme plus 1 (0: off) in the program where
+    // it last took a key: a key in a program where it works otherwise (or
+    // not at all) first lets up what it holds.
+    int32_t keyMouseScheme;
     Handle32 playbackHook;
     uint32_t playbackMessage;
     int32_t playbackStep;
@@ -148,11 +171,6 @@ struct SharedState {
     // Running sums of the wiggle rings moveDeltaX and moveDeltaY.
     int32_t moveSumX;
     int32_t moveSumY;
-    // For each trigger code below 256, the first row in use with it, or
-    // kNoRow: a binding search starts there instead of at row 0, and a key
-    // no row names costs one lookup.  Set by UpdateSettings with the table;
-    // all zero at first load, which only makes every search start at row 0.
-    uint8_t firstRow[256];
     // Single-click open: 1 from a double-click it consumed until the next
     // left release, which is that double-click's and is eaten too, in
     // whichever program it comes; a left press anywhere clears it, since the
@@ -170,22 +188,37 @@ struct SharedState {
     uint32_t ownKeysTime;
     uint8_t ownPresses[256];
     uint8_t ownReleases[256];
-    // The binding table's generation: even while it is whole, odd while
-    // UpdateSettings replaces it (see core/table.h).
+    // The binding tables' generation: even while they are whole, odd while
+    // UpdateSettings or UpdateProfiles replaces them (see core/table.h).
     uint32_t tableGen;
-    // For each row, the generation of the table in which its press ran and
-    // whose release has not come yet; 0 when it is not held.  Kept apart
-    // from the rows, so that replacing the table never overwrites it.
-    uint32_t rowHeld[WEXUTIL_BINDING_ROWS];
     // When the remembered window was last stored, so that a controlling
     // program that keeps the states of two levels hands out the newer.
     uint32_t rememberedTick;
-    uint32_t reserved;
+    // The profiles in place (0..16), and how many times they were replaced:
+    // each process works out its profile again only once this differs from
+    // the count it worked it out at (see core/profiles.h).
+    uint32_t profileCount;
+    uint32_t profileGeneration;
+    // Bit t is set while table t may have a held row, so that a release
+    // looks only in the tables where a press is waiting for it, whichever
+    // program's table that is (see core/table.h).
+    uint32_t heldTables;
+    // The table of the program in which each button's last press-and-hold
+    // press came (left, right, middle): PressAndHoldCallBack runs in the
+    // controlling program and takes the hold row from that table.
+    int32_t holdTable[3];
     // The 64-bit distance inside is updated atomically: 8-byte aligned.
     alignas(8) HookStatistics statistics;
-    // Last, so that the fuzzing build's guard after the binding table moves
-    // no other field.
-    HookSettings settings;
+    // The run-time state of each binding table: table 0 is the default
+    // record's, table t the table of profile t - 1.
+    TableRun runs[kTables];
+    // Each profile's program patterns, as UpdateProfiles took them.
+    uint16_t programs[WEXUTIL_PROFILES][WEXUTIL_PROGRAMS_CHARS];
+    // Last, so that the fuzzing build's guard after each binding table moves
+    // no other field: the default record, then one per profile, each whole
+    // (the fields that apply to the whole desktop are copied from the
+    // default into every profile's record).
+    HookSettings settings[kTables];
 };
 
 // Every offset, in every build: a field that moved would make a 32-bit and a
@@ -196,7 +229,7 @@ WEXUTIL_SHARED_AT(header, 0x000);
 WEXUTIL_SHARED_AT(wheelMessage, 0x010);
 WEXUTIL_SHARED_AT(notifyWindow, 0x014);
 WEXUTIL_SHARED_AT(swallowMessage, 0x018);
-WEXUTIL_SHARED_AT(holdButtons, 0x01C);
+WEXUTIL_SHARED_AT(keyMouseScheme, 0x01C);
 WEXUTIL_SHARED_AT(playbackHook, 0x020);
 WEXUTIL_SHARED_AT(playbackMessage, 0x024);
 WEXUTIL_SHARED_AT(playbackStep, 0x028);
@@ -237,26 +270,30 @@ WEXUTIL_SHARED_AT(buttonsOut, 0x128);
 WEXUTIL_SHARED_AT(displayGeneration, 0x12C);
 WEXUTIL_SHARED_AT(moveSumX, 0x130);
 WEXUTIL_SHARED_AT(moveSumY, 0x134);
-WEXUTIL_SHARED_AT(firstRow, 0x138);
-WEXUTIL_SHARED_AT(suppressNextUp, 0x238);
-WEXUTIL_SHARED_AT(ownKeysTime, 0x23C);
-WEXUTIL_SHARED_AT(ownPresses, 0x240);
-WEXUTIL_SHARED_AT(ownReleases, 0x340);
-WEXUTIL_SHARED_AT(tableGen, 0x440);
-WEXUTIL_SHARED_AT(rowHeld, 0x444);
-WEXUTIL_SHARED_AT(rememberedTick, 0x4BC);
-WEXUTIL_SHARED_AT(statistics, 0x4C8);
-WEXUTIL_SHARED_AT(settings, 0x4F8);
+WEXUTIL_SHARED_AT(suppressNextUp, 0x138);
+WEXUTIL_SHARED_AT(ownKeysTime, 0x13C);
+WEXUTIL_SHARED_AT(ownPresses, 0x140);
+WEXUTIL_SHARED_AT(ownReleases, 0x240);
+WEXUTIL_SHARED_AT(tableGen, 0x340);
+WEXUTIL_SHARED_AT(rememberedTick, 0x344);
+WEXUTIL_SHARED_AT(profileCount, 0x348);
+WEXUTIL_SHARED_AT(profileGeneration, 0x34C);
+WEXUTIL_SHARED_AT(heldTables, 0x350);
+WEXUTIL_SHARED_AT(holdTable, 0x354);
+WEXUTIL_SHARED_AT(statistics, 0x360);
+WEXUTIL_SHARED_AT(runs, 0x390);
+WEXUTIL_SHARED_AT(programs, 0x1CCC);
+WEXUTIL_SHARED_AT(settings, 0x5D0C);
 #undef WEXUTIL_SHARED_AT
 #ifndef WEXUTIL_TABLE_GUARD
-static_assert(sizeof(SharedState) == 0x7C8, "shared layout: size, padded to the 8-byte alignment");
+static_assert(sizeof(SharedState) == 0x8C98, "shared layout: size, padded to the 8-byte alignment");
 #endif
 
-// The shared state is named "Local\\WexUTIL.SharedState.3.<user SID>.<level>":
+// The shared state is named "Local\\WexUTIL.SharedState.4.<user SID>.<level>":
 // one per logon session (Local), user and integrity level (see
 // core/security.h), and one per layout, so that a library of another layout
 // never reads this one.
-#define WEXUTIL_SHARED_PREFIX "Local\\WexUTIL.SharedState.3."
+#define WEXUTIL_SHARED_PREFIX "Local\\WexUTIL.SharedState.4."
 
 // The mutex that the process owning one bitness's hooks holds for as long as
 // it has them installed: "Local\\WexUTIL.Hooks.<bits>".  Held by the
@@ -272,6 +309,9 @@ inline int LibraryBits() { return static_cast<int>(sizeof(void*)) * 8; }
 #else
 int LibraryBits();
 #endif
+
+// The longest program path the library compares, in UTF-16 units.
+const int kProgramPathChars = 260;
 
 // What one process keeps for itself between two calls made in it.
 struct ProcessState {
@@ -328,6 +368,15 @@ struct ProcessState {
     // the queue) is then not a second push against the edge.
     int32_t wrapFromSet;
     POINT wrapFrom;
+    // The binding table this process's program uses (0 the default, t
+    // profile t - 1), its record, and the profiles' replacement count it was
+    // worked out at (see core/profiles.h).
+    int32_t table;
+    uint32_t profileGen;
+    HookSettings* active;
+    // This process's program path, read once (programRead 1).
+    int32_t programRead;
+    uint16_t program[kProgramPathChars];
 };
 
 #ifdef _WIN32
@@ -389,32 +438,40 @@ inline void ScreenSize(int32_t* width, int32_t* height) {
 // Every process reads the screen size again before its next use.
 inline void DisplayChanged() { __atomic_fetch_add(&Shared().displayGeneration, 1u, __ATOMIC_RELAXED); }
 
-// Rows of the binding table that are in use: bindingCount clamped to 0..30,
+// The record of this process's program: the default's or its profile's.
+inline HookSettings& Settings() { return *Proc().active; }
+// The default record, for the fields that apply to the whole desktop (the
+// same in every record): all that acts on cursor moves, which need no profile.
+inline HookSettings& DesktopSettings() { return Shared().settings[0]; }
+// The binding table this process's program uses.
+inline int OwnTable() { return Proc().table; }
+inline TableRun& Run(int table) { return Shared().runs[table]; }
+
+// Rows of a binding table that are in use: bindingCount clamped to 0..30,
 // so that no scan reads past the table whatever the controlling program sent.
-inline int UsedBindingRows() {
-    int count = Shared().settings.bindingCount;
+inline int UsedBindingRows(const HookSettings& s) {
+    const int count = s.bindingCount;
     if (count <= 0) return 0;
     return count > WEXUTIL_BINDING_ROWS ? WEXUTIL_BINDING_ROWS : count;
 }
+inline int UsedBindingRows() { return UsedBindingRows(Settings()); }
 
 // Shift (1), Ctrl (2) and Alt (4) as they are down right now.
 int GetModifierMask();
 
-// The press-and-hold buttons of the binding table: 1 for each row with
-// trigger 252, 2 for 251, 4 for 250.
-int ComputeHoldButtons();
-
-// firstRow[] for the table as it stands.
+// The press-and-hold buttons and the first rows of table t, worked out
+// from its rows as they stand.
 const uint8_t kNoRow = 0xFF;
-void ComputeFirstRows();
+void ComputeTableRun(int table);
 
-// Where a search for a trigger's rows starts: its first row, or the table's
-// end when no row has it; row 0 for a code that has no entry.
-inline int FirstRowFor(uintptr_t trigger, int rows) {
+// Where a search of table t for a trigger's rows starts: its first row, or
+// the table's end when no row has it; row 0 for a code that has no entry.
+inline int FirstRowFor(int table, uintptr_t trigger, int rows) {
     if (trigger >= 256) return 0;
-    const int first = Shared().firstRow[trigger];
+    const int first = Run(table).firstRow[trigger];
     return first == kNoRow || first > rows ? rows : first;
 }
+inline int FirstRowFor(uintptr_t trigger, int rows) { return FirstRowFor(OwnTable(), trigger, rows); }
 
 // Counter and travel updates from many processes at once: lock-free
 // read-modify-write so that no update is lost.

@@ -5,6 +5,7 @@
 #include "actions/keys.h"
 #include "core/exports.h"
 #include "core/notify.h"
+#include "core/profiles.h"
 #include "core/shared.h"
 #include "core/table.h"
 #include "keyboard/keyboard_mouse.h"
@@ -58,7 +59,7 @@ LRESULT EndCapture() {
     }
     Proc().captureEnding = 0;
     if (quit) return 0;
-    Shared().settings.captureMode = 0;
+    SetDesktopField(&HookSettings::captureMode, 0);
     return 1;
 }
 
@@ -81,6 +82,39 @@ int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
     return static_cast<int>(row - table);
 }
 
+// The repeat or release of a key whose press ran a row of another table
+// (another program's, under another profile): 1 when one is held for it,
+// its release then ending it.
+int EndRowElsewhere(WPARAM vk, int release) {
+    uint32_t tables = HeldTables() & ~(1u << OwnTable());
+    for (int t = 0; tables != 0; ++t, tables >>= 1) {
+        if ((tables & 1u) == 0) continue;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            uint32_t gen = 0;
+            if (!BeginTableRead(&gen)) return 0;
+            const HookSettings& record = Shared().settings[t];
+            const int rows = UsedBindingRows(record);
+            bool replaced = false;
+            for (int i = 0; i < rows; ++i) {
+                if (!RowHeldIn(t, i, gen)) continue;
+                const Binding row = record.bindings[i];
+                if (!TableUnchanged(gen)) {
+                    replaced = true;
+                    break;
+                }
+                if (static_cast<WPARAM>(row.trigger) != vk) continue;
+                if (release) {
+                    if (!TakeHeldRow(t, i, gen)) continue;
+                    RunKeyRow(vk, row, 1);
+                }
+                return 1;
+            }
+            if (!replaced) break;
+        }
+    }
+    return 0;
+}
+
 // The key binding step: the first row for this key with exactly the current
 // modifiers eats the key.  Its action runs at the first press and at the
 // release, never at an auto-repeat or at a release whose press was not seen.
@@ -101,10 +135,15 @@ int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
 //
 // The modifier mask is read only once a row names this key.
 int RunKeyBinding(WPARAM vk, uint32_t flags) {
-    Binding* const table = Shared().settings.bindings;
+    Binding* const table = Settings().bindings;
     int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
+    // A key pressed in another program whose table held a row for it: its
+    // repeats and release are that row's, here too.
+    if ((release || wasDown) && (HeldTables() & ~(1u << OwnTable())) != 0 && EndRowElsewhere(vk, release)) {
+        return 1;
+    }
     // Both scans start at the first row for this key, which the table of
     // first rows gives: a key no row names costs one lookup.
     int first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
@@ -122,14 +161,14 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
         bool replaced = false;
         if (release || wasDown) {
             for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
-                if (!RowHeldIn(i, gen)) continue;
+                if (!RowHeldIn(OwnTable(), i, gen)) continue;
                 const Binding row = table[i];
                 if (!TableUnchanged(gen)) {
                     replaced = true;
                     break;
                 }
                 if (release) {
-                    if (!TakeHeldRow(i, gen)) continue;
+                    if (!TakeHeldRow(OwnTable(), i, gen)) continue;
                     RunKeyRow(vk, row, 1);
                 }
                 return 1;
@@ -177,7 +216,8 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code != HC_ACTION || !HaveShared() || (HooksInstalledHere() && ForeignWindow(os::GetForegroundWindow()))) {
         return PassOn(code, wParam, lParam);
     }
-    HookSettings& s = Shared().settings;
+    FollowProfiles();
+    HookSettings& s = Settings();
     const WPARAM vk = wParam;
     const uint32_t flags = static_cast<uint32_t>(lParam);
     const bool release = (flags & kTransitionBit) != 0;
@@ -193,14 +233,16 @@ extern "C" LRESULT WINAPI KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     if (ctrlC && Proc().captureEnding != 0) return 1;
 
     if (!release) IncrementCounter(Shared().statistics.keystrokes);
-    if (ctrlC && s.copyWatch != 0) s.copySeen = 1;
+    if (ctrlC && s.copyWatch != 0) SetDesktopField(&HookSettings::copySeen, 1);
 
     if (s.captureMode != 0) {
         if (ctrlC) return EndCapture();
         PostCapture(release ? WM_KEYUP : WM_KEYDOWN, static_cast<uint32_t>(vk));
     }
 
-    if (s.keyboardMouse != 0 && KeyboardMouseKey(wParam, lParam) == 1) return 1;
+    const int32_t scheme = s.keyboardMouse != 0 ? s.keyboardMouseKeys + 1 : 0;
+    if (scheme != Shared().keyMouseScheme) FollowKeyboardMouseScheme(scheme);
+    if (scheme != 0 && KeyboardMouseKey(wParam, lParam) == 1) return 1;
 
     // The pause lets modifier keys and the pausing key through; any other
     // key is eaten, and reported once, at its release.

@@ -68,7 +68,7 @@ struct Key {
 Key ReadKey(WPARAM vk, LPARAM lParam) {
     Key k;
     k.vk = static_cast<UINT>(vk);
-    k.scheme = Shared().settings.keyboardMouseKeys;
+    k.scheme = Settings().keyboardMouseKeys;
     k.release = (static_cast<uint32_t>(lParam) & kReleaseBit) != 0;
     k.extended = (static_cast<uint32_t>(lParam) & kExtendedBit) != 0;
     k.numLock = -1;
@@ -322,8 +322,8 @@ int MoveCursor(const Key& k) {
     int dy = 0;
     if (!MovementOf(k, &dx, &dy)) return 0;
     // 64-bit, so that no step the controlling program sends can overflow.
-    int64_t step = Shared().settings.keyboardMouseStep;
-    if (Shared().settings.keyboardMouseAccel != 0) step *= Shared().keyRepeatCount / 5 + 1;
+    int64_t step = Settings().keyboardMouseStep;
+    if (Settings().keyboardMouseAccel != 0) step *= Shared().keyRepeatCount / 5 + 1;
     if (step == 0) return 0;
     POINT cursor = {0, 0};
     os::GetCursorPos(&cursor);
@@ -399,6 +399,11 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
 }
 
 int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk, lParam)) ? 1 : 0; }
+
+void FollowKeyboardMouseScheme(int32_t scheme) {
+    Shared().keyMouseScheme = scheme;
+    ReleaseKeyboardMouseButtons(scheme == 0);
+}
 
 void ReleaseKeyboardMouseButtons(bool lockToo) {
     const bool left = Shared().keyClickButton == 1 || Shared().keyDragLock == 1 ||

@@ -14,3 +14,7 @@ int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam);
 // button lock (0 or Insert) holds on purpose and stays, unless lockToo (the
 // hooks are going, and the unlock key with them).
 void ReleaseKeyboardMouseButtons(bool lockToo);
+// A keystroke in a program whose keyboard mouse works with `scheme` (plus 1,
+// 0 off) while the last one came where it worked otherwise: its buttons go
+// up, the lock too where it is off (no key there could let it go).
+void FollowKeyboardMouseScheme(int32_t scheme);

@@ -4,6 +4,7 @@
 #include "actions/dispatcher.h"
 #include "core/exports.h"
 #include "core/notify.h"
+#include "core/profiles.h"
 #include "core/shared.h"
 #include "core/table.h"
 
@@ -46,12 +47,12 @@ void ExtraButton(MSG* msg) {
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
-        const Binding row = Shared().settings.bindings[i];
+        const Binding row = Settings().bindings[i];
         if (row.trigger != trigger || row.modifiers != MaskOnce(mask)) continue;
         // Replaced meanwhile: the rows of the new table wait for the next
         // message.
         if (!TableUnchanged(gen)) return;
-        if (Shared().settings.pauseLock != 0 &&
+        if (Settings().pauseLock != 0 &&
             !(Shared().pauseTrigger == trigger && Shared().pauseModifiers == mask)) {
             PostNotify(NOTIFY_PAUSED_INPUT, 0);
         }
@@ -78,11 +79,11 @@ void VendorButton(MSG* msg) {
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
-        const Binding row = Shared().settings.bindings[i];
+        const Binding row = Settings().bindings[i];
         if (row.trigger != TRIGGER_VENDOR_BUTTON || row.modifiers != MaskOnce(mask)) continue;
         if (!TableUnchanged(gen)) return;
         if (phase == kVendorButtonPress) {
-            if (Shared().settings.pauseLock != 0 &&
+            if (Settings().pauseLock != 0 &&
                 !(Shared().pauseTrigger == TRIGGER_VENDOR_BUTTON && Shared().pauseModifiers == mask)) {
                 PostNotify(NOTIFY_PAUSED_INPUT, 0);
             }
@@ -156,7 +157,7 @@ int Wheel(MSG* msg) {
     const int rows = UsedBindingRows();
     int mask = -1;
     for (int i = 0; i < rows; ++i) {
-        const Binding row = Shared().settings.bindings[i];
+        const Binding row = Settings().bindings[i];
         if (row.trigger != TRIGGER_WHEEL || row.modifiers != MaskOnce(mask)) continue;
         if (!TableUnchanged(gen)) return 0;
         if (OwnTurn(msg)) return 0;
@@ -176,7 +177,7 @@ int Wheel(MSG* msg) {
     // hook has reported a WM_MOUSEWHEEL turn already (it sees every one
     // first): it is only taken from the window here, so that one turn gives
     // one notification.  The other two forms reach no mouse hook.
-    if (Shared().settings.vendorWheel == 0 || MaskOnce(mask) != 0 || OwnTurn(msg)) return 0;
+    if (Settings().vendorWheel == 0 || MaskOnce(mask) != 0 || OwnTurn(msg)) return 0;
     if (id == kVendorWheel) {
         if (!IsVendorWindow(msg->hwnd)) return 0;
         PostTurn(-LowHalf(static_cast<uintptr_t>(msg->lParam)));  // negative is forward here
@@ -208,6 +209,7 @@ __attribute__((noinline)) WEXUTIL_NOCLONE LRESULT HandleMessage(int code, WPARAM
     if ((wParam & PM_REMOVE) == 0 || !HaveShared() || (HooksInstalledHere() && ForeignWindow(msg->hwnd))) {
         return PassOn(code, wParam, lParam);
     }
+    FollowProfiles();
     if (id == kExtraButtonDown || id == kExtraButtonUp) {
         ExtraButton(msg);
     } else if (id == kVendorButton) {

@@ -33,7 +33,7 @@ bool InHotCorner(int x, int y, int cx, int cy, const HookSettings& s) {
 }  // namespace
 
 void WrapAtScreenEdge(UINT rawId, const MOUSEHOOKSTRUCT* record) {
-    const HookSettings& s = Shared().settings;
+    const HookSettings& s = DesktopSettings();
     if ((rawId != WM_MOUSEMOVE && rawId != WM_NCMOUSEMOVE) || s.edgeWrap == 0 || record == nullptr) return;
     const int x = record->pt.x, y = record->pt.y;
     ProcessState& p = Proc();

@@ -4,6 +4,7 @@
 #include "actions/dispatcher.h"
 #include "core/exports.h"
 #include "core/notify.h"
+#include "core/profiles.h"
 #include "core/shared.h"
 #include "core/table.h"
 #include "mouse/stages.h"
@@ -140,7 +141,10 @@ void NotifyButton(UINT buttonId) {
     const int button = ButtonOf(buttonId);
     const int kind = KindOf(buttonId);
     PostNotify(NOTIFY_BUTTON, 2 + 3 * kind + button);
-    if (kind == KIND_PRESS && (Shared().holdButtons & (1 << button)) != 0) {
+    if (kind == KIND_PRESS && (Run(OwnTable()).holdButtons & (1 << button)) != 0) {
+        // PressAndHoldCallBack, in the controlling program, takes the hold
+        // row from this program's table.
+        Shared().holdTable[button] = OwnTable();
         PostNotify(NOTIFY_HOLD_STARTED, 1 << button);
     }
 }
@@ -160,7 +164,7 @@ int TriggerOf(UINT buttonId) {
 // With the pause on, every press but the one that engaged the pause is
 // reported and eaten, and so is its release, once.
 bool PauseRefuses(MouseEvent& e, int trigger) {
-    if (Shared().settings.pauseLock == 0) return false;
+    if (Settings().pauseLock == 0) return false;
     if (trigger == Shared().pauseTrigger && Mask(e) == Shared().pauseModifiers) return false;
     PostNotify(NOTIFY_PAUSED_INPUT, 0);
     // The release of the same button, in its client form: unless an earlier
@@ -187,19 +191,19 @@ int ButtonOfTrigger(int trigger) {
 // on, whether its press was passed on or never seen; running a release phase
 // for it would inject releases nothing pressed (a left Ctrl-click row would
 // meet its own injected release again, and again).
-bool ReleaseHeldRow(int trigger) {
+bool ReleaseHeldRowIn(int t, int trigger) {
     const int button = ButtonOfTrigger(trigger);
     // A table replaced during the search carried its held rows over: the
     // search starts again in the new one.
     for (int attempt = 0; attempt < 4; ++attempt) {
         uint32_t gen = 0;
         if (!BeginTableRead(&gen)) return false;
-        const Binding* bindings = Shared().settings.bindings;
-        const int rows = UsedBindingRows();
+        const Binding* bindings = Shared().settings[t].bindings;
+        const int rows = UsedBindingRows(Shared().settings[t]);
         // The search starts at the first row of the button's own trigger or
         // of a chord that ButtonOfTrigger gives to this button, whichever is
         // first.
-        int from = FirstRowFor(static_cast<uintptr_t>(button), rows);
+        int from = FirstRowFor(t, static_cast<uintptr_t>(button), rows);
         if (button != VK_LBUTTON) {
             // Right: the left-right chord; middle: the left-middle and
             // right-middle chords (the second of the right's pair repeats the
@@ -207,13 +211,13 @@ bool ReleaseHeldRow(int trigger) {
             const int chords[2] = {button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_LEFT_MIDDLE,
                                    button == VK_RBUTTON ? TRIGGER_CHORD_LEFT_RIGHT : TRIGGER_CHORD_RIGHT_MIDDLE};
             for (int chord : chords) {
-                const int first = FirstRowFor(static_cast<uintptr_t>(chord), rows);
+                const int first = FirstRowFor(t, static_cast<uintptr_t>(chord), rows);
                 if (first < from) from = first;
             }
         }
         bool replaced = false;
         for (int i = from; i < rows; ++i) {
-            if (!RowHeldIn(i, gen)) continue;
+            if (!RowHeldIn(t, i, gen)) continue;
             // The row's values are taken first: the table can be replaced
             // while the action runs.
             const Binding row = bindings[i];
@@ -221,11 +225,20 @@ bool ReleaseHeldRow(int trigger) {
                 replaced = true;
                 break;
             }
-            if (ButtonOfTrigger(row.trigger) != button || !TakeHeldRow(i, gen)) continue;
+            if (ButtonOfTrigger(row.trigger) != button || !TakeHeldRow(t, i, gen)) continue;
             ExecuteAction(row.action, row.parameter, 1);
             return true;
         }
         if (!replaced) return false;
+    }
+    return false;
+}
+
+// The press may have run a row of another program's table.
+bool ReleaseHeldRow(int trigger) {
+    uint32_t tables = HeldTables();
+    for (int t = 0; tables != 0; ++t, tables >>= 1) {
+        if ((tables & 1u) != 0 && ReleaseHeldRowIn(t, trigger)) return true;
     }
     return false;
 }
@@ -236,7 +249,7 @@ bool ReleaseHeldRow(int trigger) {
 int TryRows(MouseEvent& e, int trigger, uint32_t gen) {
     const int rows = UsedBindingRows();
     if (rows == 0) return 0;
-    const Binding* bindings = Shared().settings.bindings;
+    const Binding* bindings = Settings().bindings;
     const int from = FirstRowFor(static_cast<uintptr_t>(trigger), rows);
     if (from >= rows) return 0;
     const int mask = Mask(e);
@@ -297,18 +310,19 @@ bool HandleButtonBinding(MouseEvent& e) {
 // wheel, click, filter, single-click, notification and binding stages
 // buttons.)
 __attribute__((noinline)) void RunMoveStages(UINT rawId, const MOUSEHOOKSTRUCT* record) {
-    const SharedState& s = Shared();
+    const SharedState& shared = Shared();
+    const HookSettings& s = shared.settings[0];  // DesktopSettings(), with the state at hand
     const POINT pt = record->pt;
-    if (s.settings.captureMode != 0) PostCaptureMouse(rawId, pt);
-    if (s.settings.typingWatch != 0) WatchTyping(pt);
-    if (s.settings.wiggleDetect != 0 && rawId == WM_MOUSEMOVE) DetectMoveWiggle(pt);
-    if (s.settings.trackDistance != 0) AccumulateDistance(pt.x, pt.y);
-    if (s.settings.edgeWrap != 0) {
+    if (s.captureMode != 0) PostCaptureMouse(rawId, pt);
+    if (s.typingWatch != 0) WatchTyping(pt);
+    if (s.wiggleDetect != 0 && rawId == WM_MOUSEMOVE) DetectMoveWiggle(pt);
+    if (s.trackDistance != 0) AccumulateDistance(pt.x, pt.y);
+    if (s.edgeWrap != 0) {
         // Away from every edge with the screen size known and current, as
         // nearly every move is: no call, and the next push against an edge
         // is a new one.  Anything else is the stage's.
         ProcessState& p = Proc();
-        if (!ScreenSizeCurrent(p, s) || !AwayFromEdges(pt.x, pt.y, p.screenWidth, p.screenHeight)) {
+        if (!ScreenSizeCurrent(p, shared) || !AwayFromEdges(pt.x, pt.y, p.screenWidth, p.screenHeight)) {
             WrapAtScreenEdge(rawId, record);
         } else {
             p.wrapFromSet = 0;
@@ -318,7 +332,7 @@ __attribute__((noinline)) void RunMoveStages(UINT rawId, const MOUSEHOOKSTRUCT* 
 
 // The pipeline proper; true when the message is consumed.
 bool RunPipeline(MouseEvent& e) {
-    const HookSettings& s = Shared().settings;
+    const HookSettings& s = Settings();
     // The release of a press the filter turned into a left press is the
     // filter's wherever it comes: over a window's frame (a non-client
     // release), after the filter was switched off, or when the pause eats it
@@ -339,7 +353,8 @@ bool RunPipeline(MouseEvent& e) {
         s.rightButtonFilter != 0 && e.rawId >= WM_RBUTTONDOWN && e.rawId <= WM_MBUTTONDBLCLK;
     if ((filtered || pairsFilteredPress) && RightButtonFilter(e.buttonId, e.record) != 0) return true;
     if (e.buttonId >= WM_LBUTTONDOWN && e.buttonId <= WM_LBUTTONDBLCLK &&
-        (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0) &&
+        (s.singleClickDesktop != 0 || s.singleClickFolders != 0 || s.singleClickTrees != 0 ||
+         Shared().suppressNextUp != 0) &&
         SingleClickMayTake(e.buttonId) && SingleClickOpen(e.buttonId) != 0) {
         return true;
     }
@@ -359,6 +374,7 @@ bool RunPipeline(MouseEvent& e) {
 
 // Every message but a move; true when it is consumed.
 __attribute__((noinline)) bool RunOtherMessage(UINT rawId, const MOUSEHOOKSTRUCT* record) {
+    FollowProfiles();
     MouseEvent e = {rawId, ButtonIdOf(rawId), record, -1};
     const bool consumed = RunPipeline(e);
     // Which buttons have a press out at a window, waiting for its release.
@@ -405,8 +421,9 @@ extern "C" LRESULT WINAPI MouseProc(int code, WPARAM wParam, LPARAM lParam) {
     const UINT rawId = static_cast<UINT>(wParam);
     if (rawId == WM_MOUSEMOVE || rawId == WM_NCMOUSEMOVE) {
         // Every move feature off: nothing more to do (the common case, and
-        // one test).
-        const HookSettings& s = Shared().settings;
+        // one test).  Every feature that acts on moves applies to the whole
+        // desktop, so a move needs no profile: the default record has them.
+        const HookSettings& s = DesktopSettings();
         if ((s.captureMode | s.typingWatch | s.wiggleDetect | s.trackDistance | s.edgeWrap) != 0) {
             RunMoveStages(rawId, record);
         }

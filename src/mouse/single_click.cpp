@@ -50,7 +50,7 @@ bool KeyDown(int vk) { return os::GetAsyncKeyState(vk) < 0; }
 // 1 when the settings let list view `view` open with one click and no
 // modifier asks for a selection instead (Ctrl and Shift extend it).
 int ListViewOpens(HWND view) {
-    const HookSettings& s = Shared().settings;
+    const HookSettings& s = Settings();
     if (s.singleClickFolders == 0 && s.singleClickDesktop == 0) return 0;
     if (KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT)) return 0;
     return IsDesktopItem(view) ? s.singleClickDesktop != 0 : s.singleClickFolders != 0;
@@ -89,7 +89,7 @@ int SingleClickOpen(UINT buttonId) {
     POINT inView = p;
 
     bool hit = false;
-    if (Shared().settings.singleClickTrees != 0 && ClassIs(className, "SysTreeView32") && OwnedHere(view)) {
+    if (Settings().singleClickTrees != 0 && ClassIs(className, "SysTreeView32") && OwnedHere(view)) {
         os::ScreenToClient(view, &inView);
         TVHITTESTINFO info = {};
         info.pt = inView;

@@ -6,6 +6,7 @@
 // every time difference is an unsigned 32-bit subtraction, and every limit is
 // compared as an unsigned value too.
 #include "core/notify.h"
+#include "core/profiles.h"
 #include "core/shared.h"
 #include "mouse/stages.h"
 
@@ -118,11 +119,11 @@ void DetectMoveWiggle(POINT pt) {
         case kActive:
             if (!vigorous || now - s.lastMoveTime > kMoveGap) {
                 s.moveWiggleState = kIdle;
-            } else if (now - s.moveWiggleStart > Limit(11000, s.settings.moveWiggleSensitivity)) {
+            } else if (now - s.moveWiggleStart > Limit(11000, DesktopSettings().moveWiggleSensitivity)) {
                 // Reported once: the detectors stay off until the controlling
                 // program writes its settings again.
                 ClearRings();
-                s.settings.wiggleDetect = 0;
+                SetDesktopField(&HookSettings::wiggleDetect, 0);
                 s.moveWiggleState = kIdle;
                 PostNotify(NOTIFY_WIGGLE, 0);
             }
@@ -150,7 +151,7 @@ void DetectClickWiggle(UINT rawId) {
     if (s.clickBurstState == kActive) {
         if (sinceLast >= kClickGap) {
             s.clickBurstState = kIdle;
-        } else if (now - s.clickBurstStart > Limit(13000, s.settings.clickWiggleSensitivity)) {
+        } else if (now - s.clickBurstStart > Limit(13000, DesktopSettings().clickWiggleSensitivity)) {
             // Reported at every further click of the burst; a wiggle in
             // progress starts its timing again.
             s.moveWiggleState = kIdle;

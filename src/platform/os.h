@@ -11,6 +11,7 @@
 #else
 #include "platform/sim/win_types.h"
 #endif
+#include <stdint.h>
 
 namespace os {
 
@@ -71,6 +72,9 @@ BOOL UnmapViewOfFile(const void* view);
 BOOL CloseHandle(HANDLE handle);
 DWORD GetTickCount();
 DWORD GetCurrentProcessId();
+// The path of this process's program (module null), UTF-16, as
+// GetModuleFileNameW gives it: truncated and terminated at `size` units.
+DWORD GetModuleFileNameW(HMODULE module, uint16_t* buffer, DWORD size);
 HANDLE GetCurrentProcess();
 DWORD GetLastError();
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCSTR name);

@@ -130,7 +130,7 @@ TEST_F(DispatcherTest, NotifyingActionsPostTheirCodeAndArgument) {
 }
 
 TEST_F(DispatcherTest, Action29LetsTheTriggerThroughWhenBypassed) {
-    Shared().settings.action29Bypass = 1;
+    Shared().settings[0].action29Bypass = 1;
     EXPECT_EQ(0, ExecuteAction(29, 0, 0));
     EXPECT_EQ(1, ExecuteAction(29, 0, 1));
     EXPECT_EQ(sim::Lines{}, d().TakeTrace());

@@ -55,6 +55,9 @@ struct Case {
     HookSettings (*settings)();
     UINT message;  // the mouse message, the key or the retrieved message
     LPARAM keyFlags;
+    // 16 profiles loaded, the last of which names the program the input is
+    // for: the record of the case is that profile's (and the default's).
+    bool profiles = false;
 };
 
 HookSettings Zero() { return HookSettings{}; }
@@ -76,6 +79,12 @@ const Case kCases[] = {
      static_cast<LPARAM>(0xC0390001u)},
     {"key-all", "KeyboardProc, space bar press, everything on but capture, 30 rows", HOOK_KEYBOARD,
      EverythingButCapture, kUnboundKey, 0x00390001},
+    {"getmsg-unrelated-profiles", "GetMsgProc, unrelated message (WM_TIMER), 16 profiles, the program in the last",
+     HOOK_MESSAGE, EverythingOn, kUnrelatedMessage, 0, true},
+    {"move-all-profiles", "MouseProc, cursor move, everything on, 16 profiles, the program in the last", HOOK_MOUSE,
+     EverythingOn, WM_MOUSEMOVE, 0, true},
+    {"key-down-profiles", "KeyboardProc, unbound key press, 30 rows, 16 profiles, the program in the last",
+     HOOK_KEYBOARD, ThirtyKeyRows, kUnboundKey, 0x00390001, true},
 };
 
 // The cursor walks right along a line inside the window, one pixel per
@@ -103,12 +112,44 @@ void Prepare(const Case& c) {
         std::exit(2);
     }
     HookSettings s = c.settings();
-    UpdateSettings(&s);
+    if (c.profiles) {
+        // Fifteen profiles for other programs, then the editor's: the
+        // program's path is compared with every pattern once, at its first
+        // event, which is not measured.
+        static WexProfile profiles[WEXUTIL_PROFILES];
+        for (int i = 0; i < WEXUTIL_PROFILES; ++i) {
+            const std::string name = i + 1 < WEXUTIL_PROFILES ? "other" + std::to_string(i) + "*.exe" : "EDITOR.EXE";
+            profiles[i] = WexProfile{};
+            for (size_t k = 0; k < name.size(); ++k) profiles[i].programs[k] = static_cast<uint16_t>(name[k]);
+            profiles[i].settings = s;
+        }
+        UpdateProfiles(&s, profiles, WEXUTIL_PROFILES);
+    } else {
+        UpdateSettings(&s);
+    }
     d.cursor = PointOf(0);
     // The hook procedures run in the program that takes the input, with the
     // library loaded there already.
     d.LoadLibraryInto(target.process);
     d.EnterProcess(target.process);
+}
+
+LRESULT CallOnce(const Case& c, int i);
+
+// The first event, not measured: in a case with profiles the program must
+// have taken the last one.
+void FirstEvent(const Case& c) {
+    if (c.profiles) {
+        // A key's release first (Shift's, which starts no typing watch):
+        // moves and unrelated messages are passed on before any profile is
+        // looked at.
+        KeyboardProc(HC_ACTION, VK_SHIFT, static_cast<LPARAM>(0xC02A0001u));
+    }
+    CallOnce(c, 0);
+    if (c.profiles && Proc().table != WEXUTIL_PROFILES) {
+        std::fprintf(stderr, "bench: the program did not take its profile\n");
+        std::exit(2);
+    }
 }
 
 LRESULT CallOnce(const Case& c, int i) {
@@ -144,7 +185,7 @@ const Case* Find(const char* name) {
 // Platform calls per event, by name, over kCountedEvents events.
 std::map<std::string, double> CountCalls(const Case& c) {
     Prepare(c);
-    CallOnce(c, 0);
+    FirstEvent(c);
     sim::Desktop& d = sim::desktop();
     d.osCalls.clear();
     for (int i = 1; i <= kCountedEvents; ++i) CallOnce(c, i);
@@ -196,7 +237,7 @@ int main(int argc, char** argv) {
         const Case& c = *Find(argv[2]);
         const int events = std::atoi(argv[3]);
         Prepare(c);
-        CallOnce(c, 0);
+        FirstEvent(c);
         const LRESULT sum = BenchLoop(&c, events);
         std::printf("%s: %d events, results %ld\n", c.name, events, static_cast<long>(sum));
         return 0;

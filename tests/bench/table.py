@@ -20,12 +20,16 @@ INSTRUCTION_TARGETS = {
     "move-all": 250,
     "key-down": 200,
     "press-bound": 300,
+    "getmsg-unrelated-profiles": ("empty", 6),
+    "move-all-profiles": 250,
+    "key-down-profiles": 200,
 }
 # The platform calls allowed, by name (a cursor move with everything on may
 # post its capture message, and read the clock for wiggle detection).
 CALL_TARGETS = {
     "move-zero": {"CallNextHookEx"},
     "move-all": {"CallNextHookEx", "GetTickCount", "PostMessageA"},
+    "move-all-profiles": {"CallNextHookEx", "GetTickCount", "PostMessageA"},
 }
 WINE_TARGET = 1.02  # WexUTIL's time per event over the empty hook library's
 

@@ -177,7 +177,7 @@ TEST_F(BadInputTest, SendsToAHungWindowGiveUpAndCountAsNoAnswer) {
         {"the task list", [] { return ExecuteAction(ACTION_TASK_LIST, 0, 1); }, 1, ""},
         {"the right-button filter",
          [this] {
-             Shared().settings.rightButtonFilter = 1;
+             Shared().settings[0].rightButtonFilter = 1;
              MOUSEHOOKSTRUCTEX info{};
              info.pt = d().cursor;
              return d().InProcess(sim::Desktop::kShell, [&] {

@@ -91,7 +91,7 @@ TEST_F(LifecycleTest, RemoveHookTwiceAndReinstallKeepsSettingsAndStatistics) {
     HookStatistics statsBack{};
     GetStatistics(&statsBack);
     EXPECT_EQ(0, std::memcmp(&stats, &statsBack, sizeof statsBack));
-    EXPECT_EQ(2, Shared().holdButtons);
+    EXPECT_EQ(2, Shared().runs[0].holdButtons);
 }
 
 TEST_F(LifecycleTest, LeftStillDownStopsOnlyItsOwnTimer) {

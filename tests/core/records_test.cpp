@@ -94,7 +94,7 @@ TEST_F(RecordsTest, NullAddressesFromTheControllingProgramAreIgnored) {
     HookSettings back{};
     GetSettings(&back);
     EXPECT_EQ(1, back.bindingCount);
-    EXPECT_EQ(1, Shared().holdButtons);
+    EXPECT_EQ(1, Shared().runs[0].holdButtons);
 }
 
 TEST_F(RecordsTest, RememberedStringsAreAlwaysTerminatedWithinThirtyNineBytes) {
@@ -124,9 +124,9 @@ class HoldButtonsTest : public SimTest, public ::testing::WithParamInterface<Hol
 TEST_P(HoldButtonsTest, ComesFromTheRowsInUseOnly) {
     HookSettings s = SettingsWith({{0, 252}, {0, 5}, {0, 250}});
     s.bindingCount = GetParam().count;
-    Shared().holdButtons = 0x70;  // stale bits must not survive
+    Shared().runs[0].holdButtons = 0x70;  // stale bits must not survive
     UpdateSettings(&s);
-    EXPECT_EQ(GetParam().expected, Shared().holdButtons);
+    EXPECT_EQ(GetParam().expected, Shared().runs[0].holdButtons);
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, HoldButtonsTest,
@@ -141,16 +141,16 @@ TEST_F(RecordsTest, BindingCountAboveThirtyReadsNoRowPastTheTable) {
     for (int count : {31, 1000, 0x7FFFFFFF}) {
         s.bindingCount = count;
         UpdateSettings(&s);
-        EXPECT_EQ(2, Shared().holdButtons) << "bindingCount " << count;
+        EXPECT_EQ(2, Shared().runs[0].holdButtons) << "bindingCount " << count;
     }
 }
 
 TEST_F(RecordsTest, UsedRowsNeverExceedTheTable) {
-    Shared().settings.bindingCount = 1000;
+    Shared().settings[0].bindingCount = 1000;
     EXPECT_EQ(30, UsedBindingRows());
-    Shared().settings.bindingCount = -5;
+    Shared().settings[0].bindingCount = -5;
     EXPECT_EQ(0, UsedBindingRows());
-    Shared().settings.bindingCount = 12;
+    Shared().settings[0].bindingCount = 12;
     EXPECT_EQ(12, UsedBindingRows());
 }
 

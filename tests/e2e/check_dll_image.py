@@ -18,12 +18,14 @@ EXPORTS_32 = {
     5: "GetStatistics", 6: "_InstallHook@8", 7: "_JournalPlaybackFunc@12",
     8: "_KeyboardProc@12", 9: "_LeftStillDown@16", 10: "_MouseProc@12",
     11: "PressAndHoldCallBack", 12: "_RemoveHook@0", 13: "SetStatistics", 14: "UpdateSettings",
+    15: "UpdateProfiles",
 }
 EXPORTS_64 = {
     1: "DllMain", 2: "GetMsgProc", 3: "GetRememberedWindow", 4: "GetSettings",
     5: "GetStatistics", 6: "InstallHook", 7: "JournalPlaybackFunc",
     8: "KeyboardProc", 9: "LeftStillDown", 10: "MouseProc",
     11: "PressAndHoldCallBack", 12: "RemoveHook", 13: "SetStatistics", 14: "UpdateSettings",
+    15: "UpdateProfiles",
 }
 # Machine type, optional-header magic, offset of the data directories'
 # count in the optional header, and the size of a hook handle.
@@ -118,8 +120,8 @@ def main(bits, path):
         for ordinal in sorted(set(by_ordinal) | set(expected_exports)):
             if by_ordinal.get(ordinal) != expected_exports.get(ordinal):
                 failures.append("ordinal %d: exported %r, expected %r" % (ordinal, by_ordinal.get(ordinal), expected_exports.get(ordinal)))
-    if live != 14:
-        failures.append("%d live entries in the export address table, expected 14" % live)
+    if live != len(expected_exports):
+        failures.append("%d live entries in the export address table, expected %d" % (live, len(expected_exports)))
     if image.export_rvas.get(expected_exports[1]) != image.entry:
         failures.append("entry point 0x%x is not %s" % (image.entry, expected_exports[1]))
 

@@ -22,7 +22,7 @@ TEST(DllImage, EveryExportResolvesByNameAndByOrdinalAndTheEntryPointIsOrdinalOne
     ASSERT_NE(dir.VirtualAddress, 0u);
     auto exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
     EXPECT_STREQ(reinterpret_cast<const char*>(base + exports->Name), WEXUTIL_DLL_NAME);
-    ASSERT_EQ(exports->NumberOfNames, 14u);
+    ASSERT_EQ(exports->NumberOfNames, 15u);
     auto names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
     auto ordinals = reinterpret_cast<const WORD*>(base + exports->AddressOfNameOrdinals);
     for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
@@ -36,7 +36,7 @@ TEST(DllImage, EveryExportResolvesByNameAndByOrdinalAndTheEntryPointIsOrdinalOne
                 << "ordinal 1 is not the entry point";
         }
     }
-    EXPECT_EQ(::GetProcAddress(module, MAKEINTRESOURCEA(15)), nullptr);
+    EXPECT_EQ(::GetProcAddress(module, MAKEINTRESOURCEA(16)), nullptr);
     // The names controlling programs use, decorated or not as the build is.
     e2e::Library lib;
     EXPECT_TRUE(lib.Resolve(module)) << "a name of wexutil_loader.h is missing";

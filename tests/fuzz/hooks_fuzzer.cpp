@@ -4,8 +4,11 @@
 // Input: the 716-byte settings record as a controlling program sends it
 // (shorter inputs are padded with zeros), then events of one operation byte
 // and its arguments each, at most 256 events (see RunEvent).  Every input starts
-// on a fresh desktop: the controlling program's window, two windows of
-// another program, the hooks installed.
+// on a fresh desktop: the controlling program's window, two windows of one
+// program and one of another, the hooks installed.  The record is the
+// default; a profile for the other program holds the same record with its
+// rows in reverse order and some features switched the other way, so that a
+// press and its release can run under two profiles.
 //
 // After the stream, the user lets go of everything: every key and button the
 // fuzzer pressed through the devices goes up (other keys first, then Shift,
@@ -24,8 +27,8 @@
 //    is a backward turn for every turn made;
 //  - every button press that reached a window was followed by a release of
 //    that button at some window (where one source pressed it at a time);
-//  - the binding table is never read past its 30 rows: the fuzzing build has
-//    a guard after the table, poisoned for AddressSanitizer throughout, and
+//  - no binding table is read past its 30 rows: the fuzzing build has a
+//    guard after each table, poisoned for AddressSanitizer throughout, and
 //    the array-bounds check catches an index past the table.
 #include "actions/dispatcher.h"
 #include "core/exports.h"
@@ -69,18 +72,43 @@ void Fail(const std::string& what) {
 // ---- the guard after the binding table ----
 
 void PoisonGuard(bool on) {
-    void* guard = Shared().settings.tableGuard;
-    if (on) {
-        ASAN_POISON_MEMORY_REGION(guard, sizeof Shared().settings.tableGuard);
-    } else {
-        ASAN_UNPOISON_MEMORY_REGION(guard, sizeof Shared().settings.tableGuard);
+    for (int t = 0; t < kTables; ++t) {
+        void* guard = Shared().settings[t].tableGuard;
+        if (on) {
+            ASAN_POISON_MEMORY_REGION(guard, sizeof Shared().settings[t].tableGuard);
+        } else {
+            ASAN_UNPOISON_MEMORY_REGION(guard, sizeof Shared().settings[t].tableGuard);
+        }
     }
 }
 
-// The whole-record copies legitimately pass over the guard.
-void Update(const HookSettings* s) {
+// The other program's profile: the record's rows in use in reverse order, and the
+// keyboard mouse, the right-button filter, single-click open and the vendor
+// wheel the other way.
+WexProfile OtherProfile(const HookSettings& s) {
+    WexProfile p{};
+    const char name[] = "viewer.exe";
+    for (size_t i = 0; name[i] != '\0'; ++i) p.programs[i] = static_cast<uint16_t>(name[i]);
+    p.settings = s;
+    const int rows = UsedBindingRows(s);
+    for (int i = 0; i < rows; ++i) p.settings.bindings[i] = s.bindings[rows - 1 - i];
+    p.settings.keyboardMouse ^= 1;
+    p.settings.rightButtonFilter ^= 1;
+    p.settings.singleClickFolders ^= 1;
+    p.settings.vendorWheel ^= 1;
+    return p;
+}
+
+// The whole-record copies legitimately pass over the guard.  `alone`: the
+// default record by itself, the profiles kept as they are.
+void Update(const HookSettings* s, bool alone = false) {
     PoisonGuard(false);
-    UpdateSettings(s);
+    if (alone) {
+        UpdateSettings(s);
+    } else {
+        const WexProfile profile = OtherProfile(*s);
+        UpdateProfiles(s, &profile, 1);
+    }
     PoisonGuard(true);
 }
 
@@ -100,7 +128,9 @@ struct Run {
     HWND win = nullptr;
     HWND list = nullptr;
     HWND gone = nullptr;  // a window that was destroyed
+    HWND plain = nullptr; // the other program's window
     int editor = 0;       // the program the windows belong to
+    int viewer = 0;       // the other program, under the other profile
     int companion = 0;    // installs the hooks of the other bitness
     std::array<uint8_t, kWireSize> wire{};
     // Keys and buttons the fuzzer holds through the devices.
@@ -204,7 +234,8 @@ void DeviceMouse(DWORD flags, POINT at, DWORD data, ULONG_PTR extra) {
 // program's process when the window is gone or none.
 template <typename F>
 LRESULT InProcessOf(HWND window, F&& call) {
-    const int process = window == g_run.app && g_run.d->Find(window) != nullptr ? 0 : g_run.editor;
+    const sim::Window* w = g_run.d->Find(window);
+    const int process = w != nullptr ? w->process : g_run.editor;
     return g_run.d->InProcess(process, call);
 }
 
@@ -369,13 +400,15 @@ void RunEvent(Reader& r) {
             const uint32_t value = (r.U8() & 1) ? r.U32() : r.U8();
             std::memcpy(&g_run.wire[word], &value, 4);
             const HookSettings s = FromWire(g_run.wire.data());
+            // With the profile, or the default record alone.
+            const bool alone = (word & 4) != 0;
             if ((b & 0x80) != 0) {
                 // Pushed while the next event is being handled, at one of
                 // the platform calls its hook makes.
                 d.interleaveAt = 1 + (b >> 3 & 0xF);
-                d.interleave = [s] { g_run.d->InProcess(0, [&s] { Update(&s); return 0; }); };
+                d.interleave = [s, alone] { g_run.d->InProcess(0, [&s, alone] { Update(&s, alone); return 0; }); };
             } else {
-                Watched([&] { Update(&s); });
+                Watched([&] { Update(&s, alone); });
             }
             break;
         }
@@ -413,8 +446,15 @@ void RunEvent(Reader& r) {
             }
             break;
         }
-        default: {  // the program runs its queue, maybe after a WM_QUIT
+        default: {  // the program runs its queue, maybe after a WM_QUIT or a change of foreground program
             const uint8_t b = r.U8();
+            if (b & 0x10) {
+                const HWND to = d.foreground == g_run.plain ? g_run.win : g_run.plain;
+                if (d.Find(to) != nullptr) {
+                    d.foreground = to;
+                    d.focus = to;
+                }
+            }
             if (b & 1) d.QueueMessage(nullptr, WM_QUIT, b, 0);
             if (b & 2) d.duringSleep = [] { g_run.d->QueueMessage(nullptr, WM_QUIT, 7, 0); };
             Watched([&] { d.RunMessageLoop(); });
@@ -508,11 +548,14 @@ void CheckInvariants() {
     if (!waiting.empty()) Fail("a " + waiting + " press reached a window and its release never did");
     // A row bound to the left button holds its keys for as long as the lock
     // holds the button, which is what the binding asks for.
-    for (int i = 0; lockHolds && i < UsedBindingRows(); ++i) {
-        const Binding& row = Shared().settings.bindings[i];
-        if (Shared().rowHeld[i] != 0 && (row.trigger == VK_LBUTTON || row.trigger == TRIGGER_CHORD_LEFT_RIGHT ||
-                              row.trigger == TRIGGER_CHORD_LEFT_MIDDLE))
-            return;
+    for (int t = 0; lockHolds && t < kTables; ++t) {
+        for (int i = 0; i < UsedBindingRows(Shared().settings[t]); ++i) {
+            const Binding& row = Shared().settings[t].bindings[i];
+            if (Shared().runs[t].rowHeld[i] != 0 &&
+                (row.trigger == VK_LBUTTON || row.trigger == TRIGGER_CHORD_LEFT_RIGHT ||
+                 row.trigger == TRIGGER_CHORD_LEFT_MIDDLE))
+                return;
+        }
     }
     for (int vk = 1; vk < 256; ++vk) {
         if (d.KeyDown(vk) && !(vk == VK_LBUTTON && lockHolds))
@@ -552,13 +595,18 @@ void SetUpDesktop(const uint8_t* data, size_t size) {
     // area, which is all of it.
     g_run.list = sim::AddListView(d, "list", g_run.win, {150, 200, 400, 450},
                                   {{0, 0, 250, 20}, {0, 20, 250, 40}, {0, 40, 250, 60}}, editor);
-    // Beside it, a window of a class that asks for no double-clicks: two
-    // presses there are two presses.
+    // Beside it, a window of another program, of a class that asks for no
+    // double-clicks: two presses there are two presses.  Of the same
+    // bitness: with one bitness's hooks removed (RemoveHook in one of the
+    // two installers), a key pressed in a program still hooked and let go
+    // in one no longer hooked is out of any hook's reach.
+    g_run.viewer = d.AddProcess("viewer");
+    d.P(g_run.viewer).bits = d.P(editor).bits;
     spec = sim::WindowSpec{};
     spec.name = "plain";
     spec.rect = {620, 100, 1000, 500};
-    spec.process = editor;
-    d.CreateWindow(spec);
+    spec.process = g_run.viewer;
+    g_run.plain = d.CreateWindow(spec);
     d.foreground = g_run.win;
     d.focus = g_run.win;
     d.cursor = {300, 300};
@@ -596,12 +644,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // mapping, so the desktop comes first.
     sim::desktop();
     PoisonGuard(true);
-    if (!__asan_address_is_poisoned(Shared().settings.tableGuard) ||
-        __asan_address_is_poisoned(&Shared().settings.bindings[WEXUTIL_BINDING_ROWS - 1].held)) {
-        Fail("the guard after the binding table is not in place");
+    for (int t = 0; t < kTables; ++t) {
+        if (!__asan_address_is_poisoned(Shared().settings[t].tableGuard) ||
+            __asan_address_is_poisoned(&Shared().settings[t].bindings[WEXUTIL_BINDING_ROWS - 1].held)) {
+            Fail("the guard after a binding table is not in place");
+        }
     }
     if (std::getenv("WEXUTIL_FUZZ_GUARD_TEST") != nullptr) {
-        const Binding* volatile rows = Shared().settings.bindings;
+        const Binding* volatile rows = Shared().settings[0].bindings;
         std::printf("%d\n", rows[WEXUTIL_BINDING_ROWS].trigger);
     }
     return 0;
@@ -623,19 +673,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (g_verbose) {
         std::fprintf(stderr,
                      "-- at the end: %zu queued, %zu hooks, keyboard mouse %d scheme %d, num lock %d\n",
-                     g_run.d->queue.size(), g_run.d->hooks.size(), Shared().settings.keyboardMouse,
-                     Shared().settings.keyboardMouseKeys, g_run.d->keyState[VK_NUMLOCK] & 1);
+                     g_run.d->queue.size(), g_run.d->hooks.size(), Shared().settings[0].keyboardMouse,
+                     Shared().settings[0].keyboardMouseKeys, g_run.d->keyState[VK_NUMLOCK] & 1);
         std::fprintf(stderr, "   pause %d filter %d (%d %d), swallow 0x%X, buttons out %d, click %d star %d lock %d\n",
-                     Shared().settings.pauseLock, Shared().settings.rightButtonFilter, Shared().filterPresses[0],
+                     Shared().settings[0].pauseLock, Shared().settings[0].rightButtonFilter, Shared().filterPresses[0],
                      Shared().filterPresses[1], Shared().swallowMessage, Shared().buttonsOut,
                      Shared().keyClickButton, Shared().keyStarDown, Shared().keyLockDown);
         std::fprintf(stderr, "   buttons that reached windows:");
         for (UINT m : g_run.d->buttonsReached) std::fprintf(stderr, " 0x%X", m);
         std::fprintf(stderr, "\n");
-        for (int i = 0; i < UsedBindingRows(); ++i) {
-            const Binding& b = Shared().settings.bindings[i];
-            std::fprintf(stderr, "   row %d: action %d trigger %d modifiers %d held %d\n", i, b.action,
-                         b.trigger, b.modifiers, Shared().rowHeld[i]);
+        for (int t = 0; t < 2; ++t) {
+            for (int i = 0; i < UsedBindingRows(Shared().settings[t]); ++i) {
+                const Binding& b = Shared().settings[t].bindings[i];
+                std::fprintf(stderr, "   table %d row %d: action %d trigger %d modifiers %d held %d\n", t, i,
+                             b.action, b.trigger, b.modifiers, Shared().runs[t].rowHeld[i]);
+            }
         }
     }
     CheckInvariants();

@@ -23,10 +23,10 @@ protected:
     }
 
     void Scheme(int scheme, int step = 10, int accel = 0) {
-        Shared().settings.keyboardMouse = 1;
-        Shared().settings.keyboardMouseKeys = scheme;
-        Shared().settings.keyboardMouseStep = step;
-        Shared().settings.keyboardMouseAccel = accel;
+        Shared().settings[0].keyboardMouse = 1;
+        Shared().settings[0].keyboardMouseKeys = scheme;
+        Shared().settings[0].keyboardMouseStep = step;
+        Shared().settings[0].keyboardMouseAccel = accel;
     }
 
     // One keystroke as the keyboard hook hands it on: bit 24 extended, bit

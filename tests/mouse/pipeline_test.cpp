@@ -195,7 +195,7 @@ TEST_F(PipelineTest, PauseLockEatsOtherPressesAndTheirReleaseOnce) {
     s.pauseLock = 1;
     Use(s);
     // A refused press has already been reported (and its hold started).
-    Shared().holdButtons = 1;
+    Shared().runs[0].holdButtons = 1;
     EXPECT_EQ((Lines{Button(2), Notify(NOTIFY_HOLD_STARTED, 1), Notify(NOTIFY_PAUSED_INPUT, 0)}),
               Input(kLeftDown, kClient));
     EXPECT_EQ(Lines{}, Input(kLeftUp));

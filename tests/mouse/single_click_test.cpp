@@ -16,9 +16,9 @@ struct Settings {
 class SingleClickTest : public StageTest {
 protected:
     void Enable(Settings s) {
-        Shared().settings.singleClickDesktop = s.desktop;
-        Shared().settings.singleClickFolders = s.folders;
-        Shared().settings.singleClickTrees = s.trees;
+        Shared().settings[0].singleClickDesktop = s.desktop;
+        Shared().settings[0].singleClickFolders = s.folders;
+        Shared().settings[0].singleClickTrees = s.trees;
     }
 
     // Screen point of a client point of a view.

@@ -10,19 +10,19 @@ class WiggleTest : public StageTest {
 protected:
     void SetUp() override {
         StageTest::SetUp();
-        Shared().settings.wiggleDetect = 1;
-        Shared().settings.moveWiggleSensitivity = 10;   // more than 1000 ms
-        Shared().settings.clickWiggleSensitivity = 12;  // more than 1000 ms
+        Shared().settings[0].wiggleDetect = 1;
+        Shared().settings[0].moveWiggleSensitivity = 10;   // more than 1000 ms
+        Shared().settings[0].clickWiggleSensitivity = 12;  // more than 1000 ms
     }
 
     // The pipeline calls the detectors only while detection is on.
     void Move(int x, int y) {
-        if (Shared().settings.wiggleDetect == 0) return;
+        if (Shared().settings[0].wiggleDetect == 0) return;
         const MOUSEHOOKSTRUCT r = Record(x, y);
         DetectWiggle(WM_MOUSEMOVE, &r);
     }
     void Message(UINT id) {
-        if (Shared().settings.wiggleDetect == 0) return;
+        if (Shared().settings[0].wiggleDetect == 0) return;
         const MOUSEHOOKSTRUCT r = Record(0, 0);
         DetectWiggle(id, &r);
     }
@@ -128,7 +128,7 @@ TEST_F(WiggleTest, SensitivityAndPausesSetWhenAShakeIsReported) {
         SCOPED_TRACE(c.name);
         SetUp();
         d().tick = c.firstTick;
-        Shared().settings.moveWiggleSensitivity = c.sensitivity;
+        Shared().settings[0].moveWiggleSensitivity = c.sensitivity;
         Prime();
         d().Advance(c.gap);
         EXPECT_EQ(c.reports, Shake(40, c.gap));
@@ -155,13 +155,13 @@ TEST_F(WiggleTest, ClickBurstsReportAtEveryClickPastTheLimit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        Shared().settings.clickWiggleSensitivity = c.sensitivity;
+        Shared().settings[0].clickWiggleSensitivity = c.sensitivity;
         EXPECT_EQ(c.reports, Clicks(c.gaps));
     }
 }
 
 TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
-    Shared().settings.clickWiggleSensitivity = 13;
+    Shared().settings[0].clickWiggleSensitivity = 13;
     const UINT counted[] = {WM_LBUTTONDOWN,   WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
                             WM_RBUTTONDBLCLK, WM_MBUTTONDOWN,   WM_MBUTTONDBLCLK};
     const UINT ignored[] = {WM_LBUTTONUP,     WM_RBUTTONUP,  WM_MBUTTONUP,  WM_NCLBUTTONDOWN,
@@ -169,7 +169,7 @@ TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
     for (UINT id : counted) {
         SCOPED_TRACE(sim::Hex(id));
         SetUp();
-        Shared().settings.clickWiggleSensitivity = 13;
+        Shared().settings[0].clickWiggleSensitivity = 13;
         Message(id);
         d().Advance(100);
         Message(id);
@@ -180,7 +180,7 @@ TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
     for (UINT id : ignored) {
         SCOPED_TRACE(sim::Hex(id));
         SetUp();
-        Shared().settings.clickWiggleSensitivity = 13;
+        Shared().settings[0].clickWiggleSensitivity = 13;
         for (int i = 0; i < 5; ++i) {
             Message(id);
             d().Advance(100);
@@ -191,7 +191,7 @@ TEST_F(WiggleTest, OnlyClientPressesAndDoubleClicksCount) {
 }
 
 TEST_F(WiggleTest, AClickReportRestartsAShakeInProgress) {
-    Shared().settings.clickWiggleSensitivity = 13;
+    Shared().settings[0].clickWiggleSensitivity = 13;
     Prime();
     d().Advance(100);
     Shake(3, 100);

@@ -45,5 +45,8 @@ HookSettings SettingsWith(std::initializer_list<Row> rows);
 
 // Whether row i is held (its press ran, its release has not come), and
 // making it so, as a press in the current table would.
-inline int Held(int row) { return Shared().rowHeld[row] != 0 ? 1 : 0; }
-inline void SetHeld(int row, int held) { Shared().rowHeld[row] = held != 0 ? Shared().tableGen : 0; }
+inline int Held(int row) { return Shared().runs[0].rowHeld[row] != 0 ? 1 : 0; }
+inline void SetHeld(int row, int held) {
+    Shared().runs[0].rowHeld[row] = held != 0 ? Shared().tableGen : 0;
+    if (held != 0) Shared().heldTables |= 1u;
+}

@@ -79,6 +79,7 @@ Desktop::~Desktop() {
 int Desktop::AddProcess(const std::string& name) {
     Process p;
     p.name = name;
+    p.path = "C:\\Programs\\" + name + ".exe";
     p.state = std::make_unique<ProcessState>();
     *p.state = ProcessState{};
     p.instance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000} + processes_.size() * 0x100000);

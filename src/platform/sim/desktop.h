@@ -107,6 +107,9 @@ struct Process {
     bool libraryLoaded = false;
     HINSTANCE instance = nullptr;
     int bits = 64;
+    // Its program's full path (Latin-1); C:\Programs\NAME.exe unless a test
+    // sets another.
+    std::string path;
     int session = 1;
     std::string user = kUser;
     DWORD integrity = 0x2000;  // medium
@@ -169,6 +172,8 @@ public:
     // abandons the mutexes it held, closes its handles and destroys its
     // windows.
     void KillProcess(int process);
+    const std::string& ProcessPath(int process) const { return processes_.at(process).path; }
+    void SetProcessPath(int process, const std::string& path) { processes_.at(process).path = path; }
     // Maps the library into a process (DllMain runs there) if it is not yet.
     void LoadLibraryInto(int process);
     bool LibraryLoaded(int process) const { return processes_[process].libraryLoaded; }

@@ -567,6 +567,16 @@ DWORD GetCurrentProcessId() {
     return 0x100u + static_cast<DWORD>(desktop().CurrentProcess());
 }
 
+DWORD GetModuleFileNameW(HMODULE module, uint16_t* buffer, DWORD size) {
+    Called(__func__);
+    if (module != nullptr || buffer == nullptr || size == 0) return 0;
+    const std::string& path = desktop().ProcessPath(desktop().CurrentProcess());
+    DWORD n = 0;
+    for (; n + 1 < size && n < path.size(); ++n) buffer[n] = static_cast<unsigned char>(path[n]);
+    buffer[n] = 0;
+    return n;
+}
+
 DWORD GetTickCount() {
     Called(__func__);
     return desktop().tick;
