@@ -62,7 +62,8 @@ endfunction()
 # The controlling program's settings and statistics files and the names it
 # logs by: plain C++, so it is tested here too.
 add_library(wexcontrol_files STATIC control/names.cpp control/settings_file.cpp control/command_line.cpp
-  control/reload.cpp control/kept_totals.cpp control/instance.cpp control/dwell.cpp control/commands.cpp control/scroll.cpp)
+  control/reload.cpp control/kept_totals.cpp control/instance.cpp control/dwell.cpp control/commands.cpp control/scroll.cpp
+  control/profiles.cpp src/core/programs.cpp)
 target_include_directories(wexcontrol_files PUBLIC include src control)
 target_compile_options(wexcontrol_files PRIVATE ${WEXUTIL_WARNINGS})
 

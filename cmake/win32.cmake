@@ -77,8 +77,9 @@ include(tests/bench/bench.cmake)
 wexutil_win32_program(WexControl control/wexcontrol.cpp control/names.cpp control/settings_file.cpp
   control/command_line.cpp control/reload.cpp control/tray.cpp control/kept_totals.cpp control/instance.cpp
   control/dwell.cpp control/dwell_win32.cpp control/commands.cpp control/commands_win32.cpp control/scroll.cpp
-  control/overlay_win32.cpp control/pointer_marks_win32.cpp)
-target_include_directories(WexControl PRIVATE ${CMAKE_SOURCE_DIR}/control)
+  control/overlay_win32.cpp control/pointer_marks_win32.cpp control/profiles.cpp control/profiles_win32.cpp
+  src/core/programs.cpp)
+target_include_directories(WexControl PRIVATE ${CMAKE_SOURCE_DIR}/control ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(WexControl PRIVATE shell32 advapi32 gdi32)
 if(WEXUTIL_BITS EQUAL 32)
   # The 32-bit hooks of the 64-bit WexControl.

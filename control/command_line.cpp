@@ -27,6 +27,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
                 (arguments[i + 1] == "on" || arguments[i + 1] == "off")) {
                 o.autostart = arguments[++i];
             }
+        } else if (a == "--which") {
+            if (!o.mode.empty() || i + 1 == arguments.size()) return false;
+            o.mode = a;
+            o.program = arguments[++i];
         } else if (a == "--dwell" || a == "--do") {
             if (!o.mode.empty() || i + 1 == arguments.size()) return false;
             o.mode = "--do";
@@ -69,7 +73,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options* option
     // --check and --print read a file; --autostart on registers one, off and
     // the state take none; only a run takes --seconds, --log and --console.
     if (!running && (o.seconds != 0 || !o.logFile.empty() || o.console)) return false;
-    if ((o.mode == "--check" || o.mode == "--print") && o.file.empty()) return false;
+    if ((o.mode == "--check" || o.mode == "--print" || o.mode == "--which") && o.file.empty()) return false;
     if (o.mode == "--autostart" && (o.autostart == "on") != !o.file.empty()) return false;
     if (o.mode == "--do" && !o.file.empty()) return false;
     *options = o;

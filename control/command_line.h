@@ -8,7 +8,7 @@
 namespace control {
 
 struct Options {
-    std::string mode;       // "", "--check", "--print", "--autostart" or "--do" (also for --dwell)
+    std::string mode;       // "", "--check", "--print", "--which", "--autostart" or "--do" (also for --dwell)
     std::string file;       // the settings file, "" for none
     std::string logFile;    // --log, "" for the default
     int seconds = 0;        // --seconds, 0 runs until closed
@@ -16,6 +16,7 @@ struct Options {
     std::string autostart;  // with --autostart: "on", "off" or "" (print the state)
     std::string command;    // with --do: a command for the running WexControl (commands.h);
                             // --dwell WORD is --do "dwell WORD"
+    std::string program;    // with --which: the program whose profile is asked for
 };
 
 // Whether a word is a dwell command (--dwell's argument).

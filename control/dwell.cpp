@@ -128,13 +128,17 @@ DwellStep Dwell::Sample(unsigned now, DwellPoint at, bool buttonsByHand, DwellTy
         counting_ = false;
         return DwellStep();
     }
-    if (!counting_ || !Within(at, anchor_, settings_.radius)) {
+    if (hasHere_ && !here_.enabled && chooserButton == DwellType::kNone && !scrolling_) {
+        counting_ = false;
+        return DwellStep();
+    }
+    if (!counting_ || !Within(at, anchor_, Active().radius)) {
         counting_ = true;
         anchor_ = at;
         restStart_ = now;
         return DwellStep();
     }
-    if (now - restStart_ < static_cast<unsigned>(settings_.time)) return DwellStep();
+    if (now - restStart_ < static_cast<unsigned>(Active().time)) return DwellStep();
 
     // The rest is complete.
     DwellStep step;
@@ -161,11 +165,20 @@ DwellStep Dwell::Sample(unsigned now, DwellPoint at, bool buttonsByHand, DwellTy
     return step;
 }
 
+void Dwell::Here(const DwellSettings* here) {
+    const bool changed = (here != nullptr) != hasHere_ ||
+                         (here != nullptr && (here->enabled != here_.enabled || here->time != here_.time ||
+                                              here->radius != here_.radius));
+    hasHere_ = here != nullptr;
+    if (here != nullptr) here_ = *here;
+    if (changed) counting_ = false;
+}
+
 double Dwell::Progress(unsigned now) const {
-    if (!counting_ || settings_.time <= 0) return 0.0;
+    if (!counting_ || Active().time <= 0) return 0.0;
     // While scrolling, only a rest on the marker counts down.
     if (scrolling_ && !Within(anchor_, marker_, settings_.radius)) return 0.0;
-    const double done = static_cast<double>(now - restStart_) / settings_.time;
+    const double done = static_cast<double>(now - restStart_) / Active().time;
     return done > 1.0 ? 1.0 : done;
 }
 

@@ -95,6 +95,11 @@ public:
     // rest there counts once it has moved away.
     void Scrolling(bool on, unsigned now, DwellPoint marker);
 
+    // The program under the pointer, before a sample: its profile's dwell
+    // settings, or null for the file's.  Where they switch dwell off
+    // nothing counts down (the chooser still works); their time and radius
+    // apply there.  Moving to another program starts the countdown over.
+    void Here(const DwellSettings* here);
     // The type the next click has; a chosen one lasts one click unless
     // sticky.  kNone chooses the default.
     void Choose(DwellType type);
@@ -137,6 +142,11 @@ private:
     unsigned restStart_ = 0;
     unsigned quietUntil_ = 0;
     bool sawButton_ = false;
+    // The settings of the program under the pointer (Here), when it has a
+    // profile.
+    bool hasHere_ = false;
+    DwellSettings here_;
+    const DwellSettings& Active() const { return hasHere_ ? here_ : settings_; }
     bool scrolling_ = false;
     DwellPoint marker_;
 };

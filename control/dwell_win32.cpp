@@ -151,6 +151,7 @@ bool DwellRunner::OnTimer(UINT_PTR id) {
     const bool byHand = left || (::GetAsyncKeyState(VK_RBUTTON) & 0x8000) != 0 ||
                         (::GetAsyncKeyState(VK_MBUTTON) & 0x8000) != 0;
     const DWORD now = ::GetTickCount();
+    dwell_.Here(here ? here(p) : nullptr);
     Do(dwell_.Sample(now, {p.x, p.y}, byHand, ChooserButtonAt(p)));
     const double progress = dwell_.Progress(now);
     if (dwell_.Settings().ring && (progress > 0 || dwell_.DragHeld())) {

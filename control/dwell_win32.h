@@ -43,6 +43,9 @@ public:
     // runs, and a rest on the marker calls `endScroll`.
     void Scrolling(bool on, POINT marker);
     std::function<void()> endScroll;
+    // The dwell settings of the program under a point (its profile's), or
+    // null for the file's.
+    std::function<const DwellSettings*(POINT)> here;
     // WexControl's window hands its WM_TIMER on; true when it was dwell's.
     bool OnTimer(UINT_PTR id);
 

@@ -98,6 +98,13 @@ void ReadIni(const std::string& text, std::vector<Problem>* problems,
 
 // ---- Fields of HookSettings ----------------------------------------------------
 
+// The fields the library takes from the default record for every program.
+const char* const kDesktopFields[] = {"captureMode",           "copyWatch",     "copySeen",
+                                      "wiggleDetect",          "clickWiggleSensitivity",
+                                      "moveWiggleSensitivity", "trackDistance", "typingWatch",
+                                      "pauseLock",             "edgeWrap",      "edgeWrapEdges",
+                                      "edgeWrapNeedsShift"};
+
 enum class Kind { Flag, Number, CornerA, CornerB, Edges };
 
 struct Field {
@@ -292,6 +299,13 @@ std::string ParseBinding(const std::string& left, const std::string& right, Bind
     return "";
 }
 
+// A row as a [bindings] line.
+std::string PrintRow(const Binding& row) {
+    std::string out = TriggerName(row.trigger) + ModifierSuffix(row.modifiers) + " = " + ActionName(row.action);
+    if (row.parameter != 0) out += " " + std::to_string(row.parameter);
+    return out + "\n";
+}
+
 // ---- [dwell] ---------------------------------------------------------------------
 
 struct DwellNumber {
@@ -315,6 +329,97 @@ const DwellFlag kDwellFlags[] = {
     {"enabled", &DwellSettings::enabled}, {"sticky", &DwellSettings::sticky}, {"chooser", &DwellSettings::chooser},
     {"ring", &DwellSettings::ring},       {"sound", &DwellSettings::sound},
 };
+
+// Sets the [settings] field `folded` (lower case) from its text: false when
+// there is no such field; `wrong` says what is wrong with the value.
+bool SetField(HookSettings* s, const std::string& folded, const std::string& value, std::string* wrong,
+              const Field** which) {
+    for (const Field& field : kFields) {
+        if (Lower(field.name) != folded) continue;
+        *which = &field;
+        const std::string bad = ParseFieldValue(field, value, &(s->*field.member));
+        *wrong = bad.empty() ? "" : std::string(field.name) + ": " + bad;
+        return true;
+    }
+    return false;
+}
+
+// Sets the [dwell] option `folded` (lower case) from its text: false when
+// there is no such option; `wrong` says what is wrong with the value.
+bool SetDwellOption(DwellSettings* d, const std::string& folded, const std::string& value, std::string* wrong) {
+    wrong->clear();
+    for (const DwellFlag& f : kDwellFlags) {
+        if (Lower(f.name) != folded) continue;
+        int on = 0;
+        if (!FindWord(kFlagWords, value, &on)) {
+            *wrong = std::string(f.name) + ": expected on or off (or 1/0, yes/no, true/false), found " + Quote(value);
+        } else {
+            d->*f.member = on != 0;
+        }
+        return true;
+    }
+    for (const DwellNumber& n : kDwellNumbers) {
+        if (Lower(n.name) != folded) continue;
+        long long number = 0;
+        if (!ParseNumber(value, n.low, n.high, &number)) {
+            *wrong = std::string(n.name) + ": expected " + n.unit + " from " + std::to_string(n.low) + " to " +
+                     std::to_string(n.high) + ", found " + Quote(value);
+        } else {
+            d->*n.member = static_cast<int>(number);
+        }
+        return true;
+    }
+    if (folded == "click") {
+        const DwellType type = DwellTypeOf(Lower(value));
+        if (type == DwellType::kNone || type == DwellType::kOff) {
+            *wrong = "click: expected left, double, right, middle or drag, found " + Quote(value);
+        } else {
+            d->click = type;
+        }
+        return true;
+    }
+    return false;
+}
+
+// The patterns of a programs line: separated by blanks, a pattern with
+// blanks in double quotes.  "" when good, else what is wrong.
+std::string ParsePrograms(const std::string& value, std::vector<std::string>* patterns) {
+    patterns->clear();
+    size_t i = 0;
+    size_t units = 1;  // the list's closing empty pattern
+    while (i < value.size()) {
+        if (value[i] == ' ' || value[i] == '\t') {
+            ++i;
+            continue;
+        }
+        std::string pattern;
+        if (value[i] == '"') {
+            const size_t close = value.find('"', i + 1);
+            if (close == std::string::npos) return "a quote is not closed";
+            pattern = value.substr(i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            while (i < value.size() && value[i] != ' ' && value[i] != '\t') pattern += value[i++];
+        }
+        if (pattern.empty()) return "an empty pattern";
+        for (char c : pattern) {
+            if (c == '<' || c == '>' || c == '|' || c == '"' || static_cast<unsigned char>(c) < 32) {
+                return "pattern " + Quote(pattern) + ": a program's name or path cannot hold " +
+                       Quote(std::string(1, c));
+            }
+        }
+        std::u16string wide;
+        if (!Utf8ToUtf16(pattern, &wide)) return "pattern " + Quote(pattern) + " is not UTF-8";
+        units += wide.size() + 1;
+        patterns->push_back(pattern);
+    }
+    if (patterns->empty()) return "expected one or more program names or paths";
+    if (units > WEXUTIL_PROGRAMS_CHARS) {
+        return "the patterns are too long together (at most " + std::to_string(WEXUTIL_PROGRAMS_CHARS - 1) +
+               " characters)";
+    }
+    return "";
+}
 
 // ---- Fields of HookStatistics ----------------------------------------------------
 
@@ -363,10 +468,15 @@ private:
 
 Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
     Config config;
-    enum { None, Settings, Bindings, Program, DwellSection, Answers, Unknown } current = None;
+    enum { None, Settings, Bindings, Program, DwellSection, Answers, ProfileSection, Unknown } current = None;
     Seen seen;
     int rows = 0;
     int rearmLine = 0;
+    // Each profile's rows, and its scratch records for checking values.
+    std::vector<std::vector<Binding>> profileRows;
+    std::vector<bool> programsGiven;
+    HookSettings scratch{};
+    DwellSettings scratchDwell;
     ReadIni(
         text, problems,
         [&](int line, const std::string& name) {
@@ -381,11 +491,38 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                 current = DwellSection;
             } else if (folded == "answers") {
                 current = Answers;
+            } else if (folded.compare(0, 8, "profile ") == 0 || folded == "profile") {
+                current = Unknown;
+                const std::string profileName = folded.size() > 8 ? Trim(name.substr(8)) : "";
+                if (profileName.empty()) {
+                    problems->push_back({line, "a profile needs a name: [profile NAME]"});
+                    return;
+                }
+                if (config.profiles.size() == WEXUTIL_PROFILES) {
+                    problems->push_back({line, "too many profiles: at most " + std::to_string(WEXUTIL_PROFILES)});
+                    return;
+                }
+                for (const Profile& other : config.profiles) {
+                    if (Lower(other.name) == Lower(profileName)) {
+                        problems->push_back({line, "profile " + Quote(profileName) + " given twice (first on line " +
+                                                       std::to_string(other.line) + ")"});
+                        return;
+                    }
+                }
+                Profile profile;
+                profile.name = profileName;
+                profile.line = line;
+                config.profiles.push_back(profile);
+                profileRows.emplace_back();
+                programsGiven.push_back(false);
+                scratch = HookSettings{};
+                scratchDwell = DwellSettings{};
+                current = ProfileSection;
             } else {
                 current = Unknown;
                 problems->push_back({line, "unknown section [" + name +
                                                "] (sections: [settings], [bindings], [WexControl], [dwell], "
-                                               "[answers])"});
+                                               "[answers], [profile NAME])"});
             }
         },
         [&](int line, const std::string& name, const std::string& value) {
@@ -394,13 +531,16 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                 case None: problems->push_back({line, "a line outside any section"}); return;
                 case Unknown: return;  // the section was reported
                 case Settings: {
-                    for (const Field& field : kFields) {
-                        if (Lower(field.name) != folded) continue;
-                        if (seen.Twice(line, folded, problems, std::string("field ") + field.name)) return;
-                        const std::string wrong =
-                            ParseFieldValue(field, value, &(config.settings.*field.member));
-                        if (!wrong.empty())
-                            problems->push_back({line, std::string(field.name) + ": " + wrong});
+                    HookSettings scratch = config.settings;
+                    const Field* field = nullptr;
+                    std::string wrong;
+                    if (SetField(&scratch, folded, value, &wrong, &field)) {
+                        if (seen.Twice(line, folded, problems, std::string("field ") + field->name)) return;
+                        if (!wrong.empty()) {
+                            problems->push_back({line, wrong});
+                        } else {
+                            config.settings = scratch;
+                        }
                         return;
                     }
                     if (folded == "bindingcount" || folded == "held") {
@@ -430,6 +570,61 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                     config.settings.bindingCount = rows;
                     return;
                 }
+                case ProfileSection: {
+                    Profile& profile = config.profiles.back();
+                    const std::string key = "profile." + Lower(profile.name) + ".";
+                    if (folded == "programs") {
+                        if (seen.Twice(line, key + folded, problems, "programs")) return;
+                        programsGiven.back() = true;
+                        const std::string wrong = ParsePrograms(value, &profile.programs);
+                        if (!wrong.empty()) problems->push_back({line, "programs: " + wrong});
+                        return;
+                    }
+                    const Field* field = nullptr;
+                    std::string wrong;
+                    if (SetField(&scratch, folded, value, &wrong, &field)) {
+                        if (seen.Twice(line, key + folded, problems, std::string("field ") + field->name)) return;
+                        if (IsDesktopField(field->name)) {
+                            problems->push_back({line, std::string(field->name) +
+                                                           " applies to every program: set it in [settings]"});
+                        } else if (!wrong.empty()) {
+                            problems->push_back({line, wrong});
+                        } else {
+                            profile.set.push_back({field->name, value});
+                        }
+                        return;
+                    }
+                    if (SetDwellOption(&scratchDwell, folded, value, &wrong)) {
+                        if (seen.Twice(line, key + "dwell." + folded, problems, "dwell " + name)) return;
+                        if (!wrong.empty()) {
+                            problems->push_back({line, wrong});
+                        } else {
+                            profile.set.push_back({name, value});
+                        }
+                        return;
+                    }
+                    if (folded == "bindingcount" || folded == "held") {
+                        problems->push_back({line, name + " cannot be set: the rows are the profile's binding lines"});
+                        return;
+                    }
+                    std::vector<Binding>& own = profileRows.back();
+                    Binding row{};
+                    wrong = ParseBinding(name, value, &row);
+                    if (!wrong.empty()) {
+                        problems->push_back({line, "neither a [settings] field, a [dwell] option nor a binding: " +
+                                                       wrong});
+                        return;
+                    }
+                    if (own.size() == WEXUTIL_BINDING_ROWS) {
+                        problems->push_back({line, "too many bindings in profile " + Quote(profile.name) +
+                                                       ": the table holds " + std::to_string(WEXUTIL_BINDING_ROWS) +
+                                                       " rows"});
+                        return;
+                    }
+                    own.push_back(row);
+                    profile.ownRows = true;
+                    return;
+                }
                 case Answers: {
                     Answer answer;
                     std::string wrong;
@@ -449,39 +644,10 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                 }
                 case DwellSection: {
                     if (seen.Twice(line, "dwell." + folded, problems, "dwell " + name)) return;
-                    for (const DwellFlag& f : kDwellFlags) {
-                        if (Lower(f.name) != folded) continue;
-                        int on = 0;
-                        if (!FindWord(kFlagWords, value, &on)) {
-                            problems->push_back({line, std::string(f.name) +
-                                                           ": expected on or off (or 1/0, yes/no, true/false), found " +
-                                                           Quote(value)});
-                            return;
-                        }
-                        config.dwell.*f.member = on != 0;
-                        return;
-                    }
-                    for (const DwellNumber& n : kDwellNumbers) {
-                        if (Lower(n.name) != folded) continue;
-                        long long number = 0;
-                        if (!ParseNumber(value, n.low, n.high, &number)) {
-                            problems->push_back({line, std::string(n.name) + ": expected " + n.unit + " from " +
-                                                           std::to_string(n.low) + " to " + std::to_string(n.high) +
-                                                           ", found " + Quote(value)});
-                            return;
-                        }
-                        config.dwell.*n.member = static_cast<int>(number);
+                    std::string wrong;
+                    if (SetDwellOption(&config.dwell, folded, value, &wrong)) {
+                        if (!wrong.empty()) problems->push_back({line, wrong});
                         if (folded == "rearm") rearmLine = line;
-                        return;
-                    }
-                    if (folded == "click") {
-                        const DwellType type = DwellTypeOf(Lower(value));
-                        if (type == DwellType::kNone || type == DwellType::kOff) {
-                            problems->push_back(
-                                {line, "click: expected left, double, right, middle or drag, found " + Quote(value)});
-                            return;
-                        }
-                        config.dwell.click = type;
                         return;
                     }
                     problems->push_back({line, "unknown option " + Quote(name) +
@@ -530,6 +696,28 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                 }
             }
         });
+    // Each profile's records: the file's, with what the profile sets.
+    for (size_t p = 0; p < config.profiles.size(); ++p) {
+        Profile& profile = config.profiles[p];
+        if (!programsGiven[p]) {
+            problems->push_back({profile.line, "profile " + Quote(profile.name) + " has no programs line"});
+        }
+        profile.settings = config.settings;
+        profile.dwell = config.dwell;
+        for (const auto& entry : profile.set) {
+            const std::string folded = Lower(entry.first);
+            const Field* field = nullptr;
+            std::string wrong;
+            if (!SetField(&profile.settings, folded, entry.second, &wrong, &field))
+                SetDwellOption(&profile.dwell, folded, entry.second, &wrong);
+        }
+        if (profile.ownRows) {
+            const std::vector<Binding>& own = profileRows[p];
+            for (size_t i = 0; i < own.size(); ++i) profile.settings.bindings[i] = own[i];
+            for (size_t i = own.size(); i < WEXUTIL_BINDING_ROWS; ++i) profile.settings.bindings[i] = Binding{};
+            profile.settings.bindingCount = static_cast<int>(own.size());
+        }
+    }
     // The move that rearms dwell is at least the rest's own radius.
     if (config.dwell.rearm < config.dwell.radius) {
         problems->push_back({rearmLine, "rearm: " + std::to_string(config.dwell.rearm) +
@@ -537,6 +725,13 @@ Config ParseSettings(const std::string& text, std::vector<Problem>* problems) {
                                             " px)"});
     }
     return config;
+}
+
+bool IsDesktopField(const std::string& name) {
+    for (const char* field : kDesktopFields) {
+        if (Lower(field) == Lower(name)) return true;
+    }
+    return false;
 }
 
 std::string PrintSettings(const Config& config) {
@@ -549,12 +744,7 @@ std::string PrintSettings(const Config& config) {
                       : s.bindingCount > WEXUTIL_BINDING_ROWS ? WEXUTIL_BINDING_ROWS
                                                               : s.bindingCount;
     out += "\n[bindings]\n";
-    for (int i = 0; i < count; ++i) {
-        const Binding& row = s.bindings[i];
-        out += TriggerName(row.trigger) + ModifierSuffix(row.modifiers) + " = " + ActionName(row.action);
-        if (row.parameter != 0) out += " " + std::to_string(row.parameter);
-        out += "\n";
-    }
+    for (int i = 0; i < count; ++i) out += PrintRow(s.bindings[i]);
     out += "\n[WexControl]\nholdDelay = " + std::to_string(config.program.holdDelay) + "\n";
     out += "statistics = " + config.program.statistics + "\n";
     out += "saveEvery = " + std::to_string(config.program.saveEvery) + "\n";
@@ -571,6 +761,19 @@ std::string PrintSettings(const Config& config) {
     }
     out += "\n[answers]\n";
     for (const Answer& a : config.answers) out += AnswerName(a) + " = " + PrintCommand(a.command) + "\n";
+    for (const Profile& profile : config.profiles) {
+        out += "\n[profile " + profile.name + "]\nprograms =";
+        for (const std::string& pattern : profile.programs) {
+            out += " " + (pattern.find_first_of(" \t") != std::string::npos ? Quote(pattern) : pattern);
+        }
+        out += "\n";
+        for (const auto& entry : profile.set) out += entry.first + " = " + entry.second + "\n";
+        if (!profile.ownRows) {
+            out += "; the rows of [bindings]\n";
+            continue;
+        }
+        for (int i = 0; i < profile.settings.bindingCount; ++i) out += PrintRow(profile.settings.bindings[i]);
+    }
     return out;
 }
 

@@ -9,6 +9,10 @@
 //   [dwell]       dwell clicking (see dwell.h)
 //   [answers]     what WexControl does for a notification:  NOTIFY_NAME [ARGUMENT] = COMMAND
 //                 (see commands.h)
+//   [profile NAME]  up to 16: the programs it is for (programs = PATTERN...),
+//                 and what differs there: [settings] fields (not those that
+//                 apply to every program), [dwell] options and binding rows
+//                 (which replace [bindings]'s for those programs)
 //
 // The row count is the number of lines in [bindings]; a row's run-time
 // field `held` is always pushed as 0.
@@ -32,12 +36,33 @@ struct ProgramOptions {
     int wiggleRearm = 5;     // seconds after a wiggle until wiggle detection is on again; 0 leaves it off
 };
 
+// One per-program profile.
+struct Profile {
+    std::string name;
+    int line = 0;                       // of its [profile NAME] line
+    std::vector<std::string> programs;  // patterns, UTF-8, as written
+    // What it sets, as written, in the file's order: [settings] fields and
+    // [dwell] options (name, value).
+    std::vector<std::pair<std::string, std::string>> set;
+    bool ownRows = false;               // it has binding rows of its own
+    // The records its programs use: the file's [settings] and [dwell] with
+    // what it sets, and its own rows or [bindings]'s.  Filled once the whole
+    // file is read.
+    HookSettings settings{};
+    DwellSettings dwell;
+};
+
 struct Config {
     HookSettings settings{};
     ProgramOptions program;
     DwellSettings dwell;
-    std::vector<Answer> answers;  // in the file's order
+    std::vector<Answer> answers;    // in the file's order
+    std::vector<Profile> profiles;  // in the file's order: the first that matches wins
 };
+
+// Whether a [settings] field applies to every program alike, so that a
+// profile cannot set it (the library takes it from [settings]).
+bool IsDesktopField(const std::string& name);
 
 // One thing wrong with a file: its line (1-based) and what is wrong.
 struct Problem {

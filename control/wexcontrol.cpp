@@ -47,6 +47,8 @@
 #include "kept_totals.h"
 #include "names.h"
 #include "pointer_marks_win32.h"
+#include "profiles.h"
+#include "profiles_win32.h"
 #include "reload.h"
 #include "settings_file.h"
 #include "tray.h"
@@ -106,6 +108,13 @@ struct {
     control::DwellRunner dwell;
     control::PointerMarks marks;
     bool pausedHintShown = false;  // its balloon goes when the pause does
+    // The profile of the foreground program, for the icon's tip, and of the
+    // program under the pointer, for dwell clicking: each looked up once
+    // per window.
+    control::ProfileLookup foregroundProfile;
+    control::ProfileLookup pointerProfile;
+    int foregroundIndex = -1;
+    HWINEVENTHOOK foregroundHook = nullptr;
     // The 32-bit companion, while it runs.
     HANDLE companion = nullptr;
     DWORD companionThread = 0;
@@ -312,8 +321,10 @@ std::string TrayTip(bool paused) {
     const char* hooked =
         ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64 ? "32-bit programs only" : "32-bit programs";
 #endif
-    return std::string("WexControl: ") + (paused ? "paused" : "active") + ", " + g.dwell.Describe() +
-           ", hooking " + hooked;
+    std::string tip = std::string("WexControl: ") + (paused ? "paused" : "active") + ", " + g.dwell.Describe() +
+                      ", hooking " + hooked;
+    if (!g.config.profiles.empty()) tip += ", profile " + control::ProfileName(g.config, g.foregroundIndex);
+    return tip;
 }
 
 void ShowState() {
@@ -433,6 +444,23 @@ void ShowStatistics() {
 
 // ---- Settings saved while running --------------------------------------------
 
+// Hands the library the default record and the profiles, together.
+void PushSettings(const control::Config& config, HookSettings settings) {
+    const std::vector<WexProfile> profiles = control::LibraryProfiles(config);
+    if (g.library.UpdateProfiles(&settings, profiles.data(), static_cast<int>(profiles.size())) !=
+        static_cast<int>(profiles.size())) {
+        Log("the library did not take the profiles");
+    }
+}
+
+// The foreground program changed: the tip names its profile.
+void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
+    const int index = g.foregroundProfile.Of(window, g.config);
+    if (index == g.foregroundIndex) return;
+    g.foregroundIndex = index;
+    ShowState();
+}
+
 // Pushes a file's new settings.  The pause stays as it is; rows held at the
 // moment are the library's to settle (a row the new table keeps in its
 // place stays held, any other lets its keys up).
@@ -440,7 +468,11 @@ void Apply(const control::Config& config) {
     HookSettings settings = config.settings;
     settings.pauseLock = Paused() ? 1 : 0;
     if (g.dwell.Enabled()) settings.typingWatch = 1;
-    g.library.UpdateSettings(&settings);
+    PushSettings(config, settings);
+    g.config.profiles = config.profiles;
+    g.foregroundProfile.Forget();
+    g.pointerProfile.Forget();
+    g.foregroundIndex = g.foregroundProfile.Of(::GetForegroundWindow(), g.config);
     g.config.settings = config.settings;
     g.config.dwell = config.dwell;
     g.dwell.Configure(config.dwell);
@@ -456,8 +488,10 @@ void Apply(const control::Config& config) {
         Log("the statistics file changes at the next start; until then the totals go to " +
             (g.statisticsPath.empty() ? std::string("no file") : g.statisticsPath));
     }
-    Log("settings reloaded: " + std::to_string(config.settings.bindingCount) + " binding(s), hold delay " +
+    Log("settings reloaded: " + std::to_string(config.settings.bindingCount) + " binding(s), " +
+        std::to_string(config.profiles.size()) + " profile(s), hold delay " +
         std::to_string(config.program.holdDelay) + " ms");
+    ShowState();
 }
 
 // Reads the settings file again; `asked` when the person asked for it.
@@ -909,7 +943,7 @@ int Run(const control::Options& options, const std::string& settingsText) {
     HookSettings pushed = g.config.settings;
     // Dwell clicking holds still while the person types (see PushTypingWatch).
     if (g.config.dwell.enabled) pushed.typingWatch = 1;
-    g.library.UpdateSettings(&pushed);
+    PushSettings(g.config, pushed);
     g.library.SetStatistics(&statistics);
 #ifdef _WIN64
     StartCompanion();
@@ -930,7 +964,8 @@ int Run(const control::Options& options, const std::string& settingsText) {
 
     Log("WexControl running with " +
         (g.settingsPath.empty() ? std::string("no settings file (every feature off)") : g.settingsPath) +
-        ": " + std::to_string(g.config.settings.bindingCount) + " binding(s), hold delay " +
+        ": " + std::to_string(g.config.settings.bindingCount) + " binding(s), " +
+        std::to_string(g.config.profiles.size()) + " profile(s), hold delay " +
         std::to_string(g.config.program.holdDelay) + " ms, statistics " +
         (g.statisticsPath.empty() ? std::string("not kept") : "kept in " + g.statisticsPath));
     LogBitness();
@@ -947,12 +982,24 @@ int Run(const control::Options& options, const std::string& settingsText) {
         ShowState();
     };
     g.dwell.endScroll = [] { g.marks.Scroll("stop"); };
+    // Dwell clicking follows the profile of the program under the pointer.
+    g.dwell.here = [](POINT p) -> const control::DwellSettings* {
+        const int index = g.pointerProfile.Of(::WindowFromPoint(p), g.config);
+        return index < 0 ? nullptr : &g.config.profiles[static_cast<size_t>(index)].dwell;
+    };
+    // The icon's tip names the profile of the program in the foreground:
+    // told by the system at each change (out of context, so nothing runs in
+    // other programs), never looked at per event.
+    g.foregroundIndex = g.foregroundProfile.Of(::GetForegroundWindow(), g.config);
+    g.foregroundHook = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                         ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
     g.taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
     if (!g.tray.Add(g.window, false, TrayTip(false)))
         Log("no notification area yet; the icon appears when the shell starts");
 
     RunMessageLoop();
 
+    if (g.foregroundHook != nullptr) ::UnhookWinEvent(g.foregroundHook);
     // A drag the dwell holds goes up before anything else.
     g.marks.Stop();
     g.dwell.Stop();
@@ -1045,6 +1092,7 @@ int Usage(const std::string& error) {
     std::fputs(
         "usage: WexControl --check FILE\n"
         "       WexControl --print FILE\n"
+        "       WexControl --which PROGRAM FILE\n"
         "       WexControl --autostart [on FILE | off]\n"
         "       WexControl --do \"COMMAND\"\n"
         "       WexControl --dwell on|off|toggle|left|double|right|middle|drag\n"
@@ -1065,7 +1113,12 @@ int main(int argc, char** argv) {
     std::string text;
     if (!options.file.empty() && !Load(options.file, &g.config, &text)) return kBadFile;
     if (options.mode == "--check") {
-        std::printf("%s: good, %d binding(s)\n", options.file.c_str(), g.config.settings.bindingCount);
+        std::printf("%s: good, %d binding(s), %d profile(s)\n", options.file.c_str(),
+                    g.config.settings.bindingCount, static_cast<int>(g.config.profiles.size()));
+        return kDone;
+    }
+    if (options.mode == "--which") {
+        std::printf("%s\n", control::Which(g.config, options.program).c_str());
         return kDone;
     }
     if (options.mode == "--print") {

@@ -28,6 +28,8 @@ enum Op {
     kOver,    // a rest at (x, y) over the chooser's button `type`, until `until`
     kStop,    // WexControl quits
     kScroll,  // scrolling starts with its marker at (x, y) (type kLeft) or ends (kNone)
+    kHere,    // the pointer now over a program whose profile has dwell off (type kOff), a time of
+              // 300 ms (kLeft), or none (kNone)
 };
 
 struct Event {
@@ -68,6 +70,13 @@ std::vector<std::string> RunScript(const DwellSettings& settings, const std::vec
             case kChoose: dwell.Choose(e.type); break;
             case kStop: note(dwell.Stop(at), e.t); break;
             case kScroll: dwell.Scrolling(e.type != DwellType::kNone, e.t, at); break;
+            case kHere: {
+                DwellSettings here = settings;
+                here.enabled = e.type != DwellType::kOff;
+                here.time = e.type == DwellType::kLeft ? 300 : settings.time;
+                dwell.Here(e.type == DwellType::kNone ? nullptr : &here);
+                break;
+            }
         }
     }
     return out;
@@ -226,6 +235,19 @@ TEST(Dwell, WhatARestClicksAndWhatItNeverDoes) {
           {kScroll, 6550, 102, 100, 0, none},
           Rest(6600, 8200, 300, 300)},
          {"click left 100,100 @1500", "endscroll none 102,100 @6050", "click left 300,300 @8050"}},
+        // A program whose profile switches dwell off holds it still; one
+        // with a time of its own counts that; leaving either starts over.
+        {"profiles",
+         defaults,
+         {{kOn, 0, 0, 0},
+          {kHere, 10, 0, 0, 0, DwellType::kOff},
+          Rest(500, 2000, 100, 100),
+          {kHere, 2010, 0, 0, 0, DwellType::kLeft},
+          Rest(2050, 2400, 100, 100),
+          Rest(2450, 2800, 300, 100),
+          {kHere, 2810, 0, 0, 0, none},
+          Rest(2850, 4000, 500, 100)},
+         {"click left 100,100 @2350", "click left 500,100 @3850"}},
     };
     for (const Case& c : cases) {
         DwellSettings settings;

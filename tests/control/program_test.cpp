@@ -47,6 +47,9 @@ TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
         {{"--dwell", "sideways"}, false, "", "", "", false},
         {{"--dwell", "on", "a.ini"}, false, "", "", "", false},
         {{"--check", "a.ini", "--dwell", "on"}, false, "", "", "", false},
+        {{"--which", "C:\\a\\b.exe", "a.ini"}, true, "--which", "a.ini", "C:\\a\\b.exe", false},
+        {{"--which", "C:\\a\\b.exe"}, false, "", "", "", false},
+        {{"--which"}, false, "", "", "", false},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -57,7 +60,10 @@ TEST(CommandLine, AcceptsWhatMakesSenseAndNothingElse) {
         if (!c.good) continue;
         EXPECT_EQ(c.mode, options.mode) << shown;
         EXPECT_EQ(c.file, options.file) << shown;
-        EXPECT_EQ(c.value, options.mode == "--do" ? options.command : options.autostart) << shown;
+        EXPECT_EQ(c.value, options.mode == "--do"      ? options.command
+                           : options.mode == "--which" ? options.program
+                                                       : options.autostart)
+            << shown;
         EXPECT_EQ(c.console, options.console) << shown;
     }
     control::Options options;

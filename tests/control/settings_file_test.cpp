@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "names.h"
+#include "profiles.h"
 #include "settings_file.h"
 
 namespace {
@@ -245,7 +246,23 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
         {"[settings]\nbindingCount = 3\n",
          "f:2: bindingCount cannot be set: the rows are the lines of [bindings], pushed with held 0\n"},
         {"[keys]\nF9 = ACTION_PAUSE\n",
-         "f:1: unknown section [keys] (sections: [settings], [bindings], [WexControl], [dwell], [answers])\n"},
+         "f:1: unknown section [keys] (sections: [settings], [bindings], [WexControl], [dwell], [answers], "
+         "[profile NAME])\n"},
+        {"[profile web]\nprograms = a.exe\nkeyboardMouse = 2\n",
+         "f:3: keyboardMouse: expected 0 or 1 (or on/off, yes/no, true/false), found \"2\"\n"},
+        {"[profile web]\nprograms = a.exe\npauseLock = 1\n",
+         "f:3: pauseLock applies to every program: set it in [settings]\n"},
+        {"[profile web]\nprograms = a.exe\nmiddel = ACTION_PASTE\n",
+         "f:3: neither a [settings] field, a [dwell] option nor a binding: unknown key or trigger \"middel\"\n"},
+        {"[profile web]\nsingleClickTrees = 1\n", "f:1: profile \"web\" has no programs line\n"},
+        {"[profile]\n", "f:1: a profile needs a name: [profile NAME]\n"},
+        {"[profile a]\nprograms = a.exe\n[profile A]\nprograms = b.exe\n",
+         "f:3: profile \"A\" given twice (first on line 1)\n"},
+        {"[profile web]\nprograms = \"C:\\Program Files\\a.exe\n", "f:2: programs: a quote is not closed\n"},
+        {"[profile web]\nprograms = a<b.exe\n",
+         "f:2: programs: pattern \"a<b.exe\": a program's name or path cannot hold \"<\"\n"},
+        {"[profile web]\nprograms = a.exe\nprograms = b.exe\n", "f:3: programs given twice (first on line 2)\n"},
+        {"[profile web]\nprograms = a.exe\ntime = 10\n", "f:3: time: expected ms from 200 to 5000, found \"10\"\n"},
         {"captureMode = 1\n", "f:1: a line outside any section\n"},
         {"[settings\n", "f:1: a section name must end with \"]\"\n"},
         {"[settings]\ncaptureMode\n", "f:2: expected \"name = value\", found \"captureMode\"\n"},
@@ -284,6 +301,68 @@ TEST(SettingsFile, BadLinesAreReportedWithTheirLineNumbers) {
         Parse(c.text, &problems);
         EXPECT_EQ(c.report, control::DescribeProblems("f", problems)) << c.text;
     }
+}
+
+// Profiles: what a profile does not set comes from the file's sections,
+// wherever in the file they are; rows of its own replace [bindings]'s; the
+// seventeenth profile is refused at its line; --print reads back the same.
+TEST(SettingsFile, ProfilesTakeTheFileAndChangeWhatTheySet) {
+    const Config config = ParseGood(
+        "[profile web]\nprograms = firefox.exe \"C:\\Program Files\\My App\\*.exe\"\nrightButtonFilter = on\n"
+        "enabled = off\nMiddle = ACTION_PASTE\n"
+        "[profile keys]\nprograms = *\ntime = 300\n"
+        "[settings]\nsingleClickFolders = 1\n[bindings]\nMiddle = ACTION_CLICK_AT_CURSOR\nF9 = ACTION_PAUSE\n"
+        "[dwell]\nenabled = on\ntime = 900\n");
+    ASSERT_EQ(2u, config.profiles.size());
+    const control::Profile& web = config.profiles[0];
+    EXPECT_EQ((std::vector<std::string>{"firefox.exe", "C:\\Program Files\\My App\\*.exe"}), web.programs);
+    EXPECT_EQ(1, web.settings.rightButtonFilter);
+    EXPECT_EQ(1, web.settings.singleClickFolders);
+    ASSERT_EQ(1, web.settings.bindingCount);
+    EXPECT_EQ(ACTION_PASTE, web.settings.bindings[0].action);
+    EXPECT_FALSE(web.dwell.enabled);
+    EXPECT_EQ(900, web.dwell.time);
+    const control::Profile& keys = config.profiles[1];
+    EXPECT_TRUE(SameRecord(config.settings, keys.settings)) << "no rows of its own: [bindings]'s";
+    EXPECT_EQ(300, keys.dwell.time);
+    EXPECT_TRUE(keys.dwell.enabled);
+    const Config again = ParseGood(control::PrintSettings(config));
+    ASSERT_EQ(2u, again.profiles.size());
+    EXPECT_EQ(web.programs, again.profiles[0].programs);
+    EXPECT_TRUE(SameRecord(web.settings, again.profiles[0].settings));
+    EXPECT_TRUE(SameRecord(keys.settings, again.profiles[1].settings));
+    EXPECT_EQ(control::PrintSettings(config), control::PrintSettings(again));
+
+    std::string many;
+    for (int i = 0; i < 17; ++i) many += "[profile p" + std::to_string(i) + "]\nprograms = a.exe\n";
+    std::vector<Problem> problems;
+    EXPECT_EQ(16u, Parse(many, &problems).profiles.size());
+    EXPECT_EQ("f:33: too many profiles: at most 16\n", control::DescribeProblems("f", problems));
+}
+
+// What --which says, and the records the library is handed.
+TEST(SettingsFile, WhichNamesTheFirstProfileThatMatchesAndWhy) {
+    const Config config = ParseGood(
+        "[profile web]\nprograms = firefox.exe \"C:\\My Apps\\*\"\n"
+        "[profile all]\nprograms = *.EXE\nMiddle = ACTION_PASTE\n");
+    const struct {
+        const char* path;
+        const char* says;
+    } cases[] = {
+        {"C:\\Programs\\Firefox.exe",
+         "C:\\Programs\\Firefox.exe: profile web (line 1), its pattern \"firefox.exe\"; the bindings of [bindings]"},
+        {"C:\\My Apps\\firefox\\x.com", "C:\\My Apps\\firefox\\x.com: profile web (line 1), its pattern "
+                                          "\"C:\\My Apps\\*\"; the bindings of [bindings]"},
+        {"D:\\calc.exe", "D:\\calc.exe: profile all (line 3), its pattern \"*.EXE\", the first of 2 profiles in "
+                         "the file to match; its own bindings"},
+        {"D:\\calc.com", "D:\\calc.com: no profile names it (2 tried): the defaults"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.says, control::Which(config, c.path));
+    const std::vector<WexProfile> records = control::LibraryProfiles(config);
+    ASSERT_EQ(2u, records.size());
+    const char16_t web[] = u"firefox.exe\0C:\\My Apps\\*\0";
+    EXPECT_EQ(0, std::memcmp(web, records[0].programs, sizeof web));
+    EXPECT_EQ(ACTION_PASTE, records[1].settings.bindings[0].action);
 }
 
 TEST(SettingsFile, AThirtyFirstBindingIsReportedOnceAtItsLine) {

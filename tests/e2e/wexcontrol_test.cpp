@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -900,6 +901,71 @@ TEST_F(WexControl, CtrlCInItsConsoleEndsItLikeWmClose) {
     EXPECT_FALSE(Contains(run.Log(), "companion ended with status")) << "Ctrl+C reached the companion";
 }
 
+// Two copies of this program under other names, each showing one window:
+// real middle clicks in each give its profile's row, and a saved edit of the
+// file gives the profile to the other copy.
+TEST_F(WexControl, EachProgramGetsItsProfileAndASavedEditSwitchesThem) {
+    struct Copy {
+        const char* name;
+        int x;
+        std::string path;
+        HANDLE process;
+        HWND window;
+    } copies[] = {{"ProfileA.exe", 60, "", nullptr, nullptr}, {"ProfileB.exe", 460, "", nullptr, nullptr}};
+    for (Copy& c : copies) {
+        c.path = TempPath(c.name);
+        ASSERT_TRUE(::CopyFileA((e2e::ExeFolder() + "wexcontrol_test.exe").c_str(), c.path.c_str(), FALSE));
+        std::string command = "\"" + c.path + "\" --window " + std::to_string(c.x);
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        ::CloseHandle(pi.hThread);
+        c.process = pi.hProcess;
+        const std::string title = std::to_string(c.x);
+        ASSERT_TRUE(e2e::WaitFor([&] { return (c.window = ::FindWindowA("WexProfileCopy", title.c_str())) != nullptr; }));
+    }
+    LiveRun run;
+    const std::string settings =
+        "[bindings]\nMiddle = ACTION_NOTIFY_10 1\n[profile b]\nprograms = PROFILEB.EXE\nMiddle = ACTION_NOTIFY_10 2\n";
+    ASSERT_TRUE(run.StartWith(settings));
+    // The row each copy's middle click runs.
+    const auto clickGives = [&](const Copy& c) -> std::string {
+        const size_t before[2] = {Count(run.Log(), "NOTIFY_PARAMETER 1\n"), Count(run.Log(), "NOTIFY_PARAMETER 2\n")};
+        if (!e2e::PlaceCursor(c.x + 100, 550)) return "the cursor did not move";
+        ::mouse_event(MOUSEEVENTF_MIDDLEDOWN, 0, 0, 0, 0);
+        ::mouse_event(MOUSEEVENTF_MIDDLEUP, 0, 0, 0, 0);
+        std::string got = "nothing";
+        e2e::WaitFor([&] {
+            if (Count(run.Log(), "NOTIFY_PARAMETER 1\n") > before[0]) got = "defaults";
+            if (Count(run.Log(), "NOTIFY_PARAMETER 2\n") > before[1]) got = got == "nothing" ? "profile b" : "both";
+            return got != "nothing";
+        }, 10000);
+        return got;
+    };
+    EXPECT_EQ("defaults", clickGives(copies[0]));
+    EXPECT_EQ("profile b", clickGives(copies[1]));
+    std::string output;
+    EXPECT_EQ(0, RunWexControl("--which \"" + copies[1].path + "\" \"" + run.settingsFile + "\"", &output));
+    EXPECT_TRUE(Contains(output, "profile b (line 3), its pattern \"PROFILEB.EXE\"")) << output;
+
+    e2e::WaitFor([] { return false; }, 1100);  // a later time stamp for the saved file
+    const size_t reloads = Count(run.Log(), "settings reloaded");
+    WriteText(run.settingsFile,
+              "[bindings]\nMiddle = ACTION_NOTIFY_10 1\n[profile b]\nprograms = profilea.exe\nMiddle = ACTION_NOTIFY_10 2\n");
+    ASSERT_TRUE(e2e::WaitFor([&] { return Count(run.Log(), "settings reloaded") > reloads; }, 15000));
+    EXPECT_EQ("profile b", clickGives(copies[0]));
+    EXPECT_EQ("defaults", clickGives(copies[1]));
+
+    ::PostMessageA(run.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, e2e::WaitExit(run.process));
+    for (Copy& c : copies) {
+        ::PostMessageA(c.window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, e2e::WaitExit(c.process));
+        ::DeleteFileA(c.path.c_str());
+    }
+}
+
 // A WexControl that was killed left its hooks behind; the next start
 // installs its own, and a real click is counted.  The mutex its thread held
 // is kept open here, so that the next start finds it abandoned rather than
@@ -931,3 +997,32 @@ TEST_F(WexControl, AfterAKilledWexControlTheNextStartHooksAgain) {
 }
 
 }  // namespace
+
+// A copy of this program started with --window X shows a plain window at
+// (X, 450), titled X, until it is closed: a program of its own name for the
+// profiles test.
+LRESULT CALLBACK CopyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) ::PostQuitMessage(0);
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--window") {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = CopyProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "WexProfileCopy";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        ::RegisterClassA(&wc);
+        const int x = std::atoi(argv[2]);
+        if (::CreateWindowExA(0, "WexProfileCopy", argv[2], WS_POPUP | WS_VISIBLE, x, 450, 300, 200, nullptr,
+                              nullptr, wc.hInstance, nullptr) == nullptr) {
+            return 1;
+        }
+        MSG msg;
+        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+        return 0;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
