@@ -11,32 +11,6 @@
 namespace control {
 namespace {
 
-std::string Trim(const std::string& s) {
-    size_t a = 0, b = s.size();
-    while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
-    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
-    return s.substr(a, b - a);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Lower case with runs of blanks made one space.
-std::string Fold(const std::string& text) {
-    std::string out;
-    for (char c : Trim(text)) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (std::isspace(u)) {
-            if (out.back() != ' ') out += ' ';
-        } else {
-            out += static_cast<char>(std::tolower(u));
-        }
-    }
-    return out;
-}
-
 // A quoted string at the start of `text` ("" inside is one "): its content
 // and the rest after the closing quote.  False when `text` does not start
 // with a quote or the quote is not closed.

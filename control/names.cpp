@@ -179,21 +179,6 @@ const char* Find(const Named (&table)[N], int value) {
     return nullptr;
 }
 
-// Lower case with runs of blanks made one space, ends trimmed.
-std::string Fold(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (std::isspace(u)) {
-            if (!out.empty() && out.back() != ' ') out += ' ';
-        } else {
-            out += static_cast<char>(std::tolower(u));
-        }
-    }
-    if (!out.empty() && out.back() == ' ') out.pop_back();
-    return out;
-}
-
 std::string Format(const char* format, long value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, format, value);
@@ -234,6 +219,32 @@ int ParseKey(const std::string& folded) {
 }
 
 }  // namespace
+
+std::string Trim(const std::string& s) {
+    size_t a = 0, b = s.size();
+    while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
+    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
+    return s.substr(a, b - a);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Fold(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (std::isspace(u)) {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+        } else {
+            out += static_cast<char>(std::tolower(u));
+        }
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
 
 std::string KeyName(int vk) {
     if (vk >= 'A' && vk <= 'Z') return std::string(1, static_cast<char>(vk));

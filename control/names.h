@@ -9,6 +9,13 @@
 
 namespace control {
 
+// Text helpers of the settings file and the commands: blanks off both ends;
+// lower case (ASCII); lower case with runs of blanks made one space, ends
+// trimmed.
+std::string Trim(const std::string& s);
+std::string Lower(std::string s);
+std::string Fold(const std::string& text);
+
 // A trigger in words: "left", "hold right", "chord left middle", "wheel",
 // "F9", "Numpad5", or "vk 0x88" for a key code without a name.
 std::string TriggerName(int trigger);

@@ -15,18 +15,6 @@ namespace {
 
 // ---- Text helpers ------------------------------------------------------------
 
-std::string Trim(const std::string& s) {
-    size_t a = 0, b = s.size();
-    while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
-    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
-    return s.substr(a, b - a);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 // A whole decimal or 0x-hexadecimal number; false when the text is not one.

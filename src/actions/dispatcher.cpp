@@ -277,11 +277,8 @@ int ExecuteAction(int action, int parameter, int release) {
     return 1;
 }
 
-int ReleaseHeldRows(int trigger, int firstOnly) {
+int ReleaseHeldRows(int trigger, int firstOnly, uint32_t tables, bool justLook) {
     int released = 0;
-    // The press may have run a row of another program's table: every table
-    // with a held row is looked at.
-    uint32_t tables = HeldTables();
     for (int t = 0; tables != 0; ++t, tables >>= 1) {
         if ((tables & 1u) == 0) continue;
         // A table replaced while a release runs carried the other held rows
@@ -301,7 +298,9 @@ int ReleaseHeldRows(int trigger, int firstOnly) {
                     replaced = true;
                     break;
                 }
-                if (row.trigger != trigger || !TakeHeldRow(t, i, gen)) continue;
+                if (row.trigger != trigger) continue;
+                if (justLook) return 1;
+                if (!TakeHeldRow(t, i, gen)) continue;
                 ExecuteAction(row.action, row.parameter, 1);
                 ++released;
                 if (firstOnly != 0) return released;
@@ -311,6 +310,8 @@ int ReleaseHeldRows(int trigger, int firstOnly) {
     }
     return released;
 }
+
+int ReleaseHeldRows(int trigger, int firstOnly) { return ReleaseHeldRows(trigger, firstOnly, HeldTables()); }
 
 int HoldsKeysDown(int action) {
     switch (action) {

@@ -19,7 +19,11 @@ int ExecuteAction(int action, int parameter, int release);
 // ran.  The release belongs to the rows the press ran whatever the modifiers
 // are by then: an action that injects a modifier (the copy chord, Alt+arrow)
 // changes the mask under its own trigger, and a release that no longer
-// matched would leave the injected keys down.
+// matched would leave the injected keys down.  The rows are looked for in
+// the tables of `tables` (bit t, table t), by default every table with a
+// held row: the press may have come in another program, under another
+// profile.  With `justLook`, nothing is released: 1 when a row is held.
+int ReleaseHeldRows(int trigger, int firstOnly, uint32_t tables, bool justLook = false);
 int ReleaseHeldRows(int trigger, int firstOnly);
 
 // 1 for the actions whose press leaves keys or the left button down until

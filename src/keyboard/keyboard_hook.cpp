@@ -82,39 +82,6 @@ int NextRowFor(const Binding* table, int from, int rows, WPARAM vk) {
     return static_cast<int>(row - table);
 }
 
-// The repeat or release of a key whose press ran a row of another table
-// (another program's, under another profile): 1 when one is held for it,
-// its release then ending it.
-int EndRowElsewhere(WPARAM vk, int release) {
-    uint32_t tables = HeldTables() & ~(1u << OwnTable());
-    for (int t = 0; tables != 0; ++t, tables >>= 1) {
-        if ((tables & 1u) == 0) continue;
-        for (int attempt = 0; attempt < 4; ++attempt) {
-            uint32_t gen = 0;
-            if (!BeginTableRead(&gen)) return 0;
-            const HookSettings& record = Shared().settings[t];
-            const int rows = UsedBindingRows(record);
-            bool replaced = false;
-            for (int i = 0; i < rows; ++i) {
-                if (!RowHeldIn(t, i, gen)) continue;
-                const Binding row = record.bindings[i];
-                if (!TableUnchanged(gen)) {
-                    replaced = true;
-                    break;
-                }
-                if (static_cast<WPARAM>(row.trigger) != vk) continue;
-                if (release) {
-                    if (!TakeHeldRow(t, i, gen)) continue;
-                    RunKeyRow(vk, row, 1);
-                }
-                return 1;
-            }
-            if (!replaced) break;
-        }
-    }
-    return 0;
-}
-
 // The key binding step: the first row for this key with exactly the current
 // modifiers eats the key.  Its action runs at the first press and at the
 // release, never at an auto-repeat or at a release whose press was not seen.
@@ -141,7 +108,9 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
     // A key pressed in another program whose table held a row for it: its
     // repeats and release are that row's, here too.
-    if ((release || wasDown) && (HeldTables() & ~(1u << OwnTable())) != 0 && EndRowElsewhere(vk, release)) {
+    const uint32_t elsewhere = HeldTables() & ~(1u << OwnTable());
+    if ((release || wasDown) && elsewhere != 0 &&
+        ReleaseHeldRows(static_cast<int>(vk), 1, elsewhere, release == 0) > 0) {
         return 1;
     }
     // Both scans start at the first row for this key, which the table of

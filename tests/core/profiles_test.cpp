@@ -105,13 +105,6 @@ protected:
         }
         return out;
     }
-    std::string Down() {
-        std::string down;
-        for (int vk = 1; vk < 256; ++vk) {
-            if (d().KeyDown(vk)) down += sim::Hex(static_cast<uint32_t>(vk)) + " ";
-        }
-        return down;
-    }
     int editor = 0, viewer = 0;
     HWND editorWin = nullptr, viewerWin = nullptr;
     static constexpr POINT kInEditor{200, 200};

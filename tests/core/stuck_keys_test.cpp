@@ -70,13 +70,6 @@ protected:
         }
         return out;
     }
-    std::string Down() {
-        std::string down;
-        for (int vk = 1; vk < 256; ++vk) {
-            if (d().KeyDown(vk)) down += sim::Hex(static_cast<uint32_t>(vk)) + " ";
-        }
-        return down;
-    }
 
     HWND win = nullptr;
     static constexpr POINT kClient{200, 200};

@@ -6,6 +6,14 @@ void SimTest::SetUp() {
     d().W(app).visible = false;
 }
 
+std::string SimTest::Down() {
+    std::string down;
+    for (int vk = 1; vk < 256; ++vk) {
+        if (d().KeyDown(vk)) down += sim::Hex(static_cast<uint32_t>(vk)) + " ";
+    }
+    return down;
+}
+
 HWND SimTest::MakeWindow(const std::string& name, RECT rect, const std::string& className, int process) {
     sim::WindowSpec spec;
     spec.name = name;

@@ -18,6 +18,9 @@ protected:
     // The controlling program's window, in process 0.
     HWND app = nullptr;
 
+    // The keys and buttons down, as "0x11 0x58 " (in code order).
+    std::string Down();
+
     // Creates a top-level window in a process.
     HWND MakeWindow(const std::string& name, RECT rect, const std::string& className = "SimWindow",
                     int process = 0);
