@@ -401,6 +401,10 @@ int KeyboardMouseKey(WPARAM vk, LPARAM lParam) {
 int IsKeyboardMouseKey(WPARAM vk, LPARAM lParam) { return IsSchemeKey(ReadKey(vk, lParam)) ? 1 : 0; }
 
 void FollowKeyboardMouseScheme(int32_t scheme) {
+    // A press still waiting to be played is played first, as for any key the
+    // keyboard mouse takes: the button state read in letting go must include
+    // it, or the button it pushes would stay down.
+    SettlePlayback();
     Shared().keyMouseScheme = scheme;
     ReleaseKeyboardMouseButtons(scheme == 0);
 }
