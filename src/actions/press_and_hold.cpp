@@ -12,6 +12,7 @@
 // key-state test and nothing released.  Returns the press phase's result, or 0
 // when nothing ran.
 extern "C" int PressAndHoldCallBack(int vk) {
+    const ExportsOneAtATime oneAtATime;
     if (!MapForExports()) return 0;
     int trigger = vk;
     DWORD releaseFlag = 0;

@@ -139,10 +139,14 @@ uint32_t KeyboardMouseSchemes() {
 // tables meanwhile).
 void ReplaceSettings(const HookSettings* source, const WexProfile* profiles = nullptr, int count = 0) {
     SharedState& s = Shared();
+    // The tables in use before and after: the default's and those of the
+    // profiles in place (all of them that were, when the profiles change).
+    const int before = s.profileCount > WEXUTIL_PROFILES ? WEXUTIL_PROFILES : static_cast<int>(s.profileCount);
+    const int used = 1 + (profiles != nullptr && count > before ? count : before);
     // The rows as they were, for the rows held in them.
     Binding old[kTables][WEXUTIL_BINDING_ROWS];
     int oldRows[kTables];
-    for (int t = 0; t < kTables; ++t) {
+    for (int t = 0; t < used; ++t) {
         oldRows[t] = UsedBindingRows(s.settings[t]);
         for (int i = 0; i < oldRows[t]; ++i) old[t][i] = s.settings[t].bindings[i];
     }
@@ -154,8 +158,8 @@ void ReplaceSettings(const HookSettings* source, const WexProfile* profiles = nu
         os::Sleep(0);
         gen = __atomic_load_n(&s.tableGen, __ATOMIC_SEQ_CST);
     }
-    const uint32_t before = gen & ~1u;
-    __atomic_store_n(&s.tableGen, before + 1, __ATOMIC_SEQ_CST);
+    const uint32_t genBefore = gen & ~1u;
+    __atomic_store_n(&s.tableGen, genBefore + 1, __ATOMIC_SEQ_CST);
     CopyWords(&s.settings[0], source, sizeof(HookSettings) / 4);
     if (profiles != nullptr) {
         for (int i = 0; i < count; ++i) {
@@ -171,13 +175,13 @@ void ReplaceSettings(const HookSettings* source, const WexProfile* profiles = nu
         if (next == 0) next = 1;
         __atomic_store_n(&s.profileGeneration, next, __ATOMIC_RELEASE);
     }
-    SpreadDesktopFields(s);
+    SpreadDesktopFields(s, used);
     // A controlling program pushes its settings when the display changes
     // (it gets WM_DISPLAYCHANGE, which is sent, never queued, and so passes
     // no hook of this library): every process reads the screen size again.
     DisplayChanged();
-    for (int t = 0; t < kTables; ++t) ComputeTableRun(t);
-    __atomic_store_n(&s.tableGen, before + 2, __ATOMIC_SEQ_CST);
+    for (int t = 0; t < used; ++t) ComputeTableRun(t);
+    __atomic_store_n(&s.tableGen, genBefore + 2, __ATOMIC_SEQ_CST);
     // Buttons the keyboard mouse holds until a key's release that it would no
     // longer handle go up now.
     if (KeyboardMouseSchemes() != schemesBefore) ReleaseKeyboardMouseButtons(false);
@@ -189,7 +193,7 @@ void ReplaceSettings(const HookSettings* source, const WexProfile* profiles = nu
     // release: if its press left keys or the left button down, they are let
     // up now rather than left stuck.  (`held` in the pushed record means
     // nothing: a row is held only by a press the library consumed.)
-    for (int t = 0; t < kTables; ++t) CarryHeldRows(t, old[t], oldRows[t], before, before + 2);
+    for (int t = 0; t < used; ++t) CarryHeldRows(t, old[t], oldRows[t], genBefore, genBefore + 2);
 }
 
 void AddStatistics(HookStatistics* total, const SharedState& s) {
@@ -213,6 +217,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) 
 }
 
 extern "C" int WINAPI InstallHook(HWND window, int ignored) {
+    const ExportsOneAtATime oneAtATime;
     (void)ignored;
     // Without the shared state the hooks could only pass everything on.
     if (!MapForExports()) return 0;
@@ -242,6 +247,7 @@ extern "C" int WINAPI InstallHook(HWND window, int ignored) {
 }
 
 extern "C" void WINAPI RemoveHook(void) {
+    const ExportsOneAtATime oneAtATime;
     ProcessState& p = Proc();
     HHOOK* slots[] = {&p.mouseHook, &p.keyboardHook, &p.messageHook};
     bool removed = false;
@@ -263,6 +269,7 @@ extern "C" void WINAPI RemoveHook(void) {
 }
 
 extern "C" void GetSettings(HookSettings* destination) {
+    const ExportsOneAtATime oneAtATime;
     if (destination == nullptr || !MapForExports()) return;
     CopyWords(destination, &Shared().settings[0], sizeof(HookSettings) / 4);
     // What the hooks changed in the medium level's copy counts too: capture
@@ -282,11 +289,13 @@ extern "C" void GetSettings(HookSettings* destination) {
 }
 
 extern "C" void UpdateSettings(const HookSettings* source) {
+    const ExportsOneAtATime oneAtATime;
     if (source == nullptr || !MapForExports()) return;
     ForEachLevel([source] { ReplaceSettings(source); });
 }
 
 extern "C" int UpdateProfiles(const HookSettings* defaults, const WexProfile* profiles, int count) {
+    const ExportsOneAtATime oneAtATime;
     if (count < 0) count = 0;
     if (count > WEXUTIL_PROFILES) count = WEXUTIL_PROFILES;
     if (defaults == nullptr || (profiles == nullptr && count > 0) || !MapForExports()) return -1;
@@ -297,6 +306,7 @@ extern "C" int UpdateProfiles(const HookSettings* defaults, const WexProfile* pr
 }
 
 extern "C" void GetStatistics(HookStatistics* destination) {
+    const ExportsOneAtATime oneAtATime;
     if (destination == nullptr || !MapForExports()) return;
     HookStatistics total;
     CopyWords(&total, &Shared().statistics, offsetof(HookStatistics, distance) / 4);
@@ -311,6 +321,7 @@ extern "C" void GetStatistics(HookStatistics* destination) {
 }
 
 extern "C" void SetStatistics(const HookStatistics* source) {
+    const ExportsOneAtATime oneAtATime;
     if (source == nullptr || !MapForExports()) return;
     CopyWords(&Shared().statistics, source, offsetof(HookStatistics, distance) / 4);
     StoreDistance(source->distance);
@@ -324,6 +335,7 @@ extern "C" void SetStatistics(const HookStatistics* source) {
 }
 
 extern "C" void GetRememberedWindow(char* className, char* title, WexPoint* point) {
+    const ExportsOneAtATime oneAtATime;
     if (!MapForExports()) return;
     // The newer of the two levels' windows, where there are two.
     const SharedState* from = &Shared();

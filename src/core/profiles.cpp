@@ -53,8 +53,8 @@ void ChooseProfile() {
     }
 }
 
-void SpreadDesktopFields(SharedState& s) {
-    for (int t = 1; t < kTables; ++t) {
+void SpreadDesktopFields(SharedState& s, int tables) {
+    for (int t = 1; t < tables && t < kTables; ++t) {
         for (int HookSettings::*field : kDesktopFields) s.settings[t].*field = s.settings[0].*field;
     }
 }

@@ -19,8 +19,9 @@ inline void FollowProfiles() {
 }
 
 // The fields of the record that apply to the whole desktop, whatever a
-// program's profile says: copied from the default record into every
-// profile's, and written into all of them when the library changes one.
-void SpreadDesktopFields(SharedState& s);
+// program's profile says: copied from the default record into the profiles'
+// records of the first `tables` tables, and written into every record when
+// the library changes one.
+void SpreadDesktopFields(SharedState& s, int tables);
 // Sets a desktop-wide field (a member of HookSettings) in every record.
 void SetDesktopField(int HookSettings::*field, int value);

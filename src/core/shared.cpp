@@ -76,6 +76,22 @@ bool MapShared() {
     return true;
 }
 
+ExportsOneAtATime::ExportsOneAtATime() : process_(Proc()) {
+    const uint32_t self = os::GetCurrentThreadId();
+    if (__atomic_load_n(&process_.exportThread, __ATOMIC_ACQUIRE) == self) return;
+    uint32_t idle = 0;
+    while (!__atomic_compare_exchange_n(&process_.exportThread, &idle, self, false, __ATOMIC_ACQUIRE,
+                                        __ATOMIC_RELAXED)) {
+        idle = 0;
+        os::Sleep(0);
+    }
+    owner_ = true;
+}
+
+ExportsOneAtATime::~ExportsOneAtATime() {
+    if (owner_) __atomic_store_n(&process_.exportThread, 0u, __ATOMIC_RELEASE);
+}
+
 bool MapForExports() {
     if (!MapShared()) return false;
     ProcessState& p = Proc();

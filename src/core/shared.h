@@ -342,6 +342,8 @@ struct ProcessState {
     int32_t hooksHere;
     // The mutex of this bitness's hooks, held while this process has them.
     HANDLE hooksMutex;
+    // The thread inside an export, 0 none (see ExportsOneAtATime).
+    uint32_t exportThread;
     // Cursor travel is measured from the last point this process saw.
     int32_t distancePrimed;
     SharedPoint lastDistancePoint;
@@ -409,6 +411,26 @@ void UnmapShared();
 // The exports' first step: MapShared, and for a process above the medium
 // level the medium level's state too (see ProcessState::served).
 bool MapForExports();
+
+// The exports run one at a time in a process, whichever of its threads
+// calls them (a console handler saving the statistics while the window's
+// thread pushes settings): an elevated controlling program's pushes switch
+// the process's current state to the served level for their second half,
+// and an export on another thread meanwhile would read or write that
+// level's state as its own.  An export called again on the thread inside
+// one (the simulated desktop runs a push in the middle of a hook call)
+// goes on at once.
+class ExportsOneAtATime {
+public:
+    ExportsOneAtATime();
+    ~ExportsOneAtATime();
+    ExportsOneAtATime(const ExportsOneAtATime&) = delete;
+    ExportsOneAtATime& operator=(const ExportsOneAtATime&) = delete;
+
+private:
+    ProcessState& process_;
+    bool owner_ = false;
+};
 
 // Windows runs a global hook of one bitness for a program of the other in
 // the process that installed it, on the installing thread (SetWindowsHookEx,

@@ -72,6 +72,7 @@ BOOL UnmapViewOfFile(const void* view);
 BOOL CloseHandle(HANDLE handle);
 DWORD GetTickCount();
 DWORD GetCurrentProcessId();
+DWORD GetCurrentThreadId();
 // The path of this process's program (module null), UTF-16, as
 // GetModuleFileNameW gives it: truncated and terminated at `size` units.
 DWORD GetModuleFileNameW(HMODULE module, uint16_t* buffer, DWORD size);

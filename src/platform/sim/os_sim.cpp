@@ -562,6 +562,9 @@ BOOL SystemParametersInfoA(UINT action, UINT uiParam, PVOID pvParam, UINT winIni
     return FALSE;
 }
 
+// Each simulated process runs on one thread.
+DWORD GetCurrentThreadId() { return 0x1000u + static_cast<DWORD>(desktop().CurrentProcess()); }
+
 DWORD GetCurrentProcessId() {
     Called(__func__);
     return 0x100u + static_cast<DWORD>(desktop().CurrentProcess());

@@ -84,6 +84,7 @@ BOOL UnmapViewOfFile(const void* view) { return ::UnmapViewOfFile(view); }
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 DWORD GetTickCount() { return ::GetTickCount(); }
 DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+DWORD GetCurrentThreadId() { return ::GetCurrentThreadId(); }
 DWORD GetModuleFileNameW(HMODULE module, uint16_t* buffer, DWORD size) {
     static_assert(sizeof(WCHAR) == sizeof(uint16_t), "UTF-16 units");
     return ::GetModuleFileNameW(module, reinterpret_cast<LPWSTR>(buffer), size);
