@@ -122,16 +122,9 @@ void CheckOwnHooks() {
     }
 }
 
-// The keys the keyboard mouse works from in each record, -1 where it is
-// off, as one value that changes when any of them does.
-uint32_t KeyboardMouseSchemes() {
-    uint32_t schemes = 0;
-    for (int t = 0; t < kTables; ++t) {
-        const HookSettings& record = Shared().settings[t];
-        const uint32_t scheme = record.keyboardMouse != 0 ? static_cast<uint32_t>(record.keyboardMouseKeys) : 0xFFu;
-        schemes = schemes * 31u + scheme;
-    }
-    return schemes;
+// The keys the keyboard mouse works from in a record, -1 where it is off.
+int KeyboardMouseScheme(const HookSettings& record) {
+    return record.keyboardMouse != 0 ? record.keyboardMouseKeys : -1;
 }
 
 // Replaces the default record, and with `profiles` non-null the profiles
@@ -150,7 +143,8 @@ void ReplaceSettings(const HookSettings* source, const WexProfile* profiles = nu
         oldRows[t] = UsedBindingRows(s.settings[t]);
         for (int i = 0; i < oldRows[t]; ++i) old[t][i] = s.settings[t].bindings[i];
     }
-    const uint32_t schemesBefore = KeyboardMouseSchemes();
+    int schemesBefore[kTables];
+    for (int t = 0; t < used; ++t) schemesBefore[t] = KeyboardMouseScheme(s.settings[t]);
     // One writer at a time is the rule; one that died in the middle (an odd
     // generation for long) is finished here.
     uint32_t gen = __atomic_load_n(&s.tableGen, __ATOMIC_SEQ_CST);
@@ -184,7 +178,9 @@ void ReplaceSettings(const HookSettings* source, const WexProfile* profiles = nu
     __atomic_store_n(&s.tableGen, genBefore + 2, __ATOMIC_SEQ_CST);
     // Buttons the keyboard mouse holds until a key's release that it would no
     // longer handle go up now.
-    if (KeyboardMouseSchemes() != schemesBefore) ReleaseKeyboardMouseButtons(false);
+    bool schemeChanged = false;
+    for (int t = 0; t < used; ++t) schemeChanged |= KeyboardMouseScheme(s.settings[t]) != schemesBefore[t];
+    if (schemeChanged) ReleaseKeyboardMouseButtons(false);
     // The pause's pending swallow ends with the pause: its release may come
     // where no hook sees it, and would eat a later one.
     if (s.settings[0].pauseLock == 0) s.swallowMessage = 0;

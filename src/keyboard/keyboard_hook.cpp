@@ -106,11 +106,11 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
     int rows = UsedBindingRows();
     const int release = (flags & kTransitionBit) != 0 ? 1 : 0;
     const int wasDown = (flags & kPreviousBit) != 0 ? 1 : 0;
-    // A key pressed in another program whose table held a row for it: its
-    // repeats and release are that row's, here too.
-    const uint32_t elsewhere = HeldTables() & ~(1u << OwnTable());
-    if ((release || wasDown) && elsewhere != 0 &&
-        ReleaseHeldRows(static_cast<int>(vk), 1, elsewhere, release == 0) > 0) {
+    // The repeats and the release of a key whose press ran a row are that
+    // row's, whichever program's table it is in (the press may have come
+    // under another profile): a repeat is eaten, the release ends the row.
+    const uint32_t held = HeldTables();
+    if ((release || wasDown) && held != 0 && ReleaseHeldRows(static_cast<int>(vk), 1, held, release == 0) > 0) {
         return 1;
     }
     // Both scans start at the first row for this key, which the table of
@@ -128,21 +128,6 @@ int RunKeyBinding(WPARAM vk, uint32_t flags) {
             first = NextRowFor(table, FirstRowFor(vk, rows), rows, vk);
         }
         bool replaced = false;
-        if (release || wasDown) {
-            for (int i = first; i < rows; i = NextRowFor(table, i + 1, rows, vk)) {
-                if (!RowHeldIn(OwnTable(), i, gen)) continue;
-                const Binding row = table[i];
-                if (!TableUnchanged(gen)) {
-                    replaced = true;
-                    break;
-                }
-                if (release) {
-                    if (!TakeHeldRow(OwnTable(), i, gen)) continue;
-                    RunKeyRow(vk, row, 1);
-                }
-                return 1;
-            }
-        }
         int mask = -1;
         for (int i = first; i < rows && !replaced; i = NextRowFor(table, i + 1, rows, vk)) {
             const Binding row = table[i];
